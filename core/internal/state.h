@@ -1,0 +1,100 @@
+// Process-wide state of the core, owned by the current CoreContext. Only the
+// core's own implementation files include this.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "core/slots.h"
+#include "core/status.h"
+#include "core/text.h"
+
+namespace core {
+
+struct BlockEntry {
+  uint16_t owner = 0;
+  uint32_t size = 0;
+  unsigned char* ptr = nullptr;
+};
+
+struct ArenaEntry {
+  char* ptr;
+  uint16_t len;
+};
+
+struct ArenaState {
+  uint16_t data_handle = kNoHandle;
+  uint16_t table_handle = kNoHandle;
+  char* data = nullptr;
+  ArenaEntry* entries = nullptr;
+  uint16_t current = 0;       // the mark
+  char* top = nullptr;        // first free byte
+  uint32_t used_high = 0;
+  uint16_t entries_high = 0;
+};
+
+// The slot store's block holds the truth (counts, lengths, text); the rest
+// are views into it and caches derived from it.
+struct SlotState {
+  uint16_t handle = kNoHandle;
+  unsigned char* block = nullptr;
+  uint16_t* counts = nullptr;   // kSlotGroups entries, at the start of the block
+  uint16_t* lengths = nullptr;  // kSlotCount entries, all groups' slots in group order
+  unsigned char* text = nullptr;// kSlotTextBytes, the slots' texts in the same order
+  uint16_t total = 0;         // slots in use over all groups
+  uint32_t text_used = 0;     // bytes of slot text in use
+  // First global slot number of each group (entry kSlotGroups = total).
+  uint16_t group_start[kSlotGroups + 1] = {};
+  // Text offset of each global slot, known for entries 0 to offsets_valid;
+  // a write forgets the entries behind the slot it changed.
+  uint32_t offsets[kSlotCount + 1] = {};
+  uint16_t offsets_valid = 0;
+};
+
+struct LanguageRange {
+  uint16_t first;
+  uint16_t last;
+  uint16_t start;             // index of the range's first entry in the offsets table
+};
+
+struct LanguageState {
+  int load_state = 0;         // 0 not tried, 1 built-in catalogue, 2 module loaded
+  std::vector<uint16_t> offsets;
+  std::vector<LanguageRange> ranges;
+};
+
+struct FileState {
+  bool initialised = false;
+  std::FILE* streams[40] = {};
+};
+
+struct CoreState {
+  BlockEntry blocks[kBlockHandles];
+  uint16_t live_blocks = 0;
+  ArenaState arena;
+  SlotState slots;
+  LanguageState language;
+  ErrorRecord error;
+  FileState files;
+  BoxHook box_hook = nullptr;
+  TraceGetter trace_getter = nullptr;
+  int32_t trace = 1;
+  std::string log_folder;     // folder of the default log name; empty: current folder
+};
+
+// The current context's state. Calling into the core with no context is a
+// programming fault and stops the process with a message.
+CoreState& state();
+CoreState* state_if_any();
+void state_install(CoreState* s);
+
+// Start-up and shutdown pieces, run by CoreContext in order.
+Status arena_init(CoreState& s);
+Status slots_init(CoreState& s);
+void files_close_all(CoreState& s);
+void blocks_free_all(CoreState& s);
+
+}  // namespace core

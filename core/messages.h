@@ -1,0 +1,34 @@
+// The message catalogue: every user-visible text is addressed by a four-digit
+// message number. A built-in Spanish catalogue (Windows-1252 bytes) serves
+// until a language module "QV_LANG_%s.MSJ" from the definitions folder is
+// loaded, lazily at the first lookup or at once by language_set.
+#pragma once
+
+#include <cstdint>
+
+#include "core/status.h"
+#include "core/text.h"
+
+namespace core {
+
+// The text of a message. The first four characters are the number; the
+// argument may carry its own default after them ("0099 default text"), used
+// when no module is loaded. The result is a view of the built-in catalogue
+// or of the argument, or an arena copy of a module text; a number found
+// nowhere gives an empty string, an error value is returned as it is.
+Text message_text(Text number);
+Text message_text_c(const char* number);
+// Stores the code in slot 4 of group 0 and loads that language's module.
+// A missing module is no error (the built-in catalogue serves); a later call
+// adds the new module's texts, which then take precedence where they exist.
+[[nodiscard]] Status language_set(Text code);
+// "ES": the language start-up sets when none is given.
+Text language_default();
+// The localised name of a file: DBMENU.PMT -> DBMENU_es.PMT. language_index
+// 0 means "the current language"; 1 to 5 pick from EN,ES,FR,DE,IT. A code
+// outside the list returns the name unchanged.
+Text language_file_name(Text file_name, int language_index = 0);
+// The built-in catalogue text itself (starts with a TAB).
+Text message_catalogue();
+
+}  // namespace core
