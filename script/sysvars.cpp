@@ -1,0 +1,138 @@
+// The system variables, the ScriptContext that owns the store, and the dot
+// names of the expression language.
+#include <array>
+#include <string_view>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "core/slots.h"
+#include "data/formats.h"
+#include "script/internal/var_state.h"
+
+namespace script {
+
+using core::kOk;
+using namespace internal;
+
+namespace {
+
+// The integer system variables in index order (status word n is entry n),
+// then the text ones. An entry is a name or name=default.
+constexpr std::string_view kSystemIntegerList =
+    "_ERRCODE,_ERRFUNC,_CURFIL,_CUREDFLD,_DEVHIG=24,_DEVWID=80,_DEVLIN,_DEVPOS,"
+    "_DEVPAG,_CURROW,_STAT,_LASTKEY=4,_SGN,_UPSTAT=1,_IER,_SYSCOMPAT,_SQLSTK,"
+    "_COUNT,_HCOUNT,_ADMSTAT,_COMPAT,_SCRSTAT,_LMAX,_LNUM,_LLST,_HNUM,_SAFE,"
+    "_LB=128,_AUX,_KEYMAP,_SERIAL,_TRACE=1,_PRECIS=2,_BYEAR=2000,_BKYEAR=80,_DX,"
+    "_INHND,_OUTHND,_DATE,_USER01,_USER02,_USER03";
+constexpr std::string_view kSystemTextList = "_ACUM$,_ACUMX$,_LTEXT$";
+
+constexpr size_t count_entries(std::string_view list) {
+  size_t n = 1;
+  for (char c : list) n += c == ',' ? 1 : 0;
+  return n;
+}
+static_assert(count_entries(kSystemIntegerList) == kSystemIntegers);
+
+Text to_text(std::string_view s) { return core::text_view(s.data(), s.size()); }
+
+// Calls f(name, default) for each entry of a system list.
+template <typename F>
+Status for_each_entry(std::string_view list, F f) {
+  while (!list.empty()) {
+    size_t comma = list.find(',');
+    std::string_view entry = list.substr(0, comma);
+    list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
+    size_t eq = entry.find('=');
+    std::string_view name = entry.substr(0, eq);
+    std::string_view value = eq == std::string_view::npos ? std::string_view{} : entry.substr(eq + 1);
+    Status st = f(name, value);
+    if (st != kOk) return st;
+  }
+  return kOk;
+}
+
+// While a store exists the core's log switches are _TRACE.
+int32_t trace_from_store() { return var_get_int(kSwTrace); }
+int32_t status_word_from_store(uint16_t index) { return var_get_int(index); }
+
+template <typename T>
+void free_table(ValueTable<T>& t) {
+  if (t.data != nullptr) static_cast<void>(core::block_free_pointer(core::kOwnerVariables, t.data));
+  t = ValueTable<T>{};
+}
+
+struct DotName {
+  std::string_view name;
+  int32_t value;
+};
+
+constexpr DotName kDotNames[] = {
+    {"envron", 0},    {"lang", 0},        {"cmdline", 1},   {"apname", 2},     {"apdesc", 3},
+    {"langmodule", 4}, {"docpath", 5},    {"docroot", 5},   {"helppath", 7},   {"funclist", 8},
+    {"maskparms", 10}, {"datem", 100},    {"datey", 10000}, {"envvar", 9},     {"maincond", 1},
+    {"pdfhead", 3},   {"dialog", 7},      {"aux", 31},      {"scrbuf", 32},    {"butlabels", 9},
+    {"fsel", 33},     {"wret", 34},       {"fnparm", 35},   {"usrfil", 36},    {"fileln", 37},
+    {"usrfif", 38},   {"top", 36},        {"next", 16},     {"previous", 20},  {"bottom", 32},
+};
+static_assert(std::size(kDotNames) == 30);
+
+}  // namespace
+
+namespace internal {
+
+int16_t system_default(uint16_t index) {
+  static const std::array<int16_t, kSystemIntegers> table = [] {
+    std::array<int16_t, kSystemIntegers> t{};
+    uint16_t i = 0;
+    static_cast<void>(for_each_entry(kSystemIntegerList, [&](std::string_view, std::string_view v) {
+      int value = 0;
+      for (char c : v) value = value * 10 + (c - '0');
+      if (i < t.size()) t[i++] = static_cast<int16_t>(value);
+      return kOk;
+    }));
+    return t;
+  }();
+  return index < table.size() ? table[index] : 0;
+}
+
+}  // namespace internal
+
+ScriptContext::ScriptContext() : state_(std::make_unique<ScriptState>()), previous_(current()) {
+  set_current(state_.get());
+  // A fresh store: whatever an earlier one left in groups 12 and 13 goes, and
+  // the four name lists exist from the start.
+  status_ = core::slot_clear(core::kGroupVarNames);
+  if (status_ == kOk) status_ = core::slot_clear(core::kGroupVarTexts);
+  if (status_ == kOk) status_ = core::slot_set(core::kGroupVarNames, kListIndexed, Text{});
+  auto create = [](std::string_view name, std::string_view value) {
+    return var_set(to_text(name), to_text(value));
+  };
+  if (status_ == kOk) status_ = for_each_entry(kSystemIntegerList, create);
+  if (status_ == kOk) status_ = for_each_entry(kSystemTextList, create);
+  core::trace_getter_set(trace_from_store);
+  // Dates read the century window and date flags from the status words.
+  formats::formats_status_word_getter_set(status_word_from_store);
+}
+
+ScriptContext::~ScriptContext() {
+  free_table(state_->ints);
+  free_table(state_->nums);
+  arrays_free_all(*state_);
+  set_current(previous_);
+  // The getter reads whichever store is current, so it stays while one is.
+  core::trace_getter_set(previous_ != nullptr ? trace_from_store : nullptr);
+  formats::formats_status_word_getter_set(previous_ != nullptr ? status_word_from_store : nullptr);
+}
+
+bool dot_name_value(Text name, int32_t* value) {
+  if (!name.ok() || name.len < 2 || name.ptr[0] != '.') return false;
+  std::string_view word(name.ptr + 1, name.len - 1u);
+  for (const DotName& d : kDotNames) {
+    if (d.name != word) continue;
+    if (value != nullptr) *value = d.value;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace script
