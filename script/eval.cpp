@@ -33,14 +33,25 @@ struct Operand {
   uint16_t start = 0;  // position in the expression, for the error detail
 };
 
-bool has_byte(Text s, char c) { return core::text_find_char(s, c, 0, true) != kNoPos; }
-
+// The operand's type from its characters, tested in a fixed order: a quote
+// anywhere makes a text literal, else "$" a text variable, else "#" a number
+// variable, else "{" a field reference; else digits and "." a number literal
+// and a letter an integer variable. One pass over the name.
 int classify(Text name) {
-  for (uint32_t i = 0; i < name.len; ++i)
-    if (name.at(i) == '\'' || name.at(i) == '"') return kOpTextLiteral;
-  if (has_byte(name, '$')) return kOpTextVar;
-  if (has_byte(name, '#')) return kOpNumberVar;
-  if (has_byte(name, '{')) return kOpField;
+  bool dollar = false, hash = false, brace = false;
+  for (uint32_t i = 0; i < name.len; ++i) {
+    switch (name.at(i)) {
+      case '\'':
+      case '"': return kOpTextLiteral;
+      case '$': dollar = true; break;
+      case '#': hash = true; break;
+      case '{': brace = true; break;
+      default: break;
+    }
+  }
+  if (dollar) return kOpTextVar;
+  if (hash) return kOpNumberVar;
+  if (brace) return kOpField;
   if (name.len == 0 || name.at(0) <= '@') return kOpNumberLiteral;
   return kOpIntVar;
 }

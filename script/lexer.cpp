@@ -3,6 +3,7 @@
 #include "script/lexer.h"
 
 #include <array>
+#include <cstring>
 
 #include "core/arena.h"
 
@@ -23,13 +24,32 @@ constexpr std::array<bool, 256> make_delimiter_table() {
 }
 constexpr std::array<bool, 256> kIsDelimiter = make_delimiter_table();
 
-// The operator list, in its fixed order: an operator's number is its field
-// number here, and its precedence is the matching entry of kPrecedence.
-constexpr const char* kOperators[] = {"*",  "/",  "!",  "%",  "\xF7", "+",  "-",
-                                      "=",  ">",  "<",  "==", ">=",   "<=", "<>",
-                                      "&",  "|",  "@",  "&&", "||",   "@@"};
+// The operator list, in its fixed order: "*,/,!,%,\xF7,+,-,=,>,<,==,>=,<=,<>,&,|,@,&&,||,@@".
+// An operator's number is its field number there; kPrecedence[number - 1]
+// is how tightly it binds ("|" binds tighter than "*").
 constexpr int kPrecedence[] = {4, 4, 4, 4, 4, 3, 3, 0, 2, 2, 2, 2, 2, 2, 1, 5, 1, 1, 1, 1};
-constexpr int kOperatorCount = 20;
+
+constexpr std::array<int8_t, 256> make_single_table() {
+  std::array<int8_t, 256> t{};
+  const char* singles = "*/!%\xF7+-=><&|@";
+  const int8_t numbers[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 16, 17};
+  for (int k = 0; singles[k] != 0; ++k) t[static_cast<uint8_t>(singles[k])] = numbers[k];
+  return t;
+}
+constexpr std::array<int8_t, 256> kSingleOperator = make_single_table();
+
+// The number of a two-character operator, 0 for a pair that is none.
+int two_char_operator(uint8_t a, uint8_t b) {
+  switch (a) {
+    case '=': return b == '=' ? 11 : 0;
+    case '>': return b == '=' ? 12 : 0;
+    case '<': return b == '=' ? 13 : (b == '>' ? 14 : 0);
+    case '&': return b == '&' ? 18 : 0;
+    case '|': return b == '|' ? 19 : 0;
+    case '@': return b == '@' ? 20 : 0;
+    default: return 0;
+  }
+}
 
 bool is_second_operator_char(uint8_t c) {
   return c == '=' || c == '>' || c == '<' || c == '&' || c == '@' || c == '|';
@@ -103,18 +123,10 @@ Operator read_operator(Text s, uint16_t pos) {
   if (pos >= s.len) return op;
   uint8_t c = s.at(pos);
   if (c == ',' || c == ';') return op;
-  op.length = (pos + 1u < s.len && is_second_operator_char(s.at(pos + 1u))) ? 2 : 1;
-  op.number = 0;
-  for (int k = 0; k < kOperatorCount; ++k) {
-    const char* name = kOperators[k];
-    bool two = name[1] != 0;
-    if ((op.length == 2) != two) continue;
-    if (static_cast<uint8_t>(name[0]) == c && (!two || static_cast<uint8_t>(name[1]) == s.at(pos + 1u))) {
-      op.number = k + 1;
-      op.precedence = kPrecedence[k];
-      break;
-    }
-  }
+  bool two = pos + 1u < s.len && is_second_operator_char(s.at(pos + 1u));
+  op.length = two ? 2 : 1;
+  op.number = two ? two_char_operator(c, s.at(pos + 1u)) : kSingleOperator[c];
+  if (op.number > 0) op.precedence = kPrecedence[op.number - 1];
   return op;
 }
 
@@ -126,6 +138,7 @@ Text prepare(Text expr) {
   if (out == nullptr) return core::text_error_value(st);
   uint16_t n = 0;
   int depth = 0;
+  bool has_macro = false;
   for (uint32_t i = 0; i < expr.len;) {
     uint8_t c = expr.at(i);
     if (is_quote(c)) {
@@ -137,11 +150,13 @@ Text prepare(Text expr) {
     if (is_blank(c)) continue;
     if (c == '(') ++depth;
     if (c == ')') --depth;
+    if (c == '_' && !has_macro && expr.len - i >= 6 && std::memcmp(expr.ptr + i, "ACCEPT", 6) == 0)
+      has_macro = true;
     out[n++] = static_cast<char>(c);
   }
   if (depth != 0) return core::text_error_value(core::LOOPFAIL);
   Text s{out, n};
-  if (core::text_find(s, "_ACCEPT"_t, false) != kNoPos) {
+  if (has_macro) {
     s = expand_macro(s, "_ACCEPT#("_t, "FN#VALN(FN$TRIM(FN$PARM(_$(.envvar;.dialog);%s);'FIT'))");
     s = expand_macro(s, "_ACCEPT$("_t, "FN$TRIM(FN$PARM(_$(.envvar;.dialog);%s);'FIT')");
   }

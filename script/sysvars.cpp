@@ -51,7 +51,8 @@ Status for_each_entry(std::string_view list, F f) {
   return kOk;
 }
 
-// While a store exists the core's log switches are _TRACE.
+// While a store exists the core's log switches are _TRACE, and the value
+// formats read their status words (century window, date flags) from it.
 int32_t trace_from_store() { return var_get_int(kSwTrace); }
 int32_t status_word_from_store(uint16_t index) { return var_get_int(index); }
 
@@ -119,7 +120,7 @@ ScriptContext::~ScriptContext() {
   free_table(state_->nums);
   arrays_free_all(*state_);
   set_current(previous_);
-  // The getter reads whichever store is current, so it stays while one is.
+  // The getters read whichever store is current, so they stay while one is.
   core::trace_getter_set(previous_ != nullptr ? trace_from_store : nullptr);
   formats::formats_status_word_getter_set(previous_ != nullptr ? status_word_from_store : nullptr);
 }

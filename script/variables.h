@@ -188,8 +188,9 @@ struct ScriptState;
 // construction (status() tells whether that worked) and frees every value
 // array when destroyed. Needs a current core::CoreContext and must be
 // destroyed before it; one store per core context (it starts by clearing
-// groups 12 and 13). While it lives, the core's trace level follows _TRACE;
-// when the last one goes the core's own trace value answers again.
+// groups 12 and 13). While it lives, the core's trace level follows _TRACE
+// and the value formats read their status words from the store; when the
+// last one goes the core's and the formats' own defaults answer again.
 class ScriptContext {
  public:
   ScriptContext();

@@ -9,6 +9,7 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/slots.h"
+#include "data/formats.h"
 #include "script/internal/var_state.h"
 #include "script/numbers.h"
 #include "script/variables.h"
@@ -130,13 +131,16 @@ TEST_F(Variables, VarGetLeavesOneResultOnTheArena) {
   EXPECT_EQ(core::arena_mark(), mark);
 }
 
-TEST_F(Variables, TraceLevelFollowsTraceWhileTheStoreLives) {
+TEST_F(Variables, TraceAndFormatsStatusWordsFollowTheStoreWhileItLives) {
   core::trace_level_set(9);
   EXPECT_EQ(core::trace_level(), 1);
   set("_TRACE", "6");
   EXPECT_EQ(core::trace_level(), 6);
+  set("_BKYEAR", "10");
+  EXPECT_EQ(formats::status_word(formats::kSwCenturyPivot), 10);
   script_.reset();
   EXPECT_EQ(core::trace_level(), 9);
+  EXPECT_EQ(formats::status_word(formats::kSwCenturyPivot), 80);
   EXPECT_EQ(core_.shutdown(), 0);
 }
 
