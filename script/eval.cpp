@@ -6,6 +6,8 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "script/functions.h"
+#include "script/internal/compiled.h"
+#include "script/internal/eval_ops.h"
 #include "script/lexer.h"
 #include "script/numbers.h"
 
@@ -33,32 +35,7 @@ struct Operand {
   uint16_t start = 0;  // position in the expression, for the error detail
 };
 
-// The operand's type from its characters, tested in a fixed order: a quote
-// anywhere makes a text literal, else "$" a text variable, else "#" a number
-// variable, else "{" a field reference; else digits and "." a number literal
-// and a letter an integer variable. One pass over the name.
-int classify(Text name) {
-  bool dollar = false, hash = false, brace = false;
-  for (uint32_t i = 0; i < name.len; ++i) {
-    switch (name.at(i)) {
-      case '\'':
-      case '"': return kOpTextLiteral;
-      case '$': dollar = true; break;
-      case '#': hash = true; break;
-      case '{': brace = true; break;
-      default: break;
-    }
-  }
-  if (dollar) return kOpTextVar;
-  if (hash) return kOpNumberVar;
-  if (brace) return kOpField;
-  if (name.len == 0 || name.at(0) <= '@') return kOpNumberLiteral;
-  return kOpIntVar;
-}
-
 bool is_letter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-int64_t integer_part(int64_t v) { return v / number_scale(); }
 
 class Evaluator {
  public:
@@ -119,12 +96,7 @@ class Evaluator {
   // Records the first error of the evaluation with the rest of the
   // expression from the failing operand as detail.
   Status fail(Status code) {
-    if (code >= 128 && core::error_last().code == 0) {
-      uint16_t at = error_at_ != kNoPos ? error_at_ : 0;
-      core::report_detail(code, core::text_sub(s_, at, core::kToEnd), true);
-      core::error_record(core::kRecord, Context::EXPEXEC, code, code);
-    }
-    return code;
+    return ops::record_failure(s_, error_at_ != kNoPos ? error_at_ : 0, code);
   }
 
   // operand -> literal | variable | field | name "(" args ")" | "(" list ")"
@@ -151,7 +123,7 @@ class Evaluator {
       pos_ = d;
     }
     o->src = core::text_sub(s_, o->start, static_cast<uint16_t>(pos_ - o->start));
-    o->code = classify(name);
+    o->code = ops::classify(name);
     if (call) {
       if (name.len == 0) {
         o->code = kOpParenthesis;
@@ -310,11 +282,13 @@ class Evaluator {
     Text name, args;
     split_call(lhs->src, &name, &args);
     int code = lhs->code;
-    if (code & kOpIndexed) {
+    if (code < 0) {  // an empty operand is no place to store into
+      st = core::SINTAXERROR;
+    } else if (code & kOpIndexed) {
       int32_t indices[kMaxIndices];
       int count = 0;
       st = eval_indices(args, indices, &count);
-      if (st < 128) st = check_class(code & ~kOpIndexed, rhs->v);
+      if (st < 128) st = ops::check_class(code & ~kOpIndexed, rhs->v);
       if (st < 128) st = array_set(name, indices, count, rhs->v);
     } else if (code & kOpFunction) {
       // Only the work array _# takes assignments; other functions answer 147.
@@ -328,7 +302,7 @@ class Evaluator {
         st = g_field_hook(lhs->src, true, &stored, nullptr);
       }
     } else if (code == kOpIntVar || code == kOpTextVar || code == kOpNumberVar) {
-      st = check_class(code, rhs->v);
+      st = ops::check_class(code, rhs->v);
       if (st < 128) st = var_set_value(name, rhs->v);
     } else {
       st = core::SINTAXERROR;
@@ -342,11 +316,6 @@ class Evaluator {
     lhs->code = rhs->v.is_text() ? kOpTextLiteral : kOpNumberLiteral;
     settle(lhs);
     return 0;
-  }
-
-  static Status check_class(int code, const Value& v) {
-    bool text_target = (code & 1) != 0;
-    return text_target == v.is_text() ? Status{0} : core::TYPEMISMATCH;
   }
 
   // Keeps the new left value just above the left operand's mark, so the
@@ -368,73 +337,13 @@ class Evaluator {
       error_at_ = lhs->start;
       return fail(core::TYPEMISMATCH);
     }
-    st = l.is_text() ? apply_text(op, &l, r) : apply_number(op, &l, r);
+    st = l.is_text() ? ops::apply_text(op, &l, r) : ops::apply_number(op, &l, r);
     if (st >= 128) {
       error_at_ = lhs->start;
       return fail(st);
     }
     lhs->code = l.is_text() ? kOpTextLiteral : kOpNumberLiteral;
     settle(lhs);
-    return 0;
-  }
-
-  static Status apply_text(int op, Value* l, const Value& r) {
-    int c = core::text_compare(l->text, r.text);
-    int64_t one = number_scale();
-    switch (op) {
-      case 6: {
-        Text joined = core::text_concat(l->text, r.text);
-        if (!joined.ok()) return joined.len;
-        l->text = joined;
-        return 0;
-      }
-      case 9: *l = Value::num(c > 0 ? one : 0); return 0;
-      case 10: *l = Value::num(c < 0 ? one : 0); return 0;
-      case 11: *l = Value::num(c == 0 ? one : 0); return 0;
-      case 12: *l = Value::num(c >= 0 ? one : 0); return 0;
-      case 13: *l = Value::num(c <= 0 ? one : 0); return 0;
-      case 14: *l = Value::num(c != 0 ? one : 0); return 0;
-      default: return core::SINTAXERROR;
-    }
-  }
-
-  static Status apply_number(int op, Value* l, const Value& r) {
-    int64_t a = l->number;
-    int64_t b = r.number;
-    int64_t s = number_scale();
-    int64_t u = integer_part(a);
-    int64_t w = integer_part(b);
-    int64_t result = 0;
-    switch (op) {
-      case 1: result = mul_div_round(a, b, s); break;
-      case 2: result = b == 0 ? 0 : mul_div_round(a, s, b); break;
-      case 3: {
-        // Rounded to n decimals; n outside 0.._PRECIS is clipped to it.
-        int64_t n = w < 0 ? 0 : (w > number_precis() ? number_precis() : w);
-        int64_t factor = 1;
-        for (int64_t k = n; k < number_precis(); ++k) factor *= 10;
-        result = div_round(a, factor) * factor;
-        break;
-      }
-      case 4: result = mul_div_round(a, b, 100 * s); break;
-      case 5: result = a - mul_div_round(a, b, 100 * s); break;
-      case 6: result = static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b)); break;
-      case 7: result = static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b)); break;
-      case 9: result = a > b ? s : 0; break;
-      case 10: result = a < b ? s : 0; break;
-      case 11: result = a == b ? s : 0; break;
-      case 12: result = a >= b ? s : 0; break;
-      case 13: result = a <= b ? s : 0; break;
-      case 14: result = a != b ? s : 0; break;
-      case 15: result = (u & w) * s; break;
-      case 16:
-      case 17: result = (u & w) == 0 ? (u | w) * s : 0; break;
-      case 18: result = (a != 0 && b != 0) ? s : 0; break;
-      case 19: result = (a != 0 || b != 0) ? s : 0; break;
-      case 20: result = ((u != 0 || w != 0) && (u & w) == 0) ? s : 0; break;
-      default: return core::SINTAXERROR;
-    }
-    *l = Value::num(result);
     return 0;
   }
 
@@ -460,6 +369,8 @@ Status push_value(Status st, const Value& v) {
 Status expr_value(Text expr, Value* out) {
   *out = Value::num(0);
   if (!expr.ok()) return expr.len;
+  Status compiled_status = 0;
+  if (compiled::try_eval(expr, out, &compiled_status)) return compiled_status;
   ArenaScope scope;
   Text prepared = lex::prepare(expr);
   if (!prepared.ok()) {

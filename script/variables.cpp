@@ -22,11 +22,16 @@ namespace internal {
 namespace {
 
 ScriptState* g_current = nullptr;
+// Moves whenever resolved handles may have gone stale (see var_generation).
+uint32_t g_generation = 1;
 
 }  // namespace
 
 ScriptState* current() { return g_current; }
-void set_current(ScriptState* s) { g_current = s; }
+void set_current(ScriptState* s) {
+  g_current = s;
+  ++g_generation;
+}
 
 Status record_failure(Status code) {
   return core::error_record(core::kRecord, core::Context::VARNMASSIGN, code, code);
@@ -253,6 +258,37 @@ void var_set_num(uint16_t index, int64_t value) {
 void var_hook_set(VarHook hook) {
   ScriptState* s = current();
   if (s != nullptr) s->hook = hook;
+  ++g_generation;  // "_" names may now be the hook's
+}
+
+uint32_t var_generation() { return g_generation; }
+
+bool var_resolve(Text name, VarHandle* handle) {
+  *handle = VarHandle{};
+  ScriptState* s = current();
+  if (s == nullptr || !name.ok() || name.len == 0) return false;
+  if (name.ptr[0] == '_' && s->hook != nullptr) return false;
+  NameClass c = classify(name);
+  if (!c.valid || (c.kind != kKindInt && c.kind != kKindNumber)) return false;
+  int i = name_lookup(*s, list_of(c.kind), name);
+  const uint16_t count = c.kind == kKindInt ? s->ints.count : s->nums.count;
+  if (i < 0 || i >= count) return false;
+  *handle = VarHandle{c.kind, i, g_generation};
+  return true;
+}
+
+Value var_read(const VarHandle& h) {
+  const ScriptState* s = current();
+  if (h.kind == kKindInt) return Value::num(number_from_int(s->ints.data[h.index]));
+  return Value::num(s->nums.data[h.index]);
+}
+
+void var_write(const VarHandle& h, const Value& v) {
+  ScriptState* s = current();
+  if (h.kind == kKindInt)
+    s->ints.data[h.index] = value_to_int(v);
+  else
+    s->nums.data[h.index] = value_to_number(v);
 }
 
 VarSnapshot var_snapshot() {
@@ -277,6 +313,7 @@ VarSnapshot var_snapshot() {
 void var_restore(const VarSnapshot& snapshot) {
   ScriptState* s = current();
   if (s == nullptr) return;
+  ++g_generation;  // indices of the variables that go may be reused
   uint16_t kept[kNameLists];
   for (int k = 0; k < kNameLists; ++k) {
     auto list = static_cast<NameList>(k);

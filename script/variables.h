@@ -157,6 +157,24 @@ inline constexpr int kHookWrite = 5;
 using VarHook = Text (*)(Text name, int action, Text value);
 void var_hook_set(VarHook hook);
 
+// A resolved integer or number variable, for callers that read and write
+// the same names many times (compiled expressions). A handle is valid while
+// var_generation() is unchanged: the generation moves whenever variables may
+// disappear (var_restore), another store becomes current, or the hook
+// changes. Reading and writing through it behaves as var_get_value and
+// var_set_value do for that name.
+struct VarHandle {
+  int kind = kKindNone;
+  int index = -1;
+  uint32_t generation = 0;
+};
+uint32_t var_generation();
+// False for names that are not an existing integer or number variable, and
+// for "_" names while a hook is installed (the hook is asked every time).
+bool var_resolve(Text name, VarHandle* handle);
+Value var_read(const VarHandle& handle);
+void var_write(const VarHandle& handle, const Value& value);
+
 struct VarSnapshot {
   uint16_t name_lengths[4] = {};
   uint16_t name_counts[4] = {};

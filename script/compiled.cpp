@@ -1,0 +1,397 @@
+// Compiled simple expressions. Procedures evaluate the same few expression
+// texts millions of times; reading such a text once into a postfix program
+// and running that program removes the re-reading, while the program keeps
+// the interpreter's order of evaluation, its lazy assignment targets, its
+// arena discipline and its error details exactly.
+#include "script/internal/compiled.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/arena.h"
+#include "script/eval.h"
+#include "script/internal/eval_ops.h"
+#include "script/lexer.h"
+#include "script/numbers.h"
+
+namespace script::compiled {
+namespace {
+
+using core::kNoPos;
+using core::operator""_t;
+
+bool g_enabled = true;
+
+enum class Kind : uint8_t { Number, Text, Variable, Target, Operator, Assign, GroupBegin, GroupEnd, Drop };
+
+struct Insn {
+  Kind kind;
+  uint8_t op = 0;          // operator number for Operator
+  int code = 0;            // operand code of a Variable or Target
+  Value value;             // literal value (also of a literal used as a target)
+  Text name{};             // variable name, a view into the program's text
+  Text detail{};           // the rest of the expression from the operand, for errors
+  mutable VarHandle handle;  // the variable once resolved, while its generation holds
+};
+
+struct Program {
+  std::string source;      // the expression as given, the key of the cache
+  std::string text;        // the prepared expression; names and details point into it
+  std::vector<Insn> code;
+  size_t max_depth = 0;
+  bool interpret = false;  // not a simple expression: the interpreter evaluates it
+};
+
+constexpr size_t kMaxStack = 64;
+constexpr size_t kMaxCached = 4096;
+
+// A compile-time operand: where it starts and whether it is a deferred target.
+struct Operand {
+  uint16_t start = 0;
+  bool target = false;
+};
+
+class Compiler {
+ public:
+  Compiler(Program* p, Text s) : p_(p), s_(s) {}
+
+  // expression-list -> expression { ("," | ";") expression }
+  bool list() {
+    for (;;) {
+      if (!expression()) return false;
+      if (pos_ >= s_.len) return true;
+      ++pos_;
+      if (pos_ >= s_.len) return true;
+      emit(Insn{Kind::Drop});
+    }
+  }
+
+ private:
+  bool expression() {
+    Operand lhs;
+    return operand(&lhs) && climb(&lhs, 0);
+  }
+
+  bool climb(Operand* lhs, int min_prec) {
+    for (;;) {
+      lex::Operator op = lex::read_operator(s_, pos_);
+      if (op.number == lex::kOpEnd) return true;
+      if (op.number == 0) return false;  // the interpreter reports it, after any side effects
+      if (op.precedence < min_prec) return true;
+      pos_ = static_cast<uint16_t>(pos_ + op.length);
+      Operand rhs;
+      if (!operand(&rhs)) return false;
+      for (;;) {
+        lex::Operator next = lex::read_operator(s_, pos_);
+        if (next.number <= 0 || next.precedence <= op.precedence) break;
+        if (!climb(&rhs, next.precedence)) return false;
+      }
+      Insn insn{op.number == lex::kOpAssign ? Kind::Assign : Kind::Operator};
+      insn.op = static_cast<uint8_t>(op.number);
+      insn.detail = detail(lhs->start);
+      emit(insn);
+      --depth_;
+      lhs->target = false;
+    }
+  }
+
+  // operand -> literal | variable | "(" list ")"
+  bool operand(Operand* o) {
+    o->start = pos_;
+    uint16_t d = lex::next_delimiter(s_, pos_);
+    Text name = core::text_sub(s_, pos_, static_cast<uint16_t>(d - pos_));
+    if (d < s_.len && s_.at(d) == '(') {
+      if (name.len != 0) return false;  // calls and arrays are interpreted
+      uint16_t close = lex::matching_paren(s_, d);
+      if (close == kNoPos) return false;
+      pos_ = static_cast<uint16_t>(close + 1);
+      if (pos_ < s_.len && !lex::is_delimiter(s_.at(pos_))) return false;
+      emit(Insn{Kind::GroupBegin});
+      Compiler inner(p_, core::text_sub(s_, d + 1, static_cast<uint16_t>(close - d - 1)));
+      inner.depth_ = depth_;
+      if (!inner.list()) return false;
+      if (inner.max_depth_ > max_depth_) max_depth_ = inner.max_depth_;
+      emit(Insn{Kind::GroupEnd});  // the marker becomes the group's value
+      return true;
+    }
+    pos_ = d;
+    int code = name.len == 0 ? -1 : ops::classify(name);
+    if (code == kOpField) return false;
+    o->target = lex::read_operator(s_, pos_).number == lex::kOpAssign;
+    Insn insn{Kind::Number};
+    insn.code = code;
+    insn.name = name;
+    insn.detail = detail(o->start);
+    if (code == kOpIntVar || code == kOpTextVar || code == kOpNumberVar) {
+      insn.kind = o->target ? Kind::Target : Kind::Variable;
+    } else {
+      insn.value = literal(code, name);
+      if (o->target) insn.kind = Kind::Target;
+      else if (insn.value.is_text()) insn.kind = Kind::Text;
+    }
+    emit(insn);
+    return true;
+  }
+
+  static Value literal(int code, Text name) {
+    if (code < 0) return Value::num(0);  // empty operand: -X is 0 - X
+    if (code == kOpTextLiteral) return Value::txt(core::text_unquote(name));
+    if (name.len >= 2 && name.at(0) == '.') {
+      uint8_t c = name.at(1);
+      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+        int32_t v = 0;
+        if (dot_name_value(name, &v)) return Value::num(number_from_int(v));
+        name = core::text_sub(name, 1, core::kToEnd);
+      }
+    }
+    return Value::num(number_from_text(name));
+  }
+
+  Text detail(uint16_t at) const { return core::text_sub(s_, at, core::kToEnd); }
+
+  void emit(const Insn& insn) {
+    p_->code.push_back(insn);
+    if (insn.kind != Kind::Operator && insn.kind != Kind::Assign && insn.kind != Kind::GroupEnd &&
+        insn.kind != Kind::Drop) {
+      if (++depth_ > max_depth_) max_depth_ = depth_;
+    }
+    if (insn.kind == Kind::Drop) --depth_;
+  }
+
+ public:
+  size_t max_depth_ = 0;
+
+ private:
+  Program* p_;
+  Text s_;
+  uint16_t pos_ = 0;
+  size_t depth_ = 0;
+};
+
+std::shared_ptr<Program> compile(Text expr) {
+  auto p = std::make_shared<Program>();
+  p->interpret = true;
+  p->source.assign(expr.ptr, expr.len);
+  core::ArenaScope scope;
+  Text prepared = lex::prepare(expr);
+  if (!prepared.ok() || prepared.len == 0) return p;
+  // Literals are scaled when compiled: an expression that may change the
+  // number of decimals on the way is left to the interpreter.
+  if (core::text_find(prepared, "_PRECIS"_t, true) != kNoPos) return p;
+  p->text.assign(prepared.ptr, prepared.len);
+  Text s = core::text_view(p->text.data(), p->text.size());
+  Compiler c(p.get(), s);
+  if (!c.list() || c.max_depth_ > kMaxStack) {
+    p->code.clear();
+    return p;
+  }
+  p->max_depth = c.max_depth_;
+  p->interpret = false;
+  return p;
+}
+
+// One stack entry of the running program: its value, the arena mark from
+// before it was produced, and, for a deferred assignment target, its insn.
+struct Slot {
+  Value v;
+  uint16_t mark = 0;
+  const Insn* target = nullptr;
+};
+
+Status fail(const Insn& at, Status code) { return ops::record_failure(at.detail, 0, code); }
+
+bool resolved(const Insn& insn) {
+  return insn.handle.generation == var_generation() ||
+         (insn.code != kOpTextVar && var_resolve(insn.name, &insn.handle));
+}
+
+Status read_variable(const Insn& insn, Value* out) {
+  if (insn.code != kOpTextVar && insn.handle.generation == var_generation()) {
+    *out = var_read(insn.handle);
+    return 0;
+  }
+  Status st = var_get_value(insn.name, out);
+  if (st >= 128) return fail(insn, st);
+  if (insn.code != kOpTextVar) var_resolve(insn.name, &insn.handle);
+  if (out->is_text()) {
+    // Copy: a later assignment in the same expression may move the store.
+    out->text = core::text_copy(out->text);
+    if (!out->text.ok()) return fail(insn, out->text.len);
+  }
+  return 0;
+}
+
+// Evaluates a deferred target that is needed as a value after all.
+Status force(Slot* s) {
+  if (s->target == nullptr) return 0;
+  const Insn& t = *s->target;
+  s->target = nullptr;
+  if (t.code == kOpIntVar || t.code == kOpTextVar || t.code == kOpNumberVar) return read_variable(t, &s->v);
+  s->v = t.value;
+  return 0;
+}
+
+void settle(Slot* s) {
+  if (s->v.is_text())
+    s->v.text = core::arena_keep(s->mark, s->v.text);
+  else
+    core::arena_release(s->mark);
+}
+
+// Most expressions need a handful of stack entries; only deep ones pay for
+// a heap-allocated stack.
+constexpr size_t kSmallStack = 8;
+
+Status run(const Program& p, Value* out) {
+  Slot small[kSmallStack];
+  std::vector<Slot> large;
+  Slot* stack = small;
+  if (p.max_depth > kSmallStack) {
+    large.resize(p.max_depth + 1);
+    stack = large.data();
+  }
+  size_t top = 0;  // number of entries in use
+  for (const Insn& insn : p.code) {
+    switch (insn.kind) {
+      case Kind::Number:
+      case Kind::Text:
+        stack[top++] = Slot{insn.value, core::arena_mark(), nullptr};
+        break;
+      case Kind::Variable: {
+        Slot s{Value{}, core::arena_mark(), nullptr};
+        Status st = read_variable(insn, &s.v);
+        if (st >= 128) return st;
+        stack[top++] = s;
+        break;
+      }
+      case Kind::Target:
+        stack[top++] = Slot{Value{}, core::arena_mark(), &insn};
+        break;
+      case Kind::Operator: {
+        Slot& l = stack[top - 2];
+        Slot& r = stack[top - 1];
+        Status st = force(&l);
+        if (st < 128) st = force(&r);
+        if (st >= 128) return st;
+        if (l.v.is_text() != r.v.is_text()) return fail(insn, core::TYPEMISMATCH);
+        st = l.v.is_text() ? ops::apply_text(insn.op, &l.v, r.v) : ops::apply_number(insn.op, &l.v, r.v);
+        if (st >= 128) return fail(insn, st);
+        --top;
+        settle(&l);
+        break;
+      }
+      case Kind::Assign: {
+        Slot& l = stack[top - 2];
+        Slot& r = stack[top - 1];
+        Status st = force(&r);
+        if (st >= 128) return st;
+        const Insn* t = l.target;
+        if (t == nullptr) return fail(insn, core::SINTAXERROR);
+        if (t->code != kOpIntVar && t->code != kOpTextVar && t->code != kOpNumberVar)
+          return fail(insn, core::SINTAXERROR);
+        st = ops::check_class(t->code, r.v);
+        if (st < 128) {
+          if (t->code != kOpTextVar && resolved(*t))
+            var_write(t->handle, r.v);
+          else
+            st = var_set_value(t->name, r.v);
+        }
+        if (st >= 128) return fail(insn, st);
+        l.v = r.v;
+        l.target = nullptr;
+        --top;
+        settle(&l);
+        break;
+      }
+      case Kind::GroupBegin:
+        stack[top++] = Slot{Value{}, core::arena_mark(), nullptr};
+        break;
+      case Kind::GroupEnd: {
+        Slot inner = stack[top - 1];
+        Status st = force(&inner);
+        if (st >= 128) return st;
+        --top;
+        stack[top - 1].v = inner.v;
+        break;
+      }
+      case Kind::Drop:
+        --top;
+        break;
+    }
+  }
+  Slot& result = stack[top - 1];
+  Status st = force(&result);
+  if (st >= 128) return st;
+  *out = result.v;
+  return 0;
+}
+
+// Programs by expression text, one table per number of decimals (literals
+// are scaled when compiled).
+struct Hash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+using Cache = std::unordered_map<std::string, std::shared_ptr<Program>, Hash, std::equal_to<>>;
+std::array<Cache, kMaxPrecis + 1> g_cache;
+
+// The programs most recently run, by where their text lies: procedures hand
+// the same texts at the same places again and again, and a hit here costs
+// one comparison of the text instead of hashing it.
+struct Recent {
+  const char* ptr = nullptr;
+  int precis = -1;
+  std::shared_ptr<Program> program;
+};
+constexpr size_t kRecentSlots = 64;
+std::array<Recent, kRecentSlots> g_recent;
+
+std::shared_ptr<Program> lookup(Text expr) {
+  int precis = number_precis();
+  std::string_view key(expr.ptr, expr.len);
+  Recent& r = g_recent[(reinterpret_cast<uintptr_t>(expr.ptr) >> 3 ^ expr.len) % kRecentSlots];
+  if (r.ptr == expr.ptr && r.precis == precis && r.program->source == key) return r.program;
+  Cache& cache = g_cache[precis];
+  auto it = cache.find(key);
+  std::shared_ptr<Program> p;
+  if (it != cache.end()) {
+    p = it->second;
+  } else {
+    if (cache.size() >= kMaxCached) cache.clear();
+    p = compile(expr);
+    cache.emplace(std::string(key), p);
+  }
+  r = Recent{expr.ptr, precis, p};
+  return p;
+}
+
+}  // namespace
+
+bool try_eval(Text expr, Value* out, Status* status) {
+  if (!g_enabled || !expr.ok()) return false;
+  std::shared_ptr<Program> p = lookup(expr);
+  if (p->interpret) return false;
+  core::ArenaScope scope;
+  Value v;
+  Status st = run(*p, &v);
+  if (st < 128 && v.is_text()) {
+    v.text = scope.keep(v.text);
+    if (!v.text.ok()) st = v.text.len;
+  }
+  *out = st >= 128 ? Value::num(0) : v;
+  *status = st;
+  return true;
+}
+
+void set_enabled(bool enabled) { g_enabled = enabled; }
+
+void cache_clear() {
+  for (Cache& c : g_cache) c.clear();
+  for (Recent& r : g_recent) r = Recent{};
+}
+
+}  // namespace script::compiled

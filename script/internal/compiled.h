@@ -1,0 +1,21 @@
+// Internal to the evaluator: a cache of compiled forms of simple expressions
+// (literals, variables, operators and parentheses; no calls, arrays or data
+// fields). A compiled form gives every result, error, detail and side effect
+// the interpreter gives; anything else is left to the interpreter.
+#pragma once
+
+#include "core/status.h"
+#include "core/text.h"
+#include "script/variables.h"
+
+namespace script::compiled {
+
+// True when expr was evaluated through its compiled form: *status and *out
+// are then set as expr_value sets them (a text result lies on the arena above
+// the caller's mark). False when the interpreter must evaluate it.
+bool try_eval(Text expr, Value* out, Status* status);
+void cache_clear();
+// Tests compare both ways of evaluating; the compiled form is on by default.
+void set_enabled(bool enabled);
+
+}  // namespace script::compiled
