@@ -14,12 +14,15 @@
 #include "script/internal/compiled.h"
 #include "script/numbers.h"
 #include "script/variables.h"
+#include "tests/script/expr_show.h"
 
 namespace {
 
+using scripttest::show;
+using scripttest::str;
+
 using core::operator""_t;
 
-std::string str(core::Text t) { return t.ok() ? std::string(t.ptr, t.len) : "error " + std::to_string(t.len); }
 
 // Everything a caller can observe after evaluating expr (twice, to go
 // through the cache as well as the first compilation).

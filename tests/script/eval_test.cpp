@@ -11,24 +11,16 @@
 #include "script/numbers.h"
 #include "script/variables.h"
 #include "tests/runner/datafile.h"
+#include "tests/script/expr_show.h"
 
 namespace {
 
+using scripttest::show;
+using scripttest::str;
+
 using core::operator""_t;
 
-std::string str(core::Text t) { return t.ok() ? std::string(t.ptr, t.len) : "error " + std::to_string(t.len); }
 
-// One line per evaluated expression: a number as text, a text in double
-// quotes, or "error N" / "warning N".
-std::string show(core::Text expr) {
-  core::ArenaScope scope;
-  script::Value v;
-  core::Status st = script::expr_value(expr, &v);
-  if (st >= 128) return "error " + std::to_string(st);
-  std::string out = v.is_text() ? "\"" + str(v.text) + "\"" : str(script::number_to_text(v.number));
-  if (st != 0) out += " warning " + std::to_string(st);
-  return out;
-}
 
 class Eval : public ::testing::Test {
  protected:

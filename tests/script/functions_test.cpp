@@ -20,26 +20,19 @@
 #include "script/numbers.h"
 #include "script/variables.h"
 #include "tests/runner/datafile.h"
+#include "tests/script/expr_show.h"
 
 namespace {
+
+using scripttest::show;
+using scripttest::str;
+using scripttest::txt;
 
 using core::operator""_t;
 namespace fs = std::filesystem;
 
-std::string str(core::Text t) { return t.ok() ? std::string(t.ptr, t.len) : "error " + std::to_string(t.len); }
-core::Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
-std::string show(core::Text expr) {
-  core::ArenaScope scope;
-  script::Value v;
-  core::Status st = script::expr_value(expr, &v);
-  if (st >= 128) return "error " + std::to_string(st);
-  std::string out = v.is_text() ? "\"" + str(v.text) + "\"" : str(script::number_to_text(v.number));
-  if (st != 0) out += " warning " + std::to_string(st);
-  return out;
-}
 
-std::string show(const std::string& expr) { return show(txt(expr)); }
 
 std::string read_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
