@@ -44,6 +44,7 @@ struct Program {
   std::vector<Insn> code;
   size_t max_depth = 0;
   bool interpret = false;  // not a simple expression: the interpreter evaluates it
+  bool numeric = false;    // numbers only: no value ever lives on the arena
 };
 
 constexpr size_t kMaxStack = 64;
@@ -190,6 +191,11 @@ std::shared_ptr<Program> compile(Text expr) {
     return p;
   }
   p->max_depth = c.max_depth_;
+  p->numeric = true;
+  for (const Insn& insn : p->code) {
+    bool text_operand = insn.code == kOpTextVar || insn.value.is_text();
+    if (text_operand) p->numeric = false;
+  }
   p->interpret = false;
   return p;
 }
@@ -240,6 +246,107 @@ void settle(Slot* s) {
     s->v.text = core::arena_keep(s->mark, s->v.text);
   else
     core::arena_release(s->mark);
+}
+
+// The same program when every operand is a number: values are plain scaled
+// integers, no type can mismatch, and the arena is never touched, so no marks
+// are kept. Errors, details and side effects are those of run().
+Status run_numeric(const Program& p, int64_t* out) {
+  constexpr size_t kSmall = 16;
+  int64_t small_values[kSmall];
+  const Insn* small_targets[kSmall];
+  std::vector<int64_t> large_values;
+  std::vector<const Insn*> large_targets;
+  int64_t* values = small_values;
+  const Insn** targets = small_targets;
+  if (p.max_depth >= kSmall) {
+    large_values.resize(p.max_depth + 1);
+    large_targets.resize(p.max_depth + 1);
+    values = large_values.data();
+    targets = large_targets.data();
+  }
+  size_t top = 0;
+  // Reads a deferred target that is needed as a value after all.
+  auto force = [&](size_t i) -> Status {
+    const Insn* t = targets[i];
+    if (t == nullptr) return 0;
+    targets[i] = nullptr;
+    if (t->code != kOpIntVar && t->code != kOpNumberVar) {
+      values[i] = t->value.number;
+      return 0;
+    }
+    Value v;
+    Status st = read_variable(*t, &v);
+    values[i] = v.number;
+    return st;
+  };
+  for (const Insn& insn : p.code) {
+    switch (insn.kind) {
+      case Kind::Number:
+        targets[top] = nullptr;
+        values[top++] = insn.value.number;
+        break;
+      case Kind::Variable: {
+        Value v;
+        Status st = read_variable(insn, &v);
+        if (st >= 128) return st;
+        targets[top] = nullptr;
+        values[top++] = v.number;
+        break;
+      }
+      case Kind::Target:
+        targets[top] = &insn;
+        values[top++] = 0;
+        break;
+      case Kind::Operator: {
+        Status st = force(top - 2);
+        if (st < 128) st = force(top - 1);
+        if (st >= 128) return st;
+        Value l = Value::num(values[top - 2]);
+        st = ops::apply_number(insn.op, &l, Value::num(values[top - 1]));
+        if (st >= 128) return fail(insn, st);
+        values[--top - 1] = l.number;
+        break;
+      }
+      case Kind::Assign: {
+        Status st = force(top - 1);
+        if (st >= 128) return st;
+        const Insn* t = targets[top - 2];
+        if (t == nullptr || (t->code != kOpIntVar && t->code != kOpNumberVar))
+          return fail(insn, core::SINTAXERROR);
+        Value v = Value::num(values[top - 1]);
+        if (resolved(*t))
+          var_write(t->handle, v);
+        else
+          st = var_set_value(t->name, v);
+        if (st >= 128) return fail(insn, st);
+        targets[top - 2] = nullptr;
+        values[top - 2] = values[top - 1];
+        --top;
+        break;
+      }
+      case Kind::GroupBegin:
+        targets[top] = nullptr;
+        values[top++] = 0;
+        break;
+      case Kind::GroupEnd: {
+        Status st = force(top - 1);
+        if (st >= 128) return st;
+        --top;
+        values[top - 1] = values[top];
+        break;
+      }
+      case Kind::Drop:
+        --top;
+        break;
+      case Kind::Text:
+        return core::INTERNAL;  // a numeric program holds no text
+    }
+  }
+  Status st = force(top - 1);
+  if (st >= 128) return st;
+  *out = values[top - 1];
+  return 0;
 }
 
 // Most expressions need a handful of stack entries; only deep ones pay for
@@ -375,6 +482,13 @@ bool try_eval(Text expr, Value* out, Status* status) {
   if (!g_enabled || !expr.ok()) return false;
   std::shared_ptr<Program> p = lookup(expr);
   if (p->interpret) return false;
+  if (p->numeric) {
+    int64_t n = 0;
+    Status st = run_numeric(*p, &n);
+    *out = Value::num(st >= 128 ? 0 : n);
+    *status = st;
+    return true;
+  }
   core::ArenaScope scope;
   Value v;
   Status st = run(*p, &v);

@@ -4,6 +4,7 @@
 // lists and assignments are evaluated both ways in fresh runtimes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -99,9 +100,13 @@ class Generator {
   std::mt19937 rng_;
 };
 
+// COMPILED_CASES and COMPILED_SEED in the environment run a longer search.
 TEST(Compiled, RandomExpressionsBehaveAsInterpreted) {
-  Generator gen(20261208);
-  for (int i = 0; i < 3000; ++i) {
+  const char* cases = std::getenv("COMPILED_CASES");
+  const char* seed = std::getenv("COMPILED_SEED");
+  Generator gen(seed != nullptr ? static_cast<unsigned>(std::atoi(seed)) : 20261208u);
+  int n = cases != nullptr ? std::atoi(cases) : 3000;
+  for (int i = 0; i < n; ++i) {
     std::string expr = gen.list();
     ASSERT_EQ(observe(expr, true), observe(expr, false)) << "expression: " << expr;
   }
