@@ -460,7 +460,12 @@ std::array<Recent, kRecentSlots> g_recent;
 std::shared_ptr<Program> lookup(Text expr) {
   int precis = number_precis();
   std::string_view key(expr.ptr, expr.len);
-  Recent& r = g_recent[(reinterpret_cast<uintptr_t>(expr.ptr) >> 3 ^ expr.len) % kRecentSlots];
+  // Texts copied to the arena arrive at the same place one after the other,
+  // so a few of their bytes take part in choosing the slot.
+  size_t slot = reinterpret_cast<uintptr_t>(expr.ptr) >> 3;
+  if (expr.len > 0)
+    slot ^= expr.len * 31u ^ expr.at(0) * 7u ^ expr.at(expr.len / 2u) * 131u ^ expr.at(expr.len - 1u) * 17u;
+  Recent& r = g_recent[slot % kRecentSlots];
   if (r.ptr == expr.ptr && r.precis == precis && r.program->source == key) return r.program;
   Cache& cache = g_cache[precis];
   auto it = cache.find(key);
