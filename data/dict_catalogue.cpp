@@ -1,0 +1,164 @@
+// The dictionary built from the PostgreSQL catalogue of the current
+// connection: one file per table of schema public, its columns as fields,
+// its indexes as keys.
+//
+// The numbering must not change between runs, because applications name
+// files and keys by number: tables come in creation order (by OID), keys
+// with the primary key first, then the other unique indexes, then the rest,
+// each group in creation order.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "data/dictionary.h"
+#include "data/internal/dictionary.h"
+#include "data/internal/session.h"
+#include "data/session.h"
+
+namespace data {
+
+using core::kOk;
+using internal::view;
+
+namespace {
+
+// Types whose position (2 to 10) makes a numeric field.
+constexpr Text kCatalogueTypes =
+    "character,smallint,integer,bigint,decimal,numeric,real,double precision,serial,bigserial"_t;
+
+// A query whose rows are read and released before the next one runs.
+struct Rows {
+  int slot = -1;
+  int64_t count = 0;
+  Status code = kOk;
+
+  Rows(Text statement) {
+    code = sql_exec(statement, -1, &count);
+    if (code == kNoRows) {
+      code = kOk;
+      count = 0;
+    }
+    if (code == kOk && count > 0) slot = session_current_slot();
+  }
+  ~Rows() {
+    if (slot >= 0) sql_release(slot);
+  }
+  Rows(const Rows&) = delete;
+  Rows& operator=(const Rows&) = delete;
+
+  Text at(int64_t row, Text column) const {
+    return sql_value(static_cast<int>(row), column_number(column), slot);
+  }
+  int column_number(Text column) const { return sql_column(column, slot); }
+  int64_t number(int64_t row, Text column) const {
+    return std::strtoll(std::string(view(at(row, column))).c_str(), nullptr, 10);
+  }
+};
+
+Status add_fields(Text table, std::vector<int64_t>* positions) {
+  core::ArenaScope scope;
+  Text sql = core::text_concat(
+      core::text_concat("SELECT * FROM information_schema.columns WHERE table_schema='public' "
+                        "AND table_name="_t,
+                        sql_literal(table)),
+      " ORDER BY ordinal_position;"_t);
+  Rows rows(sql);
+  if (rows.code != kOk) return rows.code;
+  for (int64_t row = 0; row < rows.count; ++row) {
+    core::ArenaScope row_scope;
+    Text type = rows.at(row, "data_type"_t);
+    uint16_t position = core::list_index(kCatalogueTypes, ',', type);
+    char letter = 'A';
+    int64_t width = rows.number(row, "character_maximum_length"_t);
+    if (position >= 2 && position <= 10) {
+      int64_t scale = rows.number(row, "numeric_scale"_t);
+      letter = scale <= 0 ? 'N' : static_cast<char>('0' + (scale > 9 ? 9 : scale));
+      width = rows.number(row, "numeric_precision"_t);
+    }
+    if (width < 0 || width > 65535) width = 0;
+    Text name = core::text_copy(rows.at(row, "column_name"_t));
+    positions->push_back(rows.number(row, "ordinal_position"_t));
+    Status code = dict_add_field(name, static_cast<uint16_t>(width), letter);
+    if (code != kOk) return core::report_detail(code, name, false);
+  }
+  return kOk;
+}
+
+// The segments of one index, from its column numbers (blank-separated);
+// false for an index on an expression or a column that is not a field.
+bool index_segments(uint16_t file, Text columns, const std::vector<int64_t>& positions,
+                    KeySegment* segments, int* count) {
+  *count = 0;
+  for (uint16_t i = 1, n = core::list_count(columns, ' '); i <= n; ++i) {
+    int64_t column = core::list_field_int(columns, ' ', i);
+    uint16_t field = 0;
+    for (size_t k = 0; k < positions.size() && field == 0; ++k)
+      if (positions[k] == column && column > 0) field = static_cast<uint16_t>(k + 1);
+    FieldItem f;
+    if (field == 0 || dict_field_attr(file, field, &f) != kOk) return false;
+    if (*count < kMaxSegments) segments[(*count)++] = KeySegment{f.offset, f.width};
+  }
+  return *count > 0;
+}
+
+Status add_keys(uint16_t file, Text table, const std::vector<int64_t>& positions) {
+  core::ArenaScope scope;
+  Text sql = core::text_concat(
+      core::text_concat(
+          "SELECT i.indkey FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
+          "JOIN pg_namespace n ON n.oid = c.relnamespace "
+          "WHERE n.nspname = 'public' AND c.relname = "_t,
+          sql_literal(table)),
+      " ORDER BY i.indisprimary DESC, i.indisunique DESC, i.indexrelid;"_t);
+  Rows rows(sql);
+  if (rows.code != kOk) return rows.code;
+  int keys = 0;
+  for (int64_t row = 0; row < rows.count; ++row) {
+    KeySegment segments[kMaxSegments];
+    int count = 0;
+    if (!index_segments(file, rows.at(row, "indkey"_t), positions, segments, &count)) continue;
+    Status code = dict_add_key(file, segments, count);
+    if (code != kOk) return code;
+    ++keys;
+  }
+  return keys > 0 ? kOk : dict_add_default_key(file);
+}
+
+}  // namespace
+
+Status dict_build_from_catalogue(int flags) {
+  core::ArenaScope scope;
+  // The current slot is where the caller left it once the rows are read.
+  struct SlotKeeper {
+    int slot = internal::current_slot();
+    ~SlotKeeper() { internal::set_current_slot(slot); }
+  } keeper;
+  std::vector<std::string> tables;
+  {
+    Rows rows(internal::kTableQuery);
+    if (rows.code != kOk)
+      return core::error_record(core::kRecord, core::Context::SQLCONNECT, core::PERMISSION,
+                                core::PERMISSION);
+    for (int64_t row = 0; row < rows.count; ++row)
+      tables.emplace_back(view(rows.at(row, "table_name"_t)));
+  }
+  for (const std::string& table : tables) {
+    Text name = core::text_view(table.data(), table.size());
+    Status code = dict_add_file(0, name, Text{});
+    if (code != kOk) {
+      core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
+      return core::report_detail(code, name, false);
+    }
+    if ((flags & kOpenColumns) == 0) continue;
+    std::vector<int64_t> positions;
+    uint16_t file = dict_file_count();
+    code = add_fields(name, &positions);
+    if (code == kOk) code = add_keys(file, name, positions);
+    if (code != kOk) return core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
+  }
+  return kOk;
+}
+
+}  // namespace data

@@ -1,0 +1,40 @@
+// Process-wide state of the data layer, owned by the current DataContext.
+// Only the data layer's own implementation files include this.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "data/session.h"
+#include "data/vectors.h"
+
+namespace data::internal {
+
+struct VectorState {
+  uint16_t item_size = 0;  // 0 until the first store
+  uint32_t count = 0;
+  std::vector<unsigned char> bytes;
+};
+
+// A session slot: a connection and the result kept for it. Several slots
+// may hold the same connection.
+struct SessionSlot {
+  PGconn* conn = nullptr;
+  PGresult* result = nullptr;
+};
+
+struct DataState {
+  bool vectors_ready = false;
+  VectorState vectors[kVectorCount];
+  SessionSlot slots[kSessionSlots];
+  LoginHook login_hook = nullptr;
+};
+
+// The current context's state; using the data layer with no DataContext is
+// a programming fault and stops the process with a message.
+DataState& state();
+DataState* state_if_any();
+
+}  // namespace data::internal

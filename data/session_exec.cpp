@@ -1,0 +1,222 @@
+// Statements and results: the one path by which SQL reaches the server,
+// the choice of the slot that keeps a result, and the result accessors.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "data/internal/session.h"
+#include "data/session.h"
+#include "script/variables.h"
+
+namespace data {
+
+using core::kOk;
+using internal::current_conn;
+using internal::current_slot;
+using internal::SessionSlot;
+using internal::set_current_slot;
+using internal::view;
+
+namespace internal {
+
+int current_slot() {
+  int slot = script::var_get_int(kSwSessionSlot);
+  return slot >= 0 && slot < kSessionSlots ? slot : 0;
+}
+
+void set_current_slot(int slot) { script::var_set_int(kSwSessionSlot, static_cast<int16_t>(slot)); }
+
+PGconn* current_conn() { return state().slots[current_slot()].conn; }
+
+void slot_release(SessionSlot& slot) {
+  if (slot.result != nullptr) PQclear(slot.result);
+  slot.result = nullptr;
+}
+
+}  // namespace internal
+
+namespace {
+
+// A new result slot: from slot 1 on, the first that holds the current
+// connection or none and no result; it is given the current connection.
+// -1 when there is none.
+int slot_search(PGconn* conn) {
+  SessionSlot* slots = internal::state().slots;
+  for (int i = 1; i < kSessionSlots; ++i) {
+    if ((slots[i].conn == conn || slots[i].conn == nullptr) && slots[i].result == nullptr) {
+      slots[i].conn = conn;
+      return i;
+    }
+  }
+  return -1;
+}
+
+// The slot that keeps a result of n rows: the target, or for one row the
+// lowest slot of the same connection, or a fresh slot. -1 when none fits.
+int result_slot(PGconn* conn, int target, int64_t rows) {
+  SessionSlot* slots = internal::state().slots;
+  if (target != -1) {
+    if (target < 0 || target >= kSessionSlots) return -1;
+    if (slots[target].conn != nullptr && slots[target].conn != conn) return -1;
+    slots[target].conn = conn;
+    return target;
+  }
+  if (rows == 1) {
+    int current = current_slot();
+    for (int i = 0; i < current; ++i)
+      if (slots[i].conn == conn) return i;
+    return current;
+  }
+  return slot_search(conn);
+}
+
+Status fail(Status code, Text message, Text statement) {
+  core::error_record(core::kRecord, core::Context::SQLEXEC, code, code);
+  core::report_detail(code, sql_message_clean(message), false);
+  return core::report_detail(code, statement, true);
+}
+
+// The code of a failed result: a unique violation is DUPLICATEDATA.
+Status failure_code(const PGresult* res) {
+  const char* state = res != nullptr ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+  return state != nullptr && std::strcmp(state, "23505") == 0 ? core::DUPLICATEDATA
+                                                               : core::SQLERROR;
+}
+
+Status run(Text statement, int target, int64_t* count) {
+  PGconn* conn = current_conn();
+  if (conn == nullptr) return fail(core::SQLERROR, "no database connection"_t, statement);
+  std::string sql(view(statement));
+  if (sql.find('\0') != std::string::npos)
+    return fail(core::SQLERROR, "the statement holds a NUL byte"_t, statement);
+
+  PGresult* res = PQexec(conn, sql.c_str());
+  switch (PQresultStatus(res)) {
+    case PGRES_COMMAND_OK:
+      if (count != nullptr) *count = std::strtoll(PQcmdTuples(res), nullptr, 10);
+      PQclear(res);
+      return kOk;
+    case PGRES_TUPLES_OK: {
+      int64_t rows = PQntuples(res);
+      if (count != nullptr) *count = rows;
+      if (rows == 0) {
+        PQclear(res);
+        return kNoRows;
+      }
+      int slot = result_slot(conn, target, rows);
+      if (slot < 0) {
+        PQclear(res);
+        return fail(core::DATAOUTBOUND, "no free session slot for the result"_t, statement);
+      }
+      SessionSlot& s = internal::state().slots[slot];
+      internal::slot_release(s);
+      s.result = res;
+      set_current_slot(slot);
+      return kOk;
+    }
+    default: {
+      Status code = failure_code(res);
+      const char* message = res != nullptr ? PQresultErrorMessage(res) : PQerrorMessage(conn);
+      Text text = core::text_from_c(message);
+      // A result without a message of its own (a lost connection) still has
+      // the connection's.
+      if (text.len == 0) text = core::text_from_c(PQerrorMessage(conn));
+      fail(code, text, statement);
+      PQclear(res);
+      return code;
+    }
+  }
+}
+
+int64_t parse_whole(Text t) {
+  std::string s(view(t));
+  return std::strtoll(s.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+Status sql_exec(Text statement, int slot, int64_t* count) {
+  if (count != nullptr) *count = 0;
+  if (!statement.ok()) {
+    core::log_line(statement, core::kTraceSqlFailed);
+    return core::text_error(statement);
+  }
+  core::ArenaScope scope;
+  Status code = run(statement, slot, count);
+  core::log_line(statement, code < 3 ? core::kTraceSqlOk : core::kTraceSqlFailed);
+  return code;
+}
+
+Status sql_exec_simple(Text statement) { return sql_exec(statement, -1, nullptr); }
+
+int64_t sql_exec_number(Text statement) {
+  PGconn* conn = current_conn();
+  if (conn == nullptr || !statement.ok()) return 0;
+  int saved = current_slot();
+  int slot = slot_search(conn);
+  if (slot < 0) return 0;
+  int64_t value = 0;
+  if (sql_exec(statement, slot, nullptr) == kOk) value = parse_whole(sql_value(0, 0, slot));
+  sql_release(slot);
+  set_current_slot(saved);
+  return value;
+}
+
+Text sql_value(int row, int column, int slot) {
+  if (slot >= 0 && slot < kSessionSlots) set_current_slot(slot);
+  const PGresult* res = internal::state().slots[current_slot()].result;
+  if (res == nullptr || row < 0 || column < 0 || row >= PQntuples(res) || column >= PQnfields(res))
+    return Text{};
+  if (PQgetisnull(res, row, column)) return Text{};
+  return core::text_view(PQgetvalue(res, row, column),
+                         static_cast<size_t>(PQgetlength(res, row, column)));
+}
+
+int sql_column(Text name, int slot) {
+  if (slot < 0 || slot >= kSessionSlots) slot = current_slot();
+  const PGresult* res = internal::state().slots[slot].result;
+  if (res == nullptr || !name.ok()) return -1;
+  // Quoted, so that the name is matched exactly as written.
+  std::string quoted = "\"";
+  for (char c : view(name)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  quoted += '"';
+  return PQfnumber(res, quoted.c_str());
+}
+
+int64_t sql_row_count(int slot) {
+  if (slot >= 0 && slot < kSessionSlots) set_current_slot(slot);
+  const PGresult* res = internal::state().slots[current_slot()].result;
+  return res == nullptr ? 0 : PQntuples(res);
+}
+
+void sql_release(int slot) {
+  if (slot < 0 || slot >= kSessionSlots) slot = current_slot();
+  internal::slot_release(internal::state().slots[slot]);
+}
+
+Text sql_table_list() {
+  core::ArenaScope scope;
+  int saved = current_slot();
+  Status code = sql_exec(internal::kTableQuery, -1, nullptr);
+  if (code != kOk) return Text{};
+  int slot = current_slot();
+  int column = sql_column("table_name"_t, slot);
+  std::string list;
+  for (int64_t row = 0, n = sql_row_count(slot); row < n; ++row) {
+    Text name = sql_value(static_cast<int>(row), column, slot);
+    if (!list.empty()) list += ',';
+    std::string_view v = view(name);
+    if (v.find_first_of(",'\"") == std::string_view::npos) {
+      list += v;
+    } else {
+      list += view(core::text_quote(name, v.find('\'') == std::string_view::npos ? '\'' : '"'));
+    }
+  }
+  sql_release(slot);
+  set_current_slot(saved);
+  return scope.keep(internal::arena_text(list));
+}
+
+}  // namespace data
