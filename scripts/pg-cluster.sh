@@ -5,6 +5,8 @@
 #   scripts/pg-cluster.sh start DIR PORT   fresh cluster in DIR (anything
 #                                          there is stopped and removed first)
 #   scripts/pg-cluster.sh stop DIR PORT    stops it and removes DIR
+#   scripts/pg-cluster.sh halt DIR PORT    stops the server, keeping the cluster
+#   scripts/pg-cluster.sh resume DIR PORT  starts a halted cluster again
 #   scripts/pg-cluster.sh env DIR PORT     prints the client variables
 #
 # Clients connect with PGHOST=DIR/sock PGPORT=PORT PGUSER=postgres. The
@@ -16,7 +18,7 @@
 # PG_BINDIR overrides where initdb and pg_ctl are looked for.
 set -euo pipefail
 
-usage() { echo "usage: $0 start|stop|env DIR PORT" >&2; exit 2; }
+usage() { echo "usage: $0 start|stop|halt|resume|env DIR PORT" >&2; exit 2; }
 [ $# -eq 3 ] || usage
 action=$1 dir=$2 port=$3
 case "$port" in ''|*[!0-9]*) usage ;; esac
@@ -36,6 +38,15 @@ as_owner() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
 
+start_server() {
+  if ! as_owner "$bindir/pg_ctl" -D "$dir/data" -w -t 60 -l "$dir/log" \
+    -o "-k $dir/sock -p $port -c listen_addresses='' -c fsync=off -c full_page_writes=off" \
+    start >/dev/null; then
+    cat "$dir/log" >&2
+    exit 1
+  fi
+}
+
 stop_cluster() {
   if [ -f "$dir/data/postmaster.pid" ]; then
     as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
@@ -47,20 +58,17 @@ case "$action" in
   start)
     stop_cluster
     mkdir -p "$dir/sock"
-    [ "$(id -u)" -eq 0 ] && chown -R postgres: "$dir"
+    if [ "$(id -u)" -eq 0 ]; then chown -R postgres: "$dir"; fi
     as_owner "$bindir/initdb" -D "$dir/data" -U postgres --auth=trust -E UTF8 \
       --locale=C.UTF-8 -N >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
     as_owner sh -c "printf '%s\n' 'local all postgres trust' 'local all all scram-sha-256' \
       >'$dir/data/pg_hba.conf'"
-    if ! as_owner "$bindir/pg_ctl" -D "$dir/data" -w -t 60 -l "$dir/log" \
-      -o "-k $dir/sock -p $port -c listen_addresses='' -c fsync=off -c full_page_writes=off" \
-      start >/dev/null; then
-      cat "$dir/log" >&2
-      exit 1
-    fi
+    start_server
     echo "PGHOST=$dir/sock PGPORT=$port PGUSER=postgres"
     ;;
   stop) stop_cluster ;;
+  halt) as_owner "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null ;;
+  resume) start_server ;;
   env) echo "PGHOST=$dir/sock PGPORT=$port PGUSER=postgres" ;;
   *) usage ;;
 esac
