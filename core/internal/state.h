@@ -8,6 +8,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "core/slots.h"
 #include "core/status.h"
 #include "core/text.h"
@@ -80,6 +81,7 @@ struct CoreState {
   ErrorRecord error;
   FileState files;
   BoxHook box_hook = nullptr;
+  NameResolver name_resolver = nullptr;
   TraceGetter trace_getter = nullptr;
   int32_t trace = 1;
   std::string log_folder;     // folder of the default log name; empty: current folder
