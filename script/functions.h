@@ -114,5 +114,9 @@ void macro_expander_set(MacroExpander expander);
 // module rewrites the file itself (see settings_save in functions_settings).
 using SettingsSaver = Status (*)(Text file, Text names);
 void settings_saver_set(SettingsSaver saver);
+// The functions module's own saver, for a saver that finds the file its own
+// way and leaves the rewriting to it: `file` is used as given when it exists
+// or names a folder.
+[[nodiscard]] Status settings_file_save(Text file, Text names);
 
 }  // namespace script
