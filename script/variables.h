@@ -156,6 +156,10 @@ inline constexpr int kHookRead = 1;
 inline constexpr int kHookWrite = 5;
 using VarHook = Text (*)(Text name, int action, Text value);
 void var_hook_set(VarHook hook);
+// Asks the installed hook to read `name`, whatever its first character (for
+// names the store does not hold, such as screen fields). The answer as the
+// hook gives it; NOVALUE when there is no hook or the name is not its own.
+Text var_hook_read(Text name);
 
 // A resolved integer or number variable, for callers that read and write
 // the same names many times (compiled expressions). A handle is valid while
