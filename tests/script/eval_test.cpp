@@ -84,6 +84,13 @@ TEST_F(Eval, ErrorsAreRecordedOnceWithTheRestAsDetail) {
   core::error_clear();
   EXPECT_EQ(script::expr_status("(1+2"_t), core::LOOPFAIL);
   EXPECT_EQ(str(core::error_detail()), "(1+2");
+
+  // The array layer records its own context first; the expression still
+  // says where it failed.
+  core::error_clear();
+  EXPECT_EQ(script::expr_status("X=1,UNDEFINED(2)=5"_t), core::DIMSTRUCERROR);
+  EXPECT_EQ(core::error_last().context, core::Context::VARNMASSIGN);
+  EXPECT_EQ(str(core::error_detail()), "UNDEFINED(2)=5");
 }
 
 TEST_F(Eval, ConditionsAndIntegers) {
