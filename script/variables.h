@@ -210,9 +210,10 @@ struct ScriptState;
 // construction (status() tells whether that worked) and frees every value
 // array when destroyed. Needs a current core::CoreContext and must be
 // destroyed before it; one store per core context (it starts by clearing
-// groups 12 and 13). While it lives, the core's trace level follows _TRACE
-// and the value formats read their status words from the store; when the
-// last one goes the core's and the formats' own defaults answer again.
+// groups 12 and 13). While it lives, the core's trace level follows _TRACE,
+// the value formats read their status words from the store, and the locale
+// text is rebuilt whenever a language is loaded; when the last one goes the
+// core's and the formats' own defaults answer again.
 class ScriptContext {
  public:
   ScriptContext();
