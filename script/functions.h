@@ -108,6 +108,8 @@ void execute_hook_set(ExecuteHook hook);
 // flags MACRO$ handles itself (8: trim and evaluate) still apply.
 using MacroExpander = Text (*)(Text text, int flags, Text list);
 void macro_expander_set(MacroExpander expander);
+// The text through the installed expander, or unchanged without one.
+Text macro_expand(Text text, int flags, Text list);
 
 // WRITE(name; -2; names) saves the listed variables into a settings file.
 // The definition-file layer may take this over; without it the functions
