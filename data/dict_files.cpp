@@ -1,0 +1,200 @@
+// Loading the dictionary files of an application: prefix + "DICC.DAT" and
+// prefix + "REL.DAT", with includes of other prefixes (see dictionary.h
+// for the line layout).
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "core/files.h"
+#include "data/dictionary.h"
+#include "data/internal/dictionary.h"
+#include "shell/paths/paths.h"
+
+namespace data {
+
+using core::kOk;
+using internal::view;
+
+namespace {
+
+constexpr uint16_t kMaxLine = 512;
+
+struct Loader {
+  Text folder;
+  Text default_location;
+  int base = 0;
+  std::vector<std::string> prefixes;  // the dictionaries being read, outermost first
+  std::string file;                   // the file being read, for messages
+  uint32_t line_number = 0;
+};
+
+bool digit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+// The code with "<file>, line <n>: <line>" as detail, recorded at (LOADFILESTR).
+Status line_error(const Loader& l, Status code, Text line) {
+  core::ArenaScope scope;
+  Text where = core::text_format(600, "%s, line %u: ", l.file.c_str(), l.line_number);
+  core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
+  return core::report_detail(code, core::text_concat(where, line), false);
+}
+
+// Reads a number made of digits (blanks around it allowed); -1 otherwise.
+int32_t read_number(Text t) {
+  t = core::text_trim(t, core::kTrimBoth);
+  if (t.len == 0) return -1;
+  int32_t n = 0;
+  for (uint16_t i = 0; i < t.len; ++i) {
+    if (!digit(t.at(i))) return -1;
+    n = n * 10 + (t.at(i) - '0');
+  }
+  return n;
+}
+
+void default_keys_before(uint16_t file) {
+  FileItem f;
+  for (uint16_t n = 1; n < file && internal::file_item(n, &f); ++n)
+    if (f.key_count == 0) static_cast<void>(dict_add_default_key(n));
+}
+
+Status load_dictionary(Loader& l, Text prefix);
+
+// 01-30 with "*": NN*location*KKname.
+Status file_line(Loader& l, Text line) {
+  Text location = core::text_trim(core::list_field(line, '*', 2), core::kTrimBoth);
+  Text third = core::list_field(line, '*', 3);
+  Text name = core::text_trim(core::text_sub(third, 2, core::kToEnd), core::kTrimBoth);
+  if (name.len == 0) return line_error(l, core::SINTAXERROR, line);
+  if (core::text_find_char(location, '$', 0, true) != core::kNoPos) {
+    Status code = load_dictionary(l, name);
+    l.base = static_cast<int>(dict_file_count()) - 1;
+    return code;
+  }
+  if (location.len == 0) location = l.default_location;
+  int32_t kind = read_number(core::text_sub(third, 0, 2));
+  Status code = dict_add_file(kind < 0 ? 0 : kind, name, location);
+  return code == kOk ? kOk : line_error(l, code, line);
+}
+
+// 01-30 without "*": width in columns 10-12, type in 14, name from 15.
+Status field_line(Loader& l, Text line) {
+  int32_t width = read_number(core::text_sub(line, 9, 3));
+  uint8_t type = line.at(13);
+  Text name = core::text_trim(core::text_sub(line, 14, core::kToEnd), core::kTrimRight);
+  if (line.len < 15 || width < 0 || type <= ' ' || name.len == 0)
+    return line_error(l, core::SINTAXERROR, line);
+  Status code = dict_add_field(name, static_cast<uint16_t>(width), static_cast<char>(type));
+  return code == kOk ? kOk : line_error(l, code, line);
+}
+
+// 31-60: after "<", groups SSSSLLL, the last character of the line unread.
+Status key_line(Loader& l, Text line, int file) {
+  if (file < 1 || file > dict_file_count()) return line_error(l, core::FILEOUTBOUND, line);
+  uint16_t lt = core::text_find_char(line, '<', 0, true);
+  if (lt == core::kNoPos) return line_error(l, core::SINTAXERROR, line);
+  KeySegment segments[kMaxSegments];
+  int count = 0;
+  for (uint32_t at = lt + 1u; count < kMaxSegments && at + 7u + 1u <= line.len; at += 7) {
+    int32_t start = read_number(core::text_sub(line, static_cast<int>(at), 4));
+    int32_t length = read_number(core::text_sub(line, static_cast<int>(at + 4), 3));
+    if (start < 1 || length < 0) return line_error(l, core::SINTAXERROR, line);
+    segments[count++] = KeySegment{static_cast<uint16_t>(start - 1), static_cast<uint16_t>(length)};
+  }
+  if (count == 0) return line_error(l, core::SINTAXERROR, line);
+  default_keys_before(static_cast<uint16_t>(file));
+  Status code = dict_add_key(static_cast<uint16_t>(file), segments, count);
+  return code == kOk ? kOk : line_error(l, code, line);
+}
+
+// 61-90: the text after the first ":" joins the file's relation text.
+Status relation_line(Loader& l, Text line, int file) {
+  if (file < 1 || file > dict_file_count()) return line_error(l, core::FILEOUTBOUND, line);
+  uint16_t colon = core::text_find_char(line, ':', 0, true);
+  if (colon == core::kNoPos) return kOk;
+  auto index = static_cast<uint16_t>(file - 1);
+  Text item = core::text_sub(line, colon + 1, core::kToEnd);
+  Text joined = core::text_join(core::slot_get(kGroupRelations, index), ":"_t, item);
+  Status code = core::slot_set(kGroupRelations, index, joined);
+  return code == kOk ? kOk : line_error(l, code, line);
+}
+
+Status read_line(Loader& l, Text line) {
+  line = core::text_sub(line, 0, kMaxLine);
+  if (line.len < 2 || !digit(line.at(0)) || !digit(line.at(1))) return kOk;
+  int nn = (line.at(0) - '0') * 10 + (line.at(1) - '0');
+  if (nn < 1 || nn > 90) return kOk;
+  int q = (nn - 1) / 30;
+  int file = l.base + (nn - 1) % 30 + 1;
+  if (q == 1) return key_line(l, line, file);
+  if (q == 2) return relation_line(l, line, file);
+  if (core::text_find_char(line, '*', 0, true) != core::kNoPos) return file_line(l, line);
+  return field_line(l, line);
+}
+
+// Reads one file line by line; FILENOTFOUND when it does not exist.
+Status read_file(Loader& l, Text name) {
+  core::ArenaScope scope;
+  Text path = shell::path_find_file(l.folder, name);
+  if (!path.ok()) return core::FILENOTFOUND;
+  Status number = core::file_open(path, core::kModeReadOnly | core::kModeQuiet);
+  if (number >= 128) return core::FILENOTFOUND;
+  std::string outer_file = l.file;
+  uint32_t outer_line = l.line_number;
+  l.file.assign(view(name));
+  l.line_number = 0;
+  Status code = kOk;
+  for (;;) {
+    core::ArenaScope line_scope;
+    Text line = core::file_read_line(number);
+    if (!line.ok() && line.len == core::OUTOFMEMORY) continue;
+    if (!line.ok()) break;
+    ++l.line_number;
+    code = read_line(l, line);
+    if (code != kOk) break;
+  }
+  static_cast<void>(core::file_close(number));
+  l.file = outer_file;
+  l.line_number = outer_line;
+  return code;
+}
+
+Status load_dictionary(Loader& l, Text prefix) {
+  std::string key(view(prefix));
+  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) {
+    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  });
+  if (std::find(l.prefixes.begin(), l.prefixes.end(), key) != l.prefixes.end())
+    return line_error(l, core::SINTAXERROR, prefix);
+  core::ArenaScope scope;
+  Text dicc = core::text_concat(prefix, core::list_field(kDictionaryFiles, ',', 1));
+  Text rel = core::text_concat(prefix, core::list_field(kDictionaryFiles, ',', 2));
+
+  l.prefixes.push_back(key);
+  l.base = static_cast<int>(dict_file_count());
+  Status code = read_file(l, dicc);
+  if (code == core::FILENOTFOUND) {
+    core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
+    core::report_detail(code, dicc, false);
+  }
+  if (code == kOk) default_keys_before(static_cast<uint16_t>(dict_file_count() + 1));
+  if (code == kOk) {
+    code = read_file(l, rel);
+    if (code == core::FILENOTFOUND) code = kOk;
+  }
+  l.prefixes.pop_back();
+  return code;
+}
+
+}  // namespace
+
+Status dict_load(Text prefix, Text folder, Text default_location) {
+  for (Text t : {prefix, folder, default_location})
+    if (!t.ok()) return core::text_error(t);
+  Loader l;
+  l.folder = folder;
+  l.default_location = default_location;
+  return load_dictionary(l, prefix);
+}
+
+}  // namespace data
