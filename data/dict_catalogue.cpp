@@ -81,7 +81,10 @@ Status add_fields(Text table, std::vector<int64_t>* positions) {
     Text name = core::text_copy(rows.at(row, "column_name"_t));
     positions->push_back(rows.number(row, "ordinal_position"_t));
     Status code = dict_add_field(name, static_cast<uint16_t>(width), letter);
-    if (code != kOk) return core::report_detail(code, name, false);
+    if (code != kOk) {
+      return core::report_detail(code, core::text_concat(core::text_concat(table, "."_t), name),
+                                 false);
+    }
   }
   return kOk;
 }

@@ -132,13 +132,15 @@ Status read_line(Loader& l, Text line) {
   return field_line(l, line);
 }
 
-// Reads one file line by line; FILENOTFOUND when it does not exist.
-Status read_file(Loader& l, Text name) {
+// Reads one file line by line; *found tells whether it exists.
+Status read_file(Loader& l, Text name, bool* found) {
   core::ArenaScope scope;
+  *found = false;
   Text path = shell::path_find_file(l.folder, name);
-  if (!path.ok()) return core::FILENOTFOUND;
+  if (!path.ok()) return kOk;
   Status number = core::file_open(path, core::kModeReadOnly | core::kModeQuiet);
-  if (number >= 128) return core::FILENOTFOUND;
+  if (number >= 128) return kOk;
+  *found = true;
   std::string outer_file = l.file;
   uint32_t outer_line = l.line_number;
   l.file.assign(view(name));
@@ -172,16 +174,15 @@ Status load_dictionary(Loader& l, Text prefix) {
 
   l.prefixes.push_back(key);
   l.base = static_cast<int>(dict_file_count());
-  Status code = read_file(l, dicc);
-  if (code == core::FILENOTFOUND) {
-    core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
+  bool found = false;
+  Status code = read_file(l, dicc, &found);
+  if (!found) {
+    code = core::error_record(core::kRecord, core::Context::LOADFILESTR, core::FILENOTFOUND,
+                              core::FILENOTFOUND);
     core::report_detail(code, dicc, false);
   }
   if (code == kOk) default_keys_before(static_cast<uint16_t>(dict_file_count() + 1));
-  if (code == kOk) {
-    code = read_file(l, rel);
-    if (code == core::FILENOTFOUND) code = kOk;
-  }
+  if (code == kOk) code = read_file(l, rel, &found);
   l.prefixes.pop_back();
   return code;
 }

@@ -41,16 +41,25 @@ Status remember_list(Text list) {
   return core::slot_set(shell::kGroupEnv, slot, list);
 }
 
-Status connect_values(Text host, Text database, Text user, Text password, int flags) {
+// Connects; once a connection is made (whatever the dictionary build then
+// answers), the list it was made with is stored.
+Status connect_and_store(Text host, Text database, Text user, Text password, int flags,
+                         Text list) {
+  PGconn* before = internal::current_conn();
   Status code = sql_connect(host, database, user, password, flags);
-  if (code != core::SQLERROR && session_connected()) {
-    core::ArenaScope scope;
-    std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) +
-                       "," + list_value(password);
-    Status stored = remember_list(arena_text(list));
+  PGconn* after = internal::current_conn();
+  if (after != nullptr && after != before) {
+    Status stored = remember_list(list);
     if (code == kOk) code = stored;
   }
   return code;
+}
+
+Status connect_values(Text host, Text database, Text user, Text password, int flags) {
+  core::ArenaScope scope;
+  std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) +
+                     "," + list_value(password);
+  return connect_and_store(host, database, user, password, flags, arena_text(list));
 }
 
 // A key of the parameter file: trimmed, unquoted, its case kept; empty
@@ -95,12 +104,7 @@ Status open_from_list(Text list, int flags) {
     }
   }
   auto field = [&](uint16_t n) { return core::text_unquote(core::list_field(list, ',', n)); };
-  Status code = sql_connect(field(1), field(2), field(3), field(4), flags);
-  if (code != core::SQLERROR && session_connected()) {
-    Status stored = remember_list(list);
-    if (code == kOk) code = stored;
-  }
-  return code;
+  return connect_and_store(field(1), field(2), field(3), field(4), flags, list);
 }
 
 Status try_source(Text source, int flags) {

@@ -123,6 +123,11 @@ TEST_F(SessionOpenTest, ConnectionListsAreKeptInSlotsElevenAndTwelve) {
   EXPECT_EQ(data::session_current_slot(), 1);
   // Nothing is remembered without the flag.
   EXPECT_FALSE(std::filesystem::exists(work_.path() + "/sqlusrprm.dat"));
+  // A list that made no connection of its own is not kept.
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, 12, ""_t), core::kOk);
+  while (data::session_current_slot() < data::kSessionSlots - 1) ASSERT_EQ(connect(), core::kOk);
+  EXPECT_EQ(data::session_open(txt(list() + ",0"), 0), core::OUTOFMEMORY);
+  EXPECT_EQ(slot(12), "");
 }
 
 TEST_F(SessionOpenTest, RememberedLogInIsReadableByItsOwnerOnly) {

@@ -1,0 +1,150 @@
+// The dictionary built from the catalogue of a real database: types and
+// widths, the same file and key numbers on every run, indexes that cannot
+// be keys, tables of other schemas, the limit of 30 files.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "data/dictionary.h"
+#include "data/session.h"
+#include "tests/data/pg_test.h"
+
+namespace {
+
+using core::operator""_t;
+using datatest::str;
+using datatest::txt;
+
+class CatalogueTest : public datatest::DbTest {
+ protected:
+  // Fields as NAME:TYPE:WIDTH, comma-separated.
+  std::string fields(uint16_t file) {
+    std::ostringstream out;
+    data::FileItem f;
+    if (data::dict_file_attr(file, &f) != core::kOk) return "no file";
+    for (uint16_t i = 1; i <= f.field_count; ++i) {
+      data::FieldItem d;
+      if (data::dict_field_attr(file, i, &d) != core::kOk) return "bad field";
+      out << (i > 1 ? "," : "") << str(data::dict_field_name(file, i)) << ":" << d.type << ":"
+          << d.width;
+    }
+    return out.str();
+  }
+  // Keys as their field numbers, "|" between keys.
+  std::string keys(uint16_t file) {
+    std::ostringstream out;
+    data::FileItem f;
+    if (data::dict_file_attr(file, &f) != core::kOk) return "no file";
+    for (uint16_t k = 1; k <= f.key_count; ++k) {
+      uint16_t list[data::kMaxSegments];
+      int count = 0;
+      if (data::dict_key_fields(file, k, list, &count) != core::kOk) return "bad key";
+      out << (k > 1 ? "|" : "");
+      for (int i = 0; i < count; ++i) out << (i > 0 ? "," : "") << list[i];
+    }
+    return out.str();
+  }
+  std::string names() {
+    core::ArenaScope scope;
+    return str(data::dict_file_names());
+  }
+  // A fresh runtime connected with the given flags: the dictionary anew.
+  void reload(int flags = data::kOpenColumns) {
+    reset_runtime();
+    ASSERT_EQ(connect(flags), core::kOk) << str(core::error_detail());
+  }
+};
+
+TEST_F(CatalogueTest, ColumnTypesAndWidths) {
+  sql("CREATE TABLE tipos (c char(6), v varchar(30), t text, d date, s smallint, i integer, "
+      "b bigint, n numeric(10,2), n0 numeric(8), nf numeric, r real, dp double precision, "
+      "sr serial, big numeric(30,12), ok boolean);");
+  reload();
+  ASSERT_EQ(names(), "tipos");
+  EXPECT_EQ(fields(1),
+            "c:A:6,v:A:30,t:A:0,d:A:0,s:N:16,i:N:32,b:N:64,n:2:10,n0:N:8,nf:N:0,r:N:24,dp:N:53,"
+            "sr:N:32,big:9:30,ok:A:0");
+  data::FileItem f;
+  ASSERT_EQ(data::dict_file_attr(1, &f), core::kOk);
+  EXPECT_EQ(f.kind, 0);
+  EXPECT_EQ(f.record_length, 6 + 30 + 16 + 32 + 64 + 10 + 8 + 24 + 53 + 32 + 30);
+  EXPECT_EQ(str(data::dict_file_location(1)), "");
+  // No index: the default key on field 1.
+  EXPECT_EQ(keys(1), "1");
+}
+
+TEST_F(CatalogueTest, FilesAndKeysKeepTheirNumbersFromRunToRun) {
+  sql("CREATE TABLE zeta (a int, b int, c int);"
+      "CREATE INDEX zeta_c ON zeta (c);"
+      "CREATE UNIQUE INDEX zeta_b ON zeta (b, a);"
+      "CREATE INDEX zeta_ab ON zeta (a, b);"
+      "ALTER TABLE zeta ADD PRIMARY KEY (a);"
+      "CREATE TABLE alpha (x int PRIMARY KEY);"
+      "CREATE TABLE mid (y int);");
+  for (int run = 0; run < 5; ++run) {
+    SCOPED_TRACE(run);
+    reload();
+    EXPECT_EQ(names(), "zeta,alpha,mid");
+    // Primary key, then the unique index, then the others as created.
+    EXPECT_EQ(keys(1), "1|2,1|3|1,2");
+    EXPECT_EQ(keys(2), "1");
+    EXPECT_EQ(keys(3), "1");
+    // Rebuilding the tables' physical order does not move anything.
+    sql("VACUUM FULL zeta;");
+    sql("REINDEX TABLE zeta;");
+  }
+}
+
+TEST_F(CatalogueTest, DroppedColumnsExpressionIndexesAndOtherSchemas) {
+  sql("CREATE TABLE cli (gone int, codigo char(4), nombre varchar(20), baja int);"
+      "ALTER TABLE cli DROP COLUMN gone;"
+      "CREATE UNIQUE INDEX cli_lower ON cli (lower(nombre));"
+      "CREATE INDEX cli_nombre ON cli (nombre, codigo);"
+      "CREATE SCHEMA other;"
+      "CREATE TABLE other.cli (x int, y int, z int, w int, v int);"
+      "CREATE INDEX other_cli ON other.cli (v);"
+      "CREATE TABLE other.solo (x int);");
+  reload();
+  ASSERT_EQ(names(), "cli");
+  EXPECT_EQ(fields(1), "codigo:A:4,nombre:A:20,baja:N:32");
+  // The expression index is no key; the column numbers skip the dropped column.
+  EXPECT_EQ(keys(1), "2,1");
+}
+
+TEST_F(CatalogueTest, TablesOnlyAndNoRebuildOverAnExistingDictionary) {
+  sql("CREATE TABLE a (x int PRIMARY KEY); CREATE TABLE \"Mixed\" (y int);");
+  reload(data::kOpenTables);
+  EXPECT_EQ(names(), "a,mixed");
+  EXPECT_EQ(fields(1), "");
+  EXPECT_EQ(keys(1), "");
+  // A second connection finds files already defined and leaves them.
+  ASSERT_EQ(connect(data::kOpenColumns), core::kOk);
+  EXPECT_EQ(fields(1), "");
+  // Without a flag nothing is built.
+  reload(0);
+  EXPECT_EQ(data::dict_file_count(), 0);
+}
+
+TEST_F(CatalogueTest, ThirtyTablesAreTheLimit) {
+  std::string ddl;
+  for (int i = 1; i <= 31; ++i) ddl += "CREATE TABLE t" + std::to_string(i) + " (k int);";
+  sql(ddl);
+  reset_runtime();
+  core::error_clear();
+  // The thirtieth file is defined but cannot take fields; the rest is not read.
+  EXPECT_EQ(connect(data::kOpenColumns), core::FILEOUTBOUND);
+  EXPECT_EQ(str(core::error_detail()), "t30.k");
+  EXPECT_EQ(data::dict_file_count(), 30);
+  EXPECT_TRUE(data::session_connected());
+  EXPECT_EQ(fields(29), "k:N:32");
+  EXPECT_EQ(fields(30), "");
+  // Tables only: the thirty-first is refused.
+  reset_runtime();
+  EXPECT_EQ(connect(data::kOpenTables), core::FILEOUTBOUND);
+  EXPECT_EQ(str(core::error_detail()), "t31");
+  EXPECT_EQ(data::dict_file_count(), 30);
+}
+
+}  // namespace
