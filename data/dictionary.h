@@ -28,7 +28,6 @@ using core::operator""_t;
 
 inline constexpr uint16_t kMaxFiles = 30;
 inline constexpr int kMaxSegments = 5;
-inline constexpr uint16_t kSwCurrentFile = 2;
 inline constexpr uint16_t kCurrentFileAlias = 255;
 
 // Groups of the slot store the dictionary keeps its texts in; the index is

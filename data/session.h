@@ -36,8 +36,7 @@ using core::Text;
 using core::operator""_t;
 
 inline constexpr int kSessionSlots = 8;
-inline constexpr uint16_t kSwSessionSlot = 16;   // _SQLSTK: the current slot
-inline constexpr uint16_t kSwCompat = 20;        // bit 256: a session is open
+// Bit of status word 20 (_COMPAT) set while a session is open.
 inline constexpr int16_t kSessionOpenBit = 256;
 
 // Open flags (added together).

@@ -80,7 +80,7 @@ TEST_F(RecordsTest, CurrentAndSavedRecords) {
   ASSERT_EQ(data::buffer_clear(1), core::kOk);
   EXPECT_EQ(current() + saved(), std::string(44, ' '));
   // The current file stands for 0 and 255.
-  script::var_set_int(data::kSwCurrentFile, 1);
+  script::var_set_int(script::kSwCurFil, 1);
   ASSERT_EQ(data::field_put(0, 1, "Q"_t), core::kOk);
   EXPECT_EQ(str(data::buffer_get(255, Buffer::Current)).substr(0, 2), "Q ");
 }

@@ -191,6 +191,14 @@ TEST_F(SessionOpenTest, CancellingOrClosingTheFormEndsTheLogIn) {
   EXPECT_EQ(data::session_open(""_t, 0), core::kOk);
   EXPECT_EQ(g_calls.size(), 1u);
   EXPECT_FALSE(data::session_connected());
+
+  // The administration log-in shows its own remembered values.
+  g_calls.clear();
+  g_answers.clear();
+  work_.write("sqladmprm.dat", "'adm-host','adm-db','adm','pw'");
+  EXPECT_EQ(data::session_open(""_t, data::kOpenAdmin), core::CANCELLED);
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].fields.find("'Servidor:':'A30'::'adm-host','Base:':'A30'::'adm-db',"), 0u);
 }
 
 TEST_F(SessionOpenTest, FormTextsForTheAdministrationLogIns) {
