@@ -93,6 +93,11 @@ struct KeyItem {          // vector 3
 // that includes itself again; the detail names the file and line.
 [[nodiscard]] Status dict_load(Text prefix, Text folder, Text default_location);
 
+// The dictionary of an application: dict_load from the first definition
+// folder (slot 5 of group 0, a comma list) that holds prefix + "DICC.DAT",
+// with an empty default location. Start-up's dictionary loader.
+[[nodiscard]] Status dict_load_application(Text prefix);
+
 // FILEOUTBOUND when 30 files are defined.
 [[nodiscard]] Status dict_add_file(int kind, Text name, Text location);
 // To the last file. FILEOUTBOUND with no file or once 30 files are defined;

@@ -70,8 +70,9 @@ struct LoginAnswer {
   Text values{};
 };
 using LoginHook = LoginAnswer (*)(Text title, Text fields, Text reason);
-// nullptr removes it: with no form to show, a failed log-in ends with the
-// failure's code.
+// Process-wide, so the window layer may install it before the data layer's
+// context exists. nullptr removes it: with no form to show, a failed log-in
+// ends with the failure's code.
 void login_hook_set(LoginHook hook);
 
 // Flags of the form-text builder.

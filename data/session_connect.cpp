@@ -52,8 +52,6 @@ void finish(PGconn* conn) {
 
 }  // namespace
 
-void login_hook_set(LoginHook hook) { internal::state().login_hook = hook; }
-
 bool session_connected() { return internal::current_conn() != nullptr; }
 
 int session_current_slot() { return current_slot(); }

@@ -22,6 +22,8 @@ namespace {
 
 constexpr uint16_t kListFields = 4;  // a source with this many comma fields is a connection list
 
+LoginHook g_login_hook = nullptr;
+
 Text login_file(int flags) { return (flags & kOpenAdmin) != 0 ? kAdminLoginFile : kUserLoginFile; }
 
 // A value of the connection list stored in group 0: quoted, so that it
@@ -139,6 +141,8 @@ Text login_file_read(Text name) {
 
 }  // namespace internal
 
+void login_hook_set(LoginHook hook) { g_login_hook = hook; }
+
 Text login_form_text(Text text, int flags) {
   if (!text.ok()) return text;
   core::ArenaScope scope;
@@ -173,7 +177,7 @@ Status session_open(Text source, int flags) {
       tried = true;
       reason.assign(view(core::error_detail()));
     }
-    LoginHook hook = internal::state().login_hook;
+    LoginHook hook = g_login_hook;
     if (hook == nullptr) {
       if (!tried) {
         core::error_record(core::kRecord, core::Context::SQLCONNECT, core::SQLERROR, 0);

@@ -29,7 +29,6 @@ struct DataState {
   bool vectors_ready = false;
   VectorState vectors[kVectorCount];
   SessionSlot slots[kSessionSlots];
-  LoginHook login_hook = nullptr;
 };
 
 // The current context's state; using the data layer with no DataContext is

@@ -242,6 +242,20 @@ TEST_F(DictionaryTest, RuntimeVectors) {
   EXPECT_EQ(data::vector_put(v, 0, Big{1, 2}), core::kOk);
 }
 
+TEST_F(DictionaryTest, TheApplicationDictionaryIsFoundInTheDefinitionFolders) {
+  data::dict_clear();
+  datatest::TempFolder first, second;
+  second.write("apdicc.dat", "01*  *00UNO\r\n01       002 AA\r\n");
+  std::string folders = first.path() + ", '" + second.path() + "'";
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folders)), core::kOk);
+  ASSERT_EQ(data::dict_load_application("AP"_t), core::kOk);
+  EXPECT_EQ(data::dict_file_count(), 1);
+  EXPECT_EQ(data::dict_key_length(1, 1, 0), 2);
+  data::dict_clear();
+  EXPECT_EQ(data::dict_load_application("ZZ"_t), core::FILENOTFOUND);
+  EXPECT_EQ(str(core::error_detail()), "ZZDICC.DAT");
+}
+
 TEST(DataContextTest, VectorsNeedAContext) {
   core::CoreContext core;
   EXPECT_EQ(data::vector_put(10, 0, uint16_t{1}), core::STRUCTMEMERROR);

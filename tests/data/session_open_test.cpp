@@ -48,6 +48,7 @@ class SessionOpenTest : public datatest::DbTest {
     ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(defs_.path())), core::kOk);
   }
   void TearDown() override {
+    data::login_hook_set(nullptr);
     std::filesystem::current_path(old_dir_);
     DbTest::TearDown();
   }
