@@ -40,9 +40,9 @@ inline constexpr int kSessionSlots = 8;
 inline constexpr int16_t kSessionOpenBit = 256;
 
 // Open flags (added together).
-inline constexpr int kOpenTables = 1;    // build the dictionary: tables only
-inline constexpr int kOpenColumns = 2;   // build the dictionary: tables, columns and keys
-inline constexpr int kOpenAdmin = 4;     // remembered log-in in "sqladmprm.dat"
+inline constexpr int kOpenTables = 1;   // build the dictionary: tables only
+inline constexpr int kOpenColumns = 2;  // build the dictionary: tables, columns and keys
+inline constexpr int kOpenAdmin = 4;    // remembered log-in in "sqladmprm.dat"
 
 inline constexpr Text kParamFileName = "sqlparams.dat"_t;
 inline constexpr Text kUserLoginFile = "sqlusrprm.dat"_t;
@@ -127,8 +127,8 @@ Status session_close();
 [[nodiscard]] Status session_phase_open();
 Status session_phase_close();
 
-bool session_connected();      // the current slot holds a connection
-int session_current_slot();    // status word 16, read as 0 when out of range
+bool session_connected();    // the current slot holds a connection
+int session_current_slot();  // status word 16, read as 0 when out of range
 
 // --- statements -------------------------------------------------------------------
 // Sends a statement on the current connection. `slot` is the slot to keep

@@ -71,7 +71,8 @@ Status sql_connect(Text host, Text database, Text user, Text password, int flags
     internal::set_current_slot(slot);
   }
 
-  std::string info = internal::conninfo_build(view(host), view(database), view(user), view(password));
+  std::string info =
+      internal::conninfo_build(view(host), view(database), view(user), view(password));
   PGconn* conn = PQconnectdb(info.c_str());
   internal::slot_release(slots[slot]);
   slots[slot].conn = conn;

@@ -26,7 +26,9 @@ int current_slot() {
   return slot >= 0 && slot < kSessionSlots ? slot : 0;
 }
 
-void set_current_slot(int slot) { script::var_set_int(script::kSwSqlStk, static_cast<int16_t>(slot)); }
+void set_current_slot(int slot) {
+  script::var_set_int(script::kSwSqlStk, static_cast<int16_t>(slot));
+}
 
 PGconn* current_conn() { return state().slots[current_slot()].conn; }
 
@@ -82,7 +84,7 @@ Status fail(Status code, Text message, Text statement) {
 Status failure_code(const PGresult* res) {
   const char* state = res != nullptr ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
   return state != nullptr && std::strcmp(state, "23505") == 0 ? core::DUPLICATEDATA
-                                                               : core::SQLERROR;
+                                                              : core::SQLERROR;
 }
 
 Status run(Text statement, int target, int64_t* count) {

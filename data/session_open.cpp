@@ -45,8 +45,7 @@ Status remember_list(Text list) {
 
 // Connects; once a connection is made (whatever the dictionary build then
 // answers), the list it was made with is stored.
-Status connect_and_store(Text host, Text database, Text user, Text password, int flags,
-                         Text list) {
+Status connect_and_store(Text host, Text database, Text user, Text password, int flags, Text list) {
   PGconn* before = internal::current_conn();
   Status code = sql_connect(host, database, user, password, flags);
   PGconn* after = internal::current_conn();
@@ -59,8 +58,8 @@ Status connect_and_store(Text host, Text database, Text user, Text password, int
 
 Status connect_values(Text host, Text database, Text user, Text password, int flags) {
   core::ArenaScope scope;
-  std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) +
-                     "," + list_value(password);
+  std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) + "," +
+                     list_value(password);
   return connect_and_store(host, database, user, password, flags, arena_text(list));
 }
 
@@ -187,8 +186,8 @@ Status session_open(Text source, int flags) {
     }
     core::ArenaScope scope;
     Text fields = login_form_text(login_file(flags), kFormReadFile | kFormLogin);
-    LoginAnswer a = hook(core::message_text_c("0090"), fields,
-                         core::text_view(reason.data(), reason.size()));
+    LoginAnswer a =
+        hook(core::message_text_c("0090"), fields, core::text_view(reason.data(), reason.size()));
     if (a.code != kOk) return a.code;
     if (!a.confirmed) return kOk;
     current.assign(view(a.values));

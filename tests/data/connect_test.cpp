@@ -144,8 +144,9 @@ TEST_F(ConnectTest, EmptyUserIsGuestAndEmptyDatabaseIsAServerLevelLogIn) {
   data::session_close();
   // Without a database libpq picks its own (the user's name), and no
   // dictionary is built even when asked for.
-  ASSERT_EQ(data::sql_connect(txt(datatest::pg_host()), ""_t, ""_t, "guestpw"_t, data::kOpenColumns),
-            core::kOk);
+  ASSERT_EQ(
+      data::sql_connect(txt(datatest::pg_host()), ""_t, ""_t, "guestpw"_t, data::kOpenColumns),
+      core::kOk);
   EXPECT_EQ(current_user(), "guest@guest");
 }
 
@@ -160,12 +161,12 @@ TEST_F(ConnectTest, ConnectionValuesWithQuotesBlanksAndBackslashes) {
   EXPECT_EQ(current_user(), name + "@" + db_);
   data::session_close();
   // A value cannot smuggle in another connection parameter.
-  EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_ + "' user='postgres"),
-                              txt(name), txt(password), 0),
+  EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_ + "' user='postgres"), txt(name),
+                              txt(password), 0),
             core::SQLERROR);
-  EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_), txt(name),
-                              "x' user='postgres"_t, 0),
-            core::SQLERROR);
+  EXPECT_EQ(
+      data::sql_connect(txt(datatest::pg_host()), txt(db_), txt(name), "x' user='postgres"_t, 0),
+      core::SQLERROR);
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ std::string dump_dictionary() {
   for (uint16_t n = 1; n <= data::dict_file_count(); ++n) {
     data::FileItem f;
     if (data::dict_file_attr(n, &f) != core::kOk) return "bad file item";
-    out << "file " << n << " " << str(data::dict_file_name(n)) << " kind " << int{f.kind}
-        << " at '" << str(data::dict_file_location(n)) << "' length " << f.record_length << "\n";
+    out << "file " << n << " " << str(data::dict_file_name(n)) << " kind " << int{f.kind} << " at '"
+        << str(data::dict_file_location(n)) << "' length " << f.record_length << "\n";
     for (uint16_t i = 1; i <= f.field_count; ++i) {
       data::FieldItem d;
       if (data::dict_field_attr(n, i, &d) != core::kOk) return "bad field item";
