@@ -203,7 +203,8 @@ Status run(const StartupArgs& a) {
                         static_cast<int16_t>(script::var_get_int(kSwScrStat) | kScrStatRun));
     st = process_run(option_value(kOptRun));
   }
-  if (st != 0) core::error_box(st);
+  // A choice the user cancelled needs no box.
+  if (st != 0 && st != core::CANCELLED) core::error_box(st);
   return st;
 }
 

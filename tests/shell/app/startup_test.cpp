@@ -325,6 +325,7 @@ TEST_F(Startup, ProcedurePatternsRunTheOneMatchOrTheChosenOne) {
   g_seen = Seen{};
   EXPECT_EQ(run({"/RUN:'PrcExec,rep*'"}), 0);  // a cancelled choice is no error
   EXPECT_EQ(read(work_ + "/log.txt"), "12");
+  EXPECT_TRUE(g_seen.boxes.empty()) << boxes();
 }
 
 void one_each(int* screens, int* windows) {
