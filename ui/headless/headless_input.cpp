@@ -1,0 +1,440 @@
+// Headless input: the event queue, the script steps, and the modal dialogs
+// that take their answers from the script.
+#include <algorithm>
+#include <fstream>
+#include <thread>
+
+#include "core/arena.h"
+#include "ui/headless/headless.h"
+#include "ui/platform/cp1252.h"
+
+namespace ui::headless {
+
+namespace {
+
+constexpr int kMaxAutoCloses = 64;
+
+std::string lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// A caption as shown: without the "&" that marks a mnemonic, trimmed.
+std::string plain_caption(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c != '&') out.push_back(c);
+  }
+  size_t b = out.find_first_not_of(' ');
+  size_t e = out.find_last_not_of(' ');
+  return b == std::string::npos ? "" : out.substr(b, e - b + 1);
+}
+
+bool caption_matches(const std::string& caption_cp1252, const std::string& wanted_utf8) {
+  return lower(plain_caption(platform::cp1252_to_utf8(
+             core::text_view(caption_cp1252.data(), caption_cp1252.size())))) ==
+         lower(plain_caption(wanted_utf8));
+}
+
+const char* button_names(BoxButtons b) {
+  switch (b) {
+    case BoxButtons::Ok: return "Ok";
+    case BoxButtons::OkCancel: return "Ok Cancel";
+    case BoxButtons::RetryCancel: return "Retry Cancel";
+    case BoxButtons::YesNo: return "Yes No";
+    case BoxButtons::YesNoCancel: return "Yes No Cancel";
+  }
+  return "";
+}
+
+const char* icon_name(BoxIcon i) {
+  switch (i) {
+    case BoxIcon::Information: return "information";
+    case BoxIcon::Warning: return "warning";
+    case BoxIcon::Error: return "error";
+    case BoxIcon::Question: return "question";
+  }
+  return "";
+}
+
+const char* answer_name(BoxAnswer a) {
+  switch (a) {
+    case BoxAnswer::Ok: return "Ok";
+    case BoxAnswer::Cancel: return "Cancel";
+    case BoxAnswer::Retry: return "Retry";
+    case BoxAnswer::Yes: return "Yes";
+    case BoxAnswer::No: return "No";
+    case BoxAnswer::Closed: return "Close";
+  }
+  return "";
+}
+
+// The answers a box offers; the close button is always there.
+bool box_offers(BoxButtons b, BoxAnswer a) {
+  if (a == BoxAnswer::Closed) return true;
+  switch (b) {
+    case BoxButtons::Ok: return a == BoxAnswer::Ok;
+    case BoxButtons::OkCancel: return a == BoxAnswer::Ok || a == BoxAnswer::Cancel;
+    case BoxButtons::RetryCancel: return a == BoxAnswer::Retry || a == BoxAnswer::Cancel;
+    case BoxButtons::YesNo: return a == BoxAnswer::Yes || a == BoxAnswer::No;
+    case BoxButtons::YesNoCancel:
+      return a == BoxAnswer::Yes || a == BoxAnswer::No || a == BoxAnswer::Cancel;
+  }
+  return false;
+}
+
+BoxAnswer first_button(BoxButtons b) {
+  switch (b) {
+    case BoxButtons::RetryCancel: return BoxAnswer::Retry;
+    case BoxButtons::YesNo:
+    case BoxButtons::YesNoCancel: return BoxAnswer::Yes;
+    default: return BoxAnswer::Ok;
+  }
+}
+
+// Each line of a text, indented, as UTF-8.
+std::string indented(Text t) {
+  std::string s = platform::cp1252_to_utf8(t), out = "   ";
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r') continue;
+    out.push_back(s[i]);
+    if (s[i] == '\n') out += "   ";
+  }
+  return out;
+}
+
+}  // namespace
+
+void HeadlessToolkit::write(const std::string& line) {
+  transcript_ += line;
+  transcript_ += '\n';
+  if (options_.transcript_path.empty()) return;
+  if (options_.transcript_path == "-") {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::ofstream(options_.transcript_path, std::ios::app | std::ios::binary) << line << '\n';
+}
+
+void HeadlessToolkit::step_error(const ScriptStep& step, const std::string& why) {
+  std::string text = "line " + std::to_string(step.line) + ": " + why;
+  errors_.push_back(text);
+  write("!! " + text);
+}
+
+void HeadlessToolkit::script_set(std::vector<ScriptStep> steps) {
+  steps_ = std::move(steps);
+  next_step_ = 0;
+}
+
+const ScriptStep* HeadlessToolkit::peek_step(StepOp op) const {
+  if (next_step_ < steps_.size() && steps_[next_step_].op == op) return &steps_[next_step_];
+  return nullptr;
+}
+
+void HeadlessToolkit::show_if_changed() {
+  if (active_ == kNone) return;
+  std::string picture = render(active_);
+  if (picture == last_shown_) return;
+  last_shown_ = picture;
+  write(picture);
+}
+
+bool HeadlessToolkit::fire_timers(bool sleep_until_due) {
+  if (timers_.empty()) return false;
+  auto soonest = std::min_element(timers_.begin(), timers_.end(),
+                                  [](const Timer& a, const Timer& b) { return a.due < b.due; });
+  auto now = std::chrono::steady_clock::now();
+  if (soonest->due > now) {
+    if (!sleep_until_due) return false;
+    std::this_thread::sleep_until(soonest->due);
+    now = std::chrono::steady_clock::now();
+  }
+  bool fired = false;
+  for (Timer& t : timers_) {
+    if (t.due <= now) {
+      queue(EventKind::Timer, t.window, t.id);
+      t.due = now + std::chrono::milliseconds(t.interval);
+      fired = true;
+    }
+  }
+  return fired;
+}
+
+bool HeadlessToolkit::next_event(Event* out, bool wait) {
+  for (;;) {
+    if (!queue_.empty()) {
+      *out = queue_.front();
+      queue_.pop_front();
+      return true;
+    }
+    if (fire_timers(false)) continue;
+    if (!wait) return false;
+    show_if_changed();
+    if (next_step_ < steps_.size()) {
+      const ScriptStep& step = steps_[next_step_++];
+      run_step(step);
+      continue;
+    }
+    if (!timers_.empty() && auto_closes_ == 0 && active_ != kNone) {
+      // Nothing scripted is left, but a timer will speak: let it.
+      fire_timers(true);
+      continue;
+    }
+    if (active_ == kNone || ++auto_closes_ > kMaxAutoCloses) {
+      write("(end of input: quit)");
+      post_quit();
+      continue;
+    }
+    write("(end of input: close)");
+    queue(EventKind::Close, active_);
+  }
+}
+
+void HeadlessToolkit::run_step(const ScriptStep& step) {
+  Window* win = find(active_);
+  switch (step.op) {
+    case StepOp::Type:
+      write("> type " + step.arg);
+      type_text(step);
+      return;
+    case StepOp::Key:
+      write("> key " + script_key_name(step.key, step.shift, step.ctrl));
+      press_key(step);
+      return;
+    case StepOp::Press: {
+      write("> press " + step.arg);
+      int id = win != nullptr ? find_button(*win, step) : 0;
+      if (id == 0) return step_error(step, "no button '" + step.arg + "' to press");
+      queue(EventKind::Command, active_, id);
+      return;
+    }
+    case StepOp::Click: {
+      write("> click " + step.arg);
+      int id = win != nullptr ? find_click_target(*win, step) : 0;
+      if (id == 0) return step_error(step, "nothing to click at '" + step.arg + "'");
+      if (win->focus != 0 && win->focus != id) queue(EventKind::ControlBlur, active_, win->focus);
+      win->focus = id;
+      queue(EventKind::ControlFocus, active_, id);
+      return;
+    }
+    case StepOp::Select:
+    case StepOp::Activate: {
+      write(step.op == StepOp::Select ? "> select " + step.arg : "> activate");
+      Control* c = win != nullptr ? find(active_, win->focus) : nullptr;
+      if (c == nullptr || (c->spec.kind != ControlKind::ListBox && c->spec.kind != ControlKind::ComboBox)) {
+        return step_error(step, "no list has the focus");
+      }
+      if (step.op == StepOp::Activate) {
+        queue(EventKind::ListActivate, active_, c->spec.id);
+      } else if (step.number > static_cast<int>(c->items.size())) {
+        step_error(step, "the list has no item " + std::to_string(step.number));
+      } else {
+        c->selection = step.number - 1;
+      }
+      return;
+    }
+    case StepOp::Menu: {
+      write("> menu " + step.arg);
+      auto it = window_menus_.find(active_);
+      int id = it != window_menus_.end() ? menu_find(it->second, step) : 0;
+      if (id == 0) return step_error(step, "no menu item '" + step.arg + "'");
+      queue(EventKind::Command, active_, id);
+      return;
+    }
+    case StepOp::Close:
+      write("> close");
+      if (active_ == kNone) return step_error(step, "no window to close");
+      queue(EventKind::Close, active_);
+      return;
+    case StepOp::Answer:
+    case StepOp::File:
+      return step_error(step, "no dialog is waiting for '" + step.arg + "'");
+    case StepOp::Shot: {
+      std::ofstream f(step.arg, std::ios::binary);
+      f << (active_ != kNone ? render(active_) : std::string("(no window)")) << '\n';
+      if (!f) step_error(step, "cannot write " + step.arg);
+      return;
+    }
+    case StepOp::Show:
+      if (active_ != kNone) {
+        last_shown_ = render(active_);
+        write(last_shown_);
+      }
+      return;
+    case StepOp::Wait:
+      return;
+  }
+}
+
+void HeadlessToolkit::type_text(const ScriptStep& step) {
+  Window* win = find(active_);
+  Control* c = win != nullptr ? find(active_, win->focus) : nullptr;
+  if (c == nullptr || c->spec.kind != ControlKind::Edit || !c->enabled) {
+    return step_error(step, "no field has the focus to type into");
+  }
+  if ((c->spec.flags & kReadOnly) != 0) return step_error(step, "the field is read-only");
+  std::string typed = platform::utf8_to_cp1252(step.arg);
+  if (c->selected_all) c->spec.text.clear();
+  c->selected_all = false;
+  for (char ch : typed) {
+    if (c->spec.width_chars > 0 && static_cast<int>(c->spec.text.size()) >= c->spec.width_chars) {
+      break;
+    }
+    c->spec.text.push_back(ch);
+  }
+  for (char ch : typed) {
+    queue(EventKind::KeyDown, active_, c->spec.id, static_cast<uint8_t>(ch));
+    queue(EventKind::Char, active_, c->spec.id, static_cast<uint8_t>(ch));
+  }
+}
+
+void HeadlessToolkit::press_key(const ScriptStep& step) {
+  Window* win = find(active_);
+  if (win == nullptr) return step_error(step, "no window for the key");
+  int id = win->focus;
+  if (Control* c = find(active_, id); c != nullptr && c->spec.kind == ControlKind::Edit &&
+                                      (c->spec.flags & kReadOnly) == 0) {
+    // The editing keys change the text as a field would.
+    if (step.key == kVkBack || step.key == kVkDelete) {
+      if (c->selected_all) {
+        c->spec.text.clear();
+      } else if (step.key == kVkBack && !c->spec.text.empty()) {
+        c->spec.text.pop_back();
+      }
+      c->selected_all = false;
+    }
+  }
+  if (step.shift) queue(EventKind::KeyDown, active_, id, kVkShift);
+  if (step.ctrl) queue(EventKind::KeyDown, active_, id, kVkControl);
+  queue(EventKind::KeyDown, active_, id, step.key);
+  queue(EventKind::KeyUp, active_, id, step.key);
+  if (step.ctrl) queue(EventKind::KeyUp, active_, id, kVkControl);
+  if (step.shift) queue(EventKind::KeyUp, active_, id, kVkShift);
+}
+
+int HeadlessToolkit::find_button(const Window& win, const ScriptStep& step) const {
+  for (const Control& c : win.controls) {
+    if (c.spec.kind != ControlKind::Button || !c.shown || !c.enabled) continue;
+    if (step.number != 0 ? c.spec.id == step.number : caption_matches(c.spec.text, step.arg)) {
+      return c.spec.id;
+    }
+  }
+  return 0;
+}
+
+// By identifier, or the first edit, list or button to the right of a label
+// of that text on its row.
+int HeadlessToolkit::find_click_target(const Window& win, const ScriptStep& step) const {
+  if (step.number != 0) {
+    for (const Control& c : win.controls) {
+      if (c.spec.id == step.number && c.shown && c.enabled) return c.spec.id;
+    }
+    return 0;
+  }
+  for (const Control& label : win.controls) {
+    if (label.spec.kind != ControlKind::Static || !caption_matches(label.spec.text, step.arg)) continue;
+    int best = 0, best_x = 0;
+    for (const Control& c : win.controls) {
+      if (c.spec.kind == ControlKind::Static || !c.shown || !c.enabled) continue;
+      if (c.spec.rect.y != label.spec.rect.y || c.spec.rect.x <= label.spec.rect.x) continue;
+      if (best == 0 || c.spec.rect.x < best_x) {
+        best = c.spec.id;
+        best_x = c.spec.rect.x;
+      }
+    }
+    if (best != 0) return best;
+  }
+  for (const Control& c : win.controls) {
+    if (c.spec.kind == ControlKind::Button && c.shown && c.enabled &&
+        caption_matches(c.spec.text, step.arg)) {
+      return c.spec.id;
+    }
+  }
+  return 0;
+}
+
+int HeadlessToolkit::menu_find(Handle menu, const ScriptStep& step) const {
+  auto it = menus_.find(menu);
+  if (it == menus_.end()) return 0;
+  for (const MenuItem& item : it->second.items) {
+    if (item.submenu != kNone) {
+      if (int id = menu_find(item.submenu, step)) return id;
+    } else if (step.number != 0 ? item.id == step.number : caption_matches(item.caption, step.arg)) {
+      return item.id;
+    }
+  }
+  return 0;
+}
+
+int HeadlessToolkit::menu_track(Handle, Handle menu) {
+  show_if_changed();
+  std::string items;
+  auto it = menus_.find(menu);
+  if (it != menus_.end()) {
+    for (const MenuItem& item : it->second.items) {
+      items += (items.empty() ? "" : " | ") +
+               platform::cp1252_to_utf8(core::text_view(item.caption.data(), item.caption.size()));
+    }
+  }
+  write("** pop-up menu: " + items);
+  const ScriptStep* step = peek_step(StepOp::Menu);
+  if (step == nullptr) {
+    write("   -> nothing (no choice in the script)");
+    return 0;
+  }
+  ++next_step_;
+  int id = menu_find(menu, *step);
+  if (id == 0) step_error(*step, "no menu item '" + step->arg + "'");
+  write("   -> " + step->arg);
+  return id;
+}
+
+BoxAnswer HeadlessToolkit::message_box(Handle, Text caption, Text text, BoxButtons buttons,
+                                       BoxIcon icon) {
+  show_if_changed();
+  write("** message box \"" + platform::cp1252_to_utf8(caption) + "\" [" + icon_name(icon) +
+        "; " + button_names(buttons) + "]");
+  write(indented(text));
+  BoxAnswer answer = first_button(buttons);
+  const ScriptStep* step = peek_step(StepOp::Answer);
+  if (step == nullptr) {
+    write(std::string("   -> ") + answer_name(answer) + " (no answer in the script)");
+    return answer;
+  }
+  ++next_step_;
+  static const BoxAnswer kAll[] = {BoxAnswer::Ok, BoxAnswer::Cancel, BoxAnswer::Retry,
+                                   BoxAnswer::Yes, BoxAnswer::No, BoxAnswer::Closed};
+  bool found = false;
+  for (BoxAnswer a : kAll) {
+    if (lower(answer_name(a)) == lower(step->arg) && box_offers(buttons, a)) {
+      answer = a;
+      found = true;
+    }
+  }
+  if (!found) step_error(*step, "the box has no button '" + step->arg + "'");
+  write(std::string("   -> ") + answer_name(answer));
+  return answer;
+}
+
+Text HeadlessToolkit::file_dialog(Handle, bool save, Text filters, Text offered_name) {
+  show_if_changed();
+  write(std::string("** file dialog (") + (save ? "save" : "open") + ") offering \"" +
+        platform::cp1252_to_utf8(offered_name) + "\"");
+  write("   filters: " + platform::cp1252_to_utf8(filters));
+  const ScriptStep* step = peek_step(StepOp::File);
+  if (step == nullptr) {
+    write("   -> cancelled (no file in the script)");
+    return core::text_copy(Text{});
+  }
+  ++next_step_;
+  write(step->arg.empty() ? "   -> cancelled" : "   -> " + step->arg);
+  std::string path = platform::utf8_to_cp1252(step->arg);
+  return core::text_copy(core::text_view(path.data(), path.size()));
+}
+
+}  // namespace ui::headless
