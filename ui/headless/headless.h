@@ -7,6 +7,8 @@
 // When the script runs out while the runtime waits for input, the top
 // window is closed as if by its close button (an unattended run ends on
 // its own); after 64 such closes with windows still open, quit is posted.
+// While a progress window is on top, every poll for events (the operation
+// behind it never waits) takes one step of the script.
 // Message boxes with no scripted answer take their first button, file
 // dialogs are cancelled, pop-up menus choose nothing; each says so in the
 // transcript.

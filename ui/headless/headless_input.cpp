@@ -173,7 +173,16 @@ bool HeadlessToolkit::next_event(Event* out, bool wait) {
       return true;
     }
     if (fire_timers(false)) continue;
-    if (!wait) return false;
+    if (!wait) {
+      // A long operation only polls; while its progress window is on top
+      // each poll takes one step, so a script can cancel it.
+      const Window* top = find(active_);
+      if (top == nullptr || top->spec.class_name != "Progress" || script_done()) return false;
+      show_if_changed();
+      run_step(steps_[next_step_++]);
+      if (queue_.empty()) return false;
+      continue;
+    }
     show_if_changed();
     if (next_step_ < steps_.size()) {
       const ScriptStep& step = steps_[next_step_++];

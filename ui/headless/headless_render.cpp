@@ -118,7 +118,9 @@ std::string HeadlessToolkit::render(Handle w) const {
       case ControlKind::Button: {
         std::u32string shown = c.enabled ? U"<" + text + U">" : U"(" + text + U")";
         int pad = std::max(0, (width - static_cast<int>(shown.size())) / 2);
-        put(&grid, row, col + pad, shown);
+        // A caption wider than its button still shows whole where it can.
+        int at = std::min(col + pad, cols - static_cast<int>(shown.size()));
+        put(&grid, row, std::max(0, at), shown);
         break;
       }
       case ControlKind::ListBox: {
