@@ -49,6 +49,7 @@ bool split_line(Text line, int layout, int* number, Text* content) {
       count = 2;
       *content = line.len > 4 ? core::text_sub(line, 3, static_cast<uint16_t>(line.len - 4)) : Text{};
       break;
+    case 3: from = 0; count = 4; *content = core::text_sub(line, 5, core::kToEnd); break;
     default: *number = 0; *content = line; return true;
   }
   int n = 0;

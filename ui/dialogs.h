@@ -31,6 +31,13 @@ void info_box(Text title, Text text);
 // A yes/no question (kind 5): true when answered yes.
 bool ask(Text question, Text title = Text{});
 
+// --- help topics ------------------------------------------------------------------
+// Shows a help topic, "file,topic": the file (empty: the application's
+// "%sHELP.HLP", or that name with the language suffix) from the definition
+// or help folder; the topic's first line is the title, the others the text
+// of an information box. FILENOTFOUND for a missing file or topic.
+[[nodiscard]] Status help_topic(Text file_and_topic);
+
 // --- selection window ----------------------------------------------------------------
 inline constexpr int kSelectOwnWindow = 1;
 inline constexpr int kSelectListBox = 2;

@@ -60,6 +60,7 @@ Text number_for_field(Text value, int decimals) {
 bool field_is_numeric(char type) { return type == 'N' || type == 'L' || (type >= '1' && type <= '9'); }
 
 int field_display_width(const ScreenField& field) {
+  if (field.shown > 0) return field.shown;
   int width = field.width;
   if (field.type == 'D') width = std::min(width, 8);
   if (field.type >= '1' && field.type <= '9' && (script::var_get_int(kSwCompat) & kCompatWideDecimals) != 0) {

@@ -45,6 +45,12 @@ Screen* screen_get(int index) {
   return item ? &*item : nullptr;
 }
 
+void screen_drop(int index) {
+  UiState* s = state();
+  Screen* screen = screen_get(index);
+  if (s != nullptr && screen != nullptr && screen->users <= 0) s->screens[static_cast<size_t>(index)].reset();
+}
+
 int screen_window_open(int screen, Handle window, uint32_t flags) {
   UiState* s = state();
   Screen* def = screen_get(screen);

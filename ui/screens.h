@@ -35,6 +35,7 @@ struct ScreenField {
   int extra1 = 0;         // the two further numbers of a screen file line
   int extra2 = 0;
   int width = 1;          // characters
+  int shown = 0;          // characters shown when fewer than the width fit (0: as the width)
   char type = 'A';        // type letter (P stays P: hidden characters, stored as A)
   std::string variable;   // the name the field is bound to
   bool read_only = false;
@@ -100,6 +101,8 @@ struct ScreenWindow {
 // Adds a screen built in memory (forms, generated screens) with no users.
 int screen_add(Screen screen);
 Screen* screen_get(int index);
+// Drops a screen that no screen window uses (one whose window could not be made).
+void screen_drop(int index);
 // Reads a screen: its parameters from the PPN section of the file and its
 // labels and fields from the same section of the PAN file. 0 and *index;
 // FILENOTFOUND for a missing PAN file unless allowed.

@@ -15,6 +15,7 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/slots.h"
+#include "data/formats.h"
 #include "script/procedures.h"
 #include "script/variables.h"
 #include "ui/headless/headless.h"
@@ -37,6 +38,7 @@ class UiTest : public ::testing::Test {
     if (mkdtemp(tmpl) != nullptr) folder_ = tmpl;
     (void)core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_));
     (void)core::slot_set(core::kGroupEnv, core::kEnvApName, "KALMIR"_t);
+    (void)formats::locale_build();
     auto tk = std::make_unique<ui::headless::HeadlessToolkit>(options);
     tk_ = tk.get();
     ui_ = std::make_unique<ui::UiContext>(std::move(tk));

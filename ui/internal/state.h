@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/dialogs.h"
+#include "ui/forms.h"
 #include "ui/screens.h"
 #include "ui/windows.h"
 
@@ -69,6 +70,7 @@ struct UiState {
 
   std::map<Handle, int> scroll_positions;
   ProgressState progress;
+  ProcessFunction process_functions[kProcessFunctions] = {};
   std::chrono::steady_clock::time_point last_pump{};
 };
 
