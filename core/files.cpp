@@ -54,6 +54,24 @@ Status name_check(Text name, CName* out) {
   return kOk;
 }
 
+bool exists_as_written(const CName& cname) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::path(cname.bytes), ec);
+}
+
+// name_check, then, for a name that does not exist as written, the real name
+// the installed resolver finds for it (the name as written when it finds
+// none, so that a new file is made under the name asked for).
+Status resolved_name(Text name, CName* out) {
+  Status bad = name_check(name, out);
+  NameResolver resolver = state().name_resolver;
+  if (bad != kOk || resolver == nullptr || exists_as_written(*out)) return bad;
+  ArenaScope scope;
+  CName found;
+  if (name_check(resolver(name), &found) == kOk) *out = found;
+  return kOk;
+}
+
 Status open_failed(Text name, int mode, Status code) {
   if ((mode & kModeQuiet) != 0 || code < 128) return code;
   if (name.ok()) (void)report_detail(code, name, true);
@@ -132,10 +150,10 @@ RawLine read_raw_line(std::FILE* f, char* buf, uint32_t cap) {
 
 Status file_open(Text name, int mode) {
   FileState& fs = files();
+  if (name.ok() && is_console(name)) return (mode & ~kModeQuiet) == kModeWrite ? 1 : 0;
   CName cname;
-  Status bad = name_check(name, &cname);
+  Status bad = resolved_name(name, &cname);
   if (bad != kOk) return open_failed(name, mode, bad);
-  if (is_console(name)) return (mode & ~kModeQuiet) == kModeWrite ? 1 : 0;
 
   uint16_t number = kFirstFreeNumber;
   while (number < kFileNumbers && fs.streams[number] != nullptr) ++number;
@@ -246,7 +264,7 @@ Status file_append(Text name, Text text) {
 Status file_put(Text name, int32_t position, Text text) {
   if (!text.ok()) return text.len != 0 ? text.len : NOVALUE;
   CName cname;
-  Status bad = name_check(name, &cname);
+  Status bad = resolved_name(name, &cname);
   if (bad != kOk) return bad;
   uint32_t at = kFileHere;
   if (position == -2) {
@@ -255,7 +273,7 @@ Status file_put(Text name, int32_t position, Text text) {
   } else if (position >= 0) {
     at = static_cast<uint32_t>(position);
   }
-  Status number = file_open(name, 0);
+  Status number = file_open(text_view(cname.bytes, std::strlen(cname.bytes)), 0);
   if (number >= kFileNumbers) return number;
   uint32_t written = 0;
   Status st = write_at(number, at, text, &written);
@@ -297,7 +315,7 @@ Text file_load(Text name, uint32_t position, uint32_t count) {
 
 Status file_delete(Text name) {
   CName cname;
-  Status bad = name_check(name, &cname);
+  Status bad = resolved_name(name, &cname);
   if (bad != kOk) return bad;
   if (std::remove(cname.bytes) == 0) return kOk;
   return errno == ENOENT ? FILENOTFOUND : FILEIO;
@@ -306,7 +324,7 @@ Status file_delete(Text name) {
 Status file_rename(Text old_name, Text new_name) {
   CName from;
   CName to;
-  Status bad = name_check(old_name, &from);
+  Status bad = resolved_name(old_name, &from);
   if (bad == kOk) bad = name_check(new_name, &to);
   if (bad != kOk) return bad;
   if (std::rename(from.bytes, to.bytes) == 0) return kOk;
@@ -315,10 +333,11 @@ Status file_rename(Text old_name, Text new_name) {
 
 bool file_exists(Text name) {
   CName cname;
-  if (name_check(name, &cname) != kOk) return false;
-  std::error_code ec;
-  return std::filesystem::exists(std::filesystem::path(cname.bytes), ec);
+  if (resolved_name(name, &cname) != kOk) return false;
+  return exists_as_written(cname);
 }
+
+void file_name_resolver_set(NameResolver resolver) { state().name_resolver = resolver; }
 
 void files_close_all(CoreState& s) {
   FileState& fs = s.files;

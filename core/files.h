@@ -69,4 +69,13 @@ Text file_load(Text name, uint32_t position, uint32_t count);
 [[nodiscard]] Status file_rename(Text old_name, Text new_name);
 bool file_exists(Text name);
 
+// Names in any letter case. Applications written for a case-insensitive file
+// system name their files in any case; the path layer installs a resolver
+// that answers, for a name that does not exist as written, the real name of
+// the existing entry it stands for (an arena text), or an error value when
+// there is none. Every operation above that takes a name asks it then; a
+// name that exists as written never reaches it. nullptr removes it.
+using NameResolver = Text (*)(Text name);
+void file_name_resolver_set(NameResolver resolver);
+
 }  // namespace core

@@ -157,6 +157,12 @@ void language_load() {
   commit(process_module_lines(from, count));
 }
 
+// Loads the module, then lets the texts built from messages follow.
+void language_load_and_tell() {
+  language_load();
+  if (LanguageHook hook = language().loaded_hook) hook();
+}
+
 // The module's text of message n (an arena copy), or empty.
 Text module_text(int32_t n) {
   const LanguageState& L = language();
@@ -194,7 +200,7 @@ Text catalogue_text(Text number) {
 Text message_text(Text number) {
   if (!number.ok()) return number;
   int32_t n = text_to_int(text_sub(number, 0, 4));
-  if (language().load_state == 0) language_load();
+  if (language().load_state == 0) language_load_and_tell();
   if (n != 0 && language().load_state == 2) return module_text(n);
   if (n != 0 && number.len > 4) return text_sub(number, 5, kToEnd);
   return catalogue_text(number);
@@ -206,9 +212,11 @@ Status language_set(Text code) {
   if (!code.ok()) return code.len;
   Status st = slot_set(kGroupEnv, kEnvLanguage, code);
   if (st != kOk) return st;
-  language_load();
+  language_load_and_tell();
   return kOk;
 }
+
+void language_hook_set(LanguageHook hook) { language().loaded_hook = hook; }
 
 Text language_default() { return list_field(kLanguageCodes, ',', 2); }
 

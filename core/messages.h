@@ -31,4 +31,11 @@ Text language_file_name(Text file_name, int language_index = 0);
 // The built-in catalogue text itself (starts with a TAB).
 Text message_catalogue();
 
+// Called after every loading of a language (lazily at the first lookup or by
+// language_set, module found or not), so that texts built from messages,
+// such as the locale text of the value formats, follow the language. The
+// hook may look messages up itself. nullptr removes it.
+using LanguageHook = void (*)();
+void language_hook_set(LanguageHook hook);
+
 }  // namespace core

@@ -71,7 +71,7 @@ Decimal decimal_parse(Text s) {
 // then the decimals.
 class Rounded {
  public:
-  Rounded(const Decimal& v, uint32_t places) : v_(v), places_(places) {
+  Rounded(const Decimal& v, uint32_t places) : v_(v) {
     raw_int_ = v.int_len();
     uint32_t total = raw_int_ + places;
     if (v.dec_at(places) >= '5') {
@@ -109,7 +109,6 @@ class Rounded {
   }
 
   const Decimal& v_;
-  uint32_t places_;
   uint32_t raw_int_ = 0;
   bool round_up_ = false;
   uint32_t carry_pos_ = kNone;

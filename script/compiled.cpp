@@ -173,8 +173,8 @@ class Compiler {
   size_t depth_ = 0;
 };
 
-std::shared_ptr<Program> compile(Text expr) {
-  auto p = std::make_shared<Program>();
+std::unique_ptr<Program> compile(Text expr) {
+  auto p = std::make_unique<Program>();
   p->interpret = true;
   p->source.assign(expr.ptr, expr.len);
   core::ArenaScope scope;
@@ -443,7 +443,7 @@ struct Hash {
   using is_transparent = void;
   size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
 };
-using Cache = std::unordered_map<std::string, std::shared_ptr<Program>, Hash, std::equal_to<>>;
+using Cache = std::unordered_map<std::string, std::unique_ptr<Program>, Hash, std::equal_to<>>;
 std::array<Cache, kMaxPrecis + 1> g_cache;
 
 // The programs most recently run, by where their text lies: procedures hand
@@ -452,12 +452,22 @@ std::array<Cache, kMaxPrecis + 1> g_cache;
 struct Recent {
   const char* ptr = nullptr;
   int precis = -1;
-  std::shared_ptr<Program> program;
+  const Program* program = nullptr;
 };
 constexpr size_t kRecentSlots = 64;
 std::array<Recent, kRecentSlots> g_recent;
 
-std::shared_ptr<Program> lookup(Text expr) {
+// Programs being run, one inside another (a variable hook may evaluate
+// expressions of its own). The cache is only emptied when none runs, so a
+// running program is never freed under its feet.
+int g_running = 0;
+
+void forget_all() {
+  for (Cache& c : g_cache) c.clear();
+  for (Recent& r : g_recent) r = Recent{};
+}
+
+const Program* lookup(Text expr) {
   int precis = number_precis();
   std::string_view key(expr.ptr, expr.len);
   // Texts copied to the arena arrive at the same place one after the other,
@@ -469,15 +479,12 @@ std::shared_ptr<Program> lookup(Text expr) {
   if (r.ptr == expr.ptr && r.precis == precis && r.program->source == key) return r.program;
   Cache& cache = g_cache[precis];
   auto it = cache.find(key);
-  std::shared_ptr<Program> p;
-  if (it != cache.end()) {
-    p = it->second;
-  } else {
-    if (cache.size() >= kMaxCached) cache.clear();
-    p = compile(expr);
-    cache.emplace(std::string(key), p);
+  if (it == cache.end()) {
+    if (cache.size() >= kMaxCached && g_running == 0) forget_all();
+    it = cache.emplace(std::string(key), compile(expr)).first;
   }
-  r = Recent{expr.ptr, precis, p};
+  const Program* p = it->second.get();
+  g_recent[slot % kRecentSlots] = Recent{expr.ptr, precis, p};
   return p;
 }
 
@@ -485,8 +492,12 @@ std::shared_ptr<Program> lookup(Text expr) {
 
 bool try_eval(Text expr, Value* out, Status* status) {
   if (!g_enabled || !expr.ok()) return false;
-  std::shared_ptr<Program> p = lookup(expr);
+  const Program* p = lookup(expr);
   if (p->interpret) return false;
+  struct Running {
+    Running() { ++g_running; }
+    ~Running() { --g_running; }
+  } running;
   if (p->numeric) {
     int64_t n = 0;
     Status st = run_numeric(*p, &n);
@@ -509,8 +520,7 @@ bool try_eval(Text expr, Value* out, Status* status) {
 void set_enabled(bool enabled) { g_enabled = enabled; }
 
 void cache_clear() {
-  for (Cache& c : g_cache) c.clear();
-  for (Recent& r : g_recent) r = Recent{};
+  if (g_running == 0) forget_all();
 }
 
 }  // namespace script::compiled

@@ -285,7 +285,6 @@ Status call_execute_hook(Text target, Text arguments, Value* out) {
   return g_execute_hook(target, arguments, out);
 }
 
-MacroExpander macro_expander() { return g_macro_expander; }
 SettingsSaver settings_saver() { return g_settings_saver; }
 
 }  // namespace fn
@@ -355,6 +354,10 @@ void data_function_hook_set(DataFunctionHook hook) { g_data_hook = hook; }
 void app_function_hook_set(AppFunctionHook hook) { g_app_hook = hook; }
 void execute_hook_set(ExecuteHook hook) { g_execute_hook = hook; }
 void macro_expander_set(MacroExpander expander) { g_macro_expander = expander; }
+Text macro_expand(Text text, int flags, Text list) {
+  if (g_macro_expander == nullptr || !text.ok()) return text;
+  return g_macro_expander(text, flags, list);
+}
 void settings_saver_set(SettingsSaver saver) { g_settings_saver = saver; }
 
 }  // namespace script

@@ -108,11 +108,17 @@ void execute_hook_set(ExecuteHook hook);
 // flags MACRO$ handles itself (8: trim and evaluate) still apply.
 using MacroExpander = Text (*)(Text text, int flags, Text list);
 void macro_expander_set(MacroExpander expander);
+// The text through the installed expander, or unchanged without one.
+Text macro_expand(Text text, int flags, Text list);
 
 // WRITE(name; -2; names) saves the listed variables into a settings file.
 // The definition-file layer may take this over; without it the functions
 // module rewrites the file itself (see settings_save in functions_settings).
 using SettingsSaver = Status (*)(Text file, Text names);
 void settings_saver_set(SettingsSaver saver);
+// The functions module's own saver, for a saver that finds the file its own
+// way and leaves the rewriting to it: `file` is used as given when it exists
+// or names a folder.
+[[nodiscard]] Status settings_file_save(Text file, Text names);
 
 }  // namespace script

@@ -272,8 +272,7 @@ Status fn_macro(Call& c, Value* out) {
   if (st != 0) return st;
   int flags = clip(c.integer(1, 0), INT_MIN, INT_MAX);
   Text text = c.text(0);
-  MacroExpander expander = macro_expander();
-  if (expander != nullptr) text = expander(text, flags, c.text(2));
+  text = macro_expand(text, flags, c.text(2));
   if (!text.ok()) return text.len;
   *out = Value::txt(text);
   if ((flags & 8) == 0) return 0;

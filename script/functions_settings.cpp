@@ -177,3 +177,9 @@ Status settings_save(Text file, Text names) {
 }
 
 }  // namespace script::fn
+
+namespace script {
+
+Status settings_file_save(Text file, Text names) { return fn::settings_save(file, names); }
+
+}  // namespace script

@@ -223,9 +223,13 @@ Status fn_flds(Call& c, Value* out) {
     if (st != 0) return st;
     return value_as_text(v, out);
   }
-  // A name the store does not know is only answered through the variable
-  // hook, which the store asks for "_" names.
-  if (var_find(name).index < 0 && name.at(0) != '_') return core::SINTAXERROR;
+  // A name the store does not know (a screen field, say) is offered to the
+  // variable hook; the store itself asks it first for "_" names.
+  if (var_find(name).index < 0 && name.at(0) != '_') {
+    Text answer = var_hook_read(name);
+    if (answer.ok()) return value_as_text(Value::txt(answer), out);
+    return core::text_error(answer) == core::NOVALUE ? core::SINTAXERROR : core::text_error(answer);
+  }
   st = var_get_value(name, &v);
   if (st != 0) return st;
   return value_as_text(v, out);

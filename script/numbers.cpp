@@ -31,6 +31,20 @@ Wide div_round_wide(Wide n, Wide d) {
   return negative ? -q : q;
 }
 
+// The same rounding on 64 bits, for the usual magnitudes: |n| and |d| below
+// 2^61, so that 2|n| + |d| cannot overflow.
+int64_t div_round_narrow(int64_t n, int64_t d) {
+  bool negative = (n < 0) != (d < 0);
+  int64_t an = n < 0 ? -n : n;
+  int64_t ad = d < 0 ? -d : d;
+  int64_t q = (2 * an + ad) / (2 * ad);
+  return negative ? -q : q;
+}
+
+constexpr int64_t kNarrowLimit = int64_t{1} << 61;
+
+bool narrow(int64_t v) { return v < kNarrowLimit && v > -kNarrowLimit; }
+
 }  // namespace
 
 int number_precis() {
@@ -41,9 +55,16 @@ int number_precis() {
 
 int64_t number_scale() { return kPowers[number_precis()]; }
 
-int64_t div_round(int64_t n, int64_t d) { return saturate(div_round_wide(n, d)); }
+int64_t div_round(int64_t n, int64_t d) {
+  if (d != 0 && narrow(n) && narrow(d)) return div_round_narrow(n, d);
+  return saturate(div_round_wide(n, d));
+}
 
 int64_t mul_div_round(int64_t n, int64_t m, int64_t d) {
+  // Products of values of everyday size stay clear of the 128-bit division.
+  int64_t product = 0;
+  if (d != 0 && !__builtin_mul_overflow(n, m, &product) && narrow(product) && narrow(d))
+    return div_round_narrow(product, d);
   return saturate(div_round_wide(static_cast<Wide>(n) * m, d));
 }
 

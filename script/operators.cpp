@@ -98,10 +98,13 @@ Status check_class(int code, const Value& v) {
 
 
 Status record_failure(Text s, uint16_t at, Status code) {
-  if (code >= 128 && core::error_last().code == 0) {
+  if (code < 128) return code;
+  const core::ErrorRecord recorded = core::error_last();
+  // A lower layer (the variable store, the arrays) may have recorded this
+  // error already without telling where in the expression it arose.
+  if (recorded.code == 0 || (recorded.code == code && core::error_detail().empty()))
     core::report_detail(code, core::text_sub(s, at, core::kToEnd), true);
-    core::error_record(core::kRecord, core::Context::EXPEXEC, code, code);
-  }
+  core::error_record(core::kRecord, core::Context::EXPEXEC, code, code);
   return code;
 }
 

@@ -198,8 +198,16 @@ Status run_handler_statement(const Statement& st) {
   ProcState* s = proc_state();
   StatementHandler handler = current_handler(*s);
   if (handler == nullptr) return core::FEATUREREMOVED;
+  // The macros of the argument text are expanded before it is split.
+  std::string argument;
+  {
+    core::ArenaScope expanding;
+    Text expanded = macro_expand(view(st.argument), 0, Text{});
+    if (!expanded.ok()) return expanded.len;
+    argument = to_string(expanded);
+  }
   std::vector<Text> items;
-  Status code = split_arguments(view(st.argument), &items);
+  Status code = split_arguments(view(argument), &items);
   if (code != 0) return code;
 
   const uint16_t base = core::slot_count(kGroupArguments);

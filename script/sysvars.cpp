@@ -5,6 +5,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "core/slots.h"
 #include "data/formats.h"
 #include "script/internal/var_state.h"
@@ -55,6 +56,8 @@ Status for_each_entry(std::string_view list, F f) {
 // formats read their status words (century window, date flags) from it.
 int32_t trace_from_store() { return var_get_int(kSwTrace); }
 int32_t status_word_from_store(uint16_t index) { return var_get_int(index); }
+// The locale text follows the language: rebuilt whenever one is loaded.
+void rebuild_locale() { static_cast<void>(formats::locale_build()); }
 
 template <typename T>
 void free_table(ValueTable<T>& t) {
@@ -113,6 +116,7 @@ ScriptContext::ScriptContext() : state_(std::make_unique<ScriptState>()), previo
   core::trace_getter_set(trace_from_store);
   // Dates read the century window and date flags from the status words.
   formats::formats_status_word_getter_set(status_word_from_store);
+  core::language_hook_set(rebuild_locale);
 }
 
 ScriptContext::~ScriptContext() {
@@ -123,6 +127,7 @@ ScriptContext::~ScriptContext() {
   // The getters read whichever store is current, so they stay while one is.
   core::trace_getter_set(previous_ != nullptr ? trace_from_store : nullptr);
   formats::formats_status_word_getter_set(previous_ != nullptr ? status_word_from_store : nullptr);
+  core::language_hook_set(previous_ != nullptr ? rebuild_locale : nullptr);
 }
 
 bool dot_name_value(Text name, int32_t* value) {

@@ -261,6 +261,13 @@ void var_hook_set(VarHook hook) {
   ++g_generation;  // "_" names may now be the hook's
 }
 
+Text var_hook_read(Text name) {
+  ScriptState* s = current();
+  if (!name.ok()) return name;
+  if (s == nullptr || s->hook == nullptr) return core::text_error_value(core::NOVALUE);
+  return s->hook(name, kHookRead, Text{});
+}
+
 uint32_t var_generation() { return g_generation; }
 
 bool var_resolve(Text name, VarHandle* handle) {

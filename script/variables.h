@@ -156,6 +156,10 @@ inline constexpr int kHookRead = 1;
 inline constexpr int kHookWrite = 5;
 using VarHook = Text (*)(Text name, int action, Text value);
 void var_hook_set(VarHook hook);
+// Asks the installed hook to read `name`, whatever its first character (for
+// names the store does not hold, such as screen fields). The answer as the
+// hook gives it; NOVALUE when there is no hook or the name is not its own.
+Text var_hook_read(Text name);
 
 // A resolved integer or number variable, for callers that read and write
 // the same names many times (compiled expressions). A handle is valid while
@@ -206,9 +210,10 @@ struct ScriptState;
 // construction (status() tells whether that worked) and frees every value
 // array when destroyed. Needs a current core::CoreContext and must be
 // destroyed before it; one store per core context (it starts by clearing
-// groups 12 and 13). While it lives, the core's trace level follows _TRACE
-// and the value formats read their status words from the store; when the
-// last one goes the core's and the formats' own defaults answer again.
+// groups 12 and 13). While it lives, the core's trace level follows _TRACE,
+// the value formats read their status words from the store, and the locale
+// text is rebuilt whenever a language is loaded; when the last one goes the
+// core's and the formats' own defaults answer again.
 class ScriptContext {
  public:
   ScriptContext();

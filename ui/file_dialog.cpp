@@ -1,10 +1,11 @@
 // The open and save dialogs, filtered by the runtime's file types.
-#include <filesystem>
-#include <system_error>
+#include <string>
 
 #include "core/arena.h"
 #include "core/messages.h"
 #include "core/slots.h"
+#include "shell/deffiles/deffiles.h"
+#include "shell/paths/paths.h"
 #include "ui/dialogs.h"
 #include "ui/internal/fill.h"
 #include "ui/internal/state.h"
@@ -13,19 +14,17 @@ namespace ui {
 
 namespace {
 
-// "PPN,PAN,STP,DAT,DAT,PDC,PRX,QVA,PMT,PDF,TXT,PDI,HLP": the definition
-// file types by position.
-constexpr Text kFileTypes = "PPN,PAN,STP,DAT,DAT,PDC,PRX,QVA,PMT,PDF,TXT,PDI,HLP"_t;
-
 struct DialogType {
   const char* message;
   uint16_t extension;  // position in kFileTypes
 };
 
-// Dialog types 1 to 10; type 9 has none.
+// Dialog types 1 to 10 and the file type of each; type 9 has none.
 constexpr DialogType kTypes[] = {
-    {"0061", 5}, {"0062", 2}, {"0063", 6}, {"0064", 7}, {"0065", 8},
-    {"0066", 1}, {"0067", 10}, {"0068", 11}, {nullptr, 0}, {"0061", 5},
+    {"0061", shell::kFtStructure}, {"0062", shell::kFtScreen}, {"0063", shell::kFtTemplate},
+    {"0064", shell::kFtProcedure}, {"0065", shell::kFtAppSelect}, {"0066", shell::kFtParams},
+    {"0067", shell::kFtPdf},       {"0068", shell::kFtText},      {nullptr, 0},
+    {"0061", shell::kFtStructure},
 };
 constexpr int kTypeStructure = 1;
 constexpr int kTypeMenu = 6;
@@ -35,7 +34,7 @@ const DialogType* type_info(int type) {
   return &kTypes[type - 1];
 }
 
-Text extension(const DialogType* t) { return core::list_field(kFileTypes, ',', t->extension); }
+Text extension(const DialogType* t) { return core::list_field(shell::kFileTypes, ',', t->extension); }
 
 // A message of the form "Description (%s),%s" filled twice with a mask.
 Text described(const char* message, Text mask) {
@@ -73,11 +72,14 @@ Text file_dialog(bool save, int type_and_flags) {
   internal::UiState* s = internal::state();
   if (s == nullptr) return core::text_copy(Text{});
   core::ArenaScope scope;
-  std::error_code ec;
-  std::filesystem::path folder = std::filesystem::current_path(ec);
+  std::string folder;
+  Text current = shell::path_current_folder();
+  folder.assign(current.ok() ? current.ptr : "", current.ok() ? current.len : 0);
   Text path = s->toolkit->file_dialog(window_top(), save, file_filter(type_and_flags),
                                       file_offered_name(type_and_flags));
-  if ((type_and_flags & kFileRestoreFolder) != 0 && !ec) std::filesystem::current_path(folder, ec);
+  if ((type_and_flags & kFileRestoreFolder) != 0 && !folder.empty()) {
+    static_cast<void>(shell::path_change_folder(core::text_view(folder.data(), folder.size())));
+  }
   return scope.keep(path);
 }
 

@@ -5,7 +5,7 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "core/files.h"
-#include "ui/defs.h"
+#include "shell/deffiles/deffiles.h"
 #include "ui/dialogs.h"
 #include "ui/internal/state.h"
 
@@ -18,7 +18,7 @@ namespace {
 // The lines of the font list; false when there is no list.
 bool font_lines(std::string* path, std::vector<std::string>* lines) {
   core::ArenaScope scope;
-  Text found = definition_file_find(core::text_from_c(kFontFile));
+  Text found = shell::def_file_find(core::text_from_c(kFontFile), shell::kFtParams);
   if (found.empty()) return false;
   path->assign(found.ptr, found.len);
   Text body = core::file_load(found, 0, core::kToEnd);

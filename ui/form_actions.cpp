@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "script/eval.h"
 #include "script/variables.h"
+#include "shell/deffiles/deffiles.h"
 #include "ui/defs.h"
 #include "ui/dialogs.h"
 #include "ui/internal/form_state.h"
@@ -15,7 +16,7 @@ namespace {
 // An expression key of the form's section run: 0, or its error (from 122).
 Status run_key(int code) {
   core::ArenaScope scope;
-  Text expr = definition_key_raw(code);
+  Text expr = shell::def_key_raw(code);
   if (expr.empty()) return 0;
   Status st = script::expr_status(expr);
   return st >= 122 ? st : 0;
@@ -37,13 +38,13 @@ void end_form(FormRun* form, int action, int code, bool confirmed) {
 }
 
 int cancel(FormRun* form, int action, int code) {
-  if (Status st = run_key(kKeyOnCancel); st != 0) return st;
+  if (Status st = run_key(shell::kKeyOnCancel); st != 0) return st;
   end_form(form, action, code, false);
   return 0;
 }
 
 int confirm(FormRun* form, int action) {
-  if (Status st = run_key(kKeyOnConfirm); st != 0) return st;
+  if (Status st = run_key(shell::kKeyOnConfirm); st != 0) return st;
   if (Status st = form_output_line(); st >= 128) return st;
   end_form(form, action, 0, true);
   return 0;
@@ -54,7 +55,7 @@ int confirm(FormRun* form, int action) {
 int help(FormRun* form) {
   core::ArenaScope scope;
   const ScreenWindow* sw = screen_window_get(form->screen_window);
-  Text topic = core::text_concat(core::text_concat(definition_key_raw(kKeyHelp), ","_t),
+  Text topic = core::text_concat(core::text_concat(shell::def_key_raw(shell::kKeyHelp), ","_t),
                                  core::int_to_text(sw != nullptr ? sw->current_field : 0));
   if (ProcessFunction fn = process_function(kProcessHelp)) return fn(topic);
   return help_topic(topic);

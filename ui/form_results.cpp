@@ -5,6 +5,7 @@
 #include "data/formats.h"
 #include "script/eval.h"
 #include "script/variables.h"
+#include "shell/deffiles/deffiles.h"
 #include "ui/defs.h"
 #include "ui/internal/form_state.h"
 #include "ui/internal/state.h"
@@ -45,14 +46,6 @@ Status run_target(const std::string& target, Text text, bool numeric) {
 ProcessFunction* functions() {
   internal::UiState* s = internal::state();
   return s != nullptr ? s->process_functions : nullptr;
-}
-
-// "FORMS" and "FORMS.PPN" both name the parameter file FORMS.PPN.
-Text parameter_file(Text name) {
-  uint16_t dot = core::text_find_last_char(name, '.');
-  uint16_t slash = core::text_find_last_any(name, "/\\"_t);
-  if (dot != core::kNoPos && (slash == core::kNoPos || dot > slash)) return name;
-  return core::text_concat(name, ".PPN"_t);
 }
 
 // Until the shell's output file is merged in: nothing is written.
@@ -104,7 +97,7 @@ Status form_collect(FormRun* form, FormResult* result) {
                                     "&&"_t);
     }
   }
-  Text write = definition_key_raw(kKeyWrite);
+  Text write = shell::def_key_raw(shell::kKeyWrite);
   if (!write.empty()) {
     Status st = script::expr_status(write);
     if (st >= 122) return st;
@@ -128,17 +121,18 @@ ProcessFunction process_function(int number) {
 
 Status accept_run(Text argument) {
   core::ArenaScope scope;
-  Text file = parameter_file(core::text_trim(core::list_field(argument, ',', 1), core::kTrimBoth));
+  Text file = shell::def_name_with_type(core::text_trim(core::list_field(argument, ',', 1), core::kTrimBoth),
+                                        shell::kFtParams);
   int section = core::list_field_int(argument, ',', 2);
-  Status st = definition_section_load(file, 1, section);
-  if (st != 0) {
-    definition_section_release();
+  int32_t loaded = shell::def_section_load(file, 1, section);
+  if (loaded != 0) {
+    Status st = loaded == shell::kNoFile ? core::FILENOTFOUND : static_cast<Status>(loaded);
     core::report_detail(st, file, false);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
-  Text bound = definition_key_raw(kKeyAcBound);
+  Text bound = shell::def_key_raw(shell::kKeyAcBound);
   if (bound.empty()) {
-    definition_section_release();
+    static_cast<void>(shell::def_section_release());
     core::report_detail(core::NOVALUE, "ACBOUND$"_t, false);
     return core::error_record(core::kRecord, core::Context::Screen, core::NOVALUE, core::NOVALUE);
   }
@@ -146,17 +140,17 @@ Status accept_run(Text argument) {
   // options after any the field list brings.
   bool has_options = core::text_find(bound, " /"_t, false) != core::kNoPos;
   Text list = core::text_concat(core::text_concat(bound, has_options ? " "_t : " /"_t),
-                                definition_section_current());
+                                shell::def_section_current());
   FormRequest request;
-  request.title = definition_key_raw(kKeyWinName);
+  request.title = shell::def_key_raw(shell::kKeyWinName);
   request.fields = list;
-  int function = definition_key_number(kKeyAcceptPrc);
+  int function = shell::def_key_raw_number(shell::kKeyAcceptPrc);
   FormResult result;
-  st = form_run(request, &result);
+  Status st = form_run(request, &result);
   if (st == 0 && function > 0) {
     if (ProcessFunction fn = process_function(function)) st = fn(view(result.values));
   }
-  definition_section_release();
+  static_cast<void>(shell::def_section_release());
   return st;
 }
 

@@ -4,9 +4,10 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
-#include "core/files.h"
 #include "core/messages.h"
 #include "core/slots.h"
+#include "shell/deffiles/deffiles.h"
+#include "shell/paths/paths.h"
 #include "ui/defs.h"
 #include "ui/dialogs.h"
 
@@ -14,7 +15,6 @@ namespace ui {
 
 namespace {
 
-constexpr uint16_t kEnvHelpPath = 7;
 constexpr int kLayoutTopics = 1;       // up to 100 topics
 constexpr int kLayoutManyTopics = 3;   // above 100
 constexpr int kFewTopics = 100;
@@ -22,14 +22,12 @@ constexpr int kFewTopics = 100;
 // A help file in the definition folders, then in the help folder.
 Text find_help(Text name) {
   core::ArenaScope scope;
-  Text found = definition_file_find(name);
+  Text found = shell::def_file_find(name, shell::kFtHelp);
   if (!found.empty()) return scope.keep(found);
-  Text help_folder = core::slot_get(core::kGroupEnv, kEnvHelpPath);
-  if (!help_folder.empty()) {
-    Text path = core::text_join(help_folder, "/"_t, name);
-    if (core::file_exists(path)) return scope.keep(path);
-  }
-  return core::text_copy(Text{});
+  Text help_folder = core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath);
+  if (help_folder.empty()) return core::text_copy(Text{});
+  Text path = shell::path_find_file(help_folder, name);
+  return path.ok() ? scope.keep(path) : core::text_copy(Text{});
 }
 
 }  // namespace

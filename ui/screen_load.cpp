@@ -2,6 +2,8 @@
 // and fields from the PAN section of the same number.
 #include "core/arena.h"
 #include "core/errors.h"
+#include "shell/deffiles/deffiles.h"
+#include "shell/paths/paths.h"
 #include "ui/defs.h"
 #include "ui/internal/state.h"
 
@@ -27,13 +29,11 @@ bool number_at(Text line, int from, int count, int* out) {
   return true;
 }
 
-// The name with another extension: "SCREENS.PPN" and "SCREENS" both give
-// "SCREENS.PAN".
-Text with_extension(Text name, Text extension) {
-  uint16_t dot = core::text_find_last_char(name, '.');
-  uint16_t slash = core::text_find_last_any(name, "/\\"_t);
-  if (dot != core::kNoPos && (slash == core::kNoPos || dot > slash)) name = core::text_sub(name, 0, dot);
-  return core::text_concat(core::text_concat(name, "."_t), extension);
+// The name with the extension of a file type: "SCREENS.PPN" and
+// "SCREENS" both give "SCREENS.PAN".
+Text with_type(Text name, uint16_t type) {
+  if (shell::def_file_type(name) != 0) name = shell::path_split(name, shell::kPartDrive | shell::kPartFolder | shell::kPartBase);
+  return shell::def_name_with_type(name, type);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ void screen_apply_params(Screen* screen, Text params) {
   screen->params.assign(params.ok() ? params.ptr : "", params.ok() ? params.len : 0);
   if (definition_section_push(params) != 0) return;
   core::ArenaScope scope;
-  Text size = definition_key_raw(kKeyScreenSize);
+  Text size = shell::def_key_raw(shell::kKeyScreenSize);
   if (!size.empty()) {
     screen->columns = core::list_field_int(size, ',', 1);
     screen->rows = core::list_field_int(size, ',', 2);
@@ -79,25 +79,25 @@ void screen_apply_params(Screen* screen, Text params) {
                          core::list_field_int(size, ',', 5), core::list_field_int(size, ',', 6)};
     }
   }
-  screen->keymap = definition_key_number(kKeyKeyMap) == 1 ? 1 : 0;
-  int begin = definition_key_number(kKeyBeginField);
+  screen->keymap = shell::def_key_raw_number(shell::kKeyKeyMap) == 1 ? 1 : 0;
+  int begin = shell::def_key_raw_number(shell::kKeyBeginFld);
   if (begin > 0) screen->begin_field = begin;
-  screen->autondx = definition_key_number(kKeyAutoNdx);
-  screen->unicndx = definition_key_number(kKeyUnicNdx);
-  screen->relopt = definition_key_number(kKeyRelOpt);
-  Text fd = definition_key_raw(kKeyFd);
+  screen->autondx = shell::def_key_raw_number(shell::kKeyAutoNdx);
+  screen->unicndx = shell::def_key_raw_number(shell::kKeyUnicNdx);
+  screen->relopt = shell::def_key_raw_number(shell::kKeyRelOpt);
+  Text fd = shell::def_key_raw(shell::kKeyFd);
   for (size_t i = 0; i < screen->fields.size(); ++i) {
     Text name = core::text_trim(core::list_field(fd, ',', static_cast<uint16_t>(i + 1)), core::kTrimBoth);
     if (!name.empty()) screen->fields[i].variable.assign(name.ptr, name.len);
   }
-  Text noedit = definition_key_raw(kKeyNoEdit);
+  Text noedit = shell::def_key_raw(shell::kKeyNoEdit);
   for (ScreenField& f : screen->fields) {
     if (!f.variable.empty() &&
         core::list_index(noedit, ',', core::text_view(f.variable.data(), f.variable.size())) != 0) {
       f.read_only = true;
     }
   }
-  definition_section_release();
+  static_cast<void>(shell::def_section_release());
 }
 
 Status screen_load(Text file, int section, bool allow_missing_pan, int* index) {
@@ -107,12 +107,12 @@ Status screen_load(Text file, int section, bool allow_missing_pan, int* index) {
   screen.file.assign(file.ok() ? file.ptr : "", file.ok() ? file.len : 0);
   screen.section = section;
   std::vector<std::string> lines;
-  Status st = definition_section_lines(with_extension(file, "PPN"_t), kLayoutParams, section, &lines);
+  Status st = definition_section_lines(with_type(file, shell::kFtParams), kLayoutParams, section, &lines);
   if (st != 0) return core::error_record(core::kRecord, core::Context::Screen, st, st);
   std::vector<std::string> items;
-  st = definition_section_lines(with_extension(file, "PAN"_t), kLayoutScreen, section, &items);
+  st = definition_section_lines(with_type(file, shell::kFtScreen), kLayoutScreen, section, &items);
   if (st != 0 && !allow_missing_pan) {
-    core::report_detail(st, with_extension(file, "PAN"_t), false);
+    core::report_detail(st, with_type(file, shell::kFtScreen), false);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
   for (const std::string& item : items) {

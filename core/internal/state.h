@@ -8,6 +8,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "core/slots.h"
 #include "core/status.h"
 #include "core/text.h"
@@ -62,6 +63,7 @@ struct LanguageRange {
 
 struct LanguageState {
   int load_state = 0;         // 0 not tried, 1 built-in catalogue, 2 module loaded
+  void (*loaded_hook)() = nullptr;
   std::vector<uint16_t> offsets;
   std::vector<LanguageRange> ranges;
 };
@@ -80,6 +82,7 @@ struct CoreState {
   ErrorRecord error;
   FileState files;
   BoxHook box_hook = nullptr;
+  NameResolver name_resolver = nullptr;
   TraceGetter trace_getter = nullptr;
   int32_t trace = 1;
   std::string log_folder;     // folder of the default log name; empty: current folder

@@ -62,7 +62,6 @@ Status call_data_hook(const Call& c, Value* out);
 Status call_execute_hook(Text target, Text arguments, Value* out);
 // NOVALUE (or FEATUREREMOVED) with the function's name as detail.
 Status missing_handler(Status code, Text what);
-MacroExpander macro_expander();
 SettingsSaver settings_saver();
 
 // --- functions_text.cpp ------------------------------------------------------

@@ -84,6 +84,13 @@ TEST_F(Eval, ErrorsAreRecordedOnceWithTheRestAsDetail) {
   core::error_clear();
   EXPECT_EQ(script::expr_status("(1+2"_t), core::LOOPFAIL);
   EXPECT_EQ(str(core::error_detail()), "(1+2");
+
+  // The array layer records its own context first; the expression still
+  // says where it failed.
+  core::error_clear();
+  EXPECT_EQ(script::expr_status("X=1,UNDEFINED(2)=5"_t), core::DIMSTRUCERROR);
+  EXPECT_EQ(core::error_last().context, core::Context::VARNMASSIGN);
+  EXPECT_EQ(str(core::error_detail()), "UNDEFINED(2)=5");
 }
 
 TEST_F(Eval, ConditionsAndIntegers) {
@@ -140,6 +147,36 @@ TEST(Numbers, TextConversions) {
   EXPECT_EQ(script::number_from_text("2.5"_t), 3);
   script::var_set_int(script::kSwPrecis, 9);  // out of range: clipped to 4
   EXPECT_EQ(script::number_scale(), 10000);
+}
+
+// Rounded division, halves away from zero, checked against 128-bit
+// arithmetic on both sides of the point where 64 bits stop being enough.
+TEST(Numbers, RoundedDivisionAtEveryMagnitude) {
+  __extension__ typedef __int128 Wide;
+  auto reference = [](Wide n, Wide d) -> int64_t {
+    if (d == 0) return 0;
+    Wide an = n < 0 ? -n : n, ad = d < 0 ? -d : d;
+    Wide q = (2 * an + ad) / (2 * ad);
+    if ((n < 0) != (d < 0)) q = -q;
+    if (q > INT64_MAX) return INT64_MAX;
+    if (q < INT64_MIN) return INT64_MIN;
+    return static_cast<int64_t>(q);
+  };
+  const int64_t values[] = {0, 1, -1, 2, 3, -3, 5, 7, 99, 100, -150, 250, 10000, -10001,
+                            (int64_t{1} << 31) + 1, -(int64_t{1} << 40), (int64_t{1} << 61) - 1,
+                            int64_t{1} << 61, -(int64_t{1} << 61), (int64_t{1} << 62) + 3,
+                            INT64_MAX, INT64_MIN + 1, INT64_MIN};
+  for (int64_t n : values) {
+    for (int64_t d : values) {
+      EXPECT_EQ(script::div_round(n, d), reference(n, d)) << n << " / " << d;
+      for (int64_t m : {int64_t{1}, int64_t{-100}, int64_t{3}, int64_t{1} << 33})
+        EXPECT_EQ(script::mul_div_round(n, m, d), reference(static_cast<Wide>(n) * m, d))
+            << n << " * " << m << " / " << d;
+    }
+  }
+  EXPECT_EQ(script::div_round(5, 2), 3);
+  EXPECT_EQ(script::div_round(-5, 2), -3);
+  EXPECT_EQ(script::div_round(7, 0), 0);
 }
 
 }  // namespace

@@ -270,6 +270,27 @@ TEST_F(Functions, FieldsByName) {
   EXPECT_EQ(show("FN$FLDS(T$(5))"), "error 168");
 }
 
+// A screen-field resolver: it knows CLIENT$ and AMOUNT, refuses BROKEN.
+core::Text field_resolver(core::Text name, int action, core::Text) {
+  if (action != script::kHookRead) return core::text_error_value(core::NOVALUE);
+  if (core::text_equal(name, "CLIENT$"_t)) return "Smith & Co"_t;
+  if (core::text_equal(name, "AMOUNT"_t)) return "12"_t;
+  if (core::text_equal(name, "BROKEN"_t)) return core::text_error_value(core::SCREENFIELDVAR);
+  return core::text_error_value(core::NOVALUE);
+}
+
+TEST_F(Functions, FieldsUnknownToTheStoreAskTheVariableHook) {
+  script::var_hook_set(field_resolver);
+  EXPECT_EQ(show("FN$FLDS(CLIENT$)"), "\"Smith & Co\"");
+  EXPECT_EQ(show("FN$FLDS(AMOUNT)"), "\"12\"");
+  EXPECT_EQ(show("FN$FLDS(BROKEN)"), "error 181");
+  EXPECT_EQ(show("FN$FLDS(NOBODY$)"), "error 147");
+  // A variable the store holds is the store's, whatever the hook knows.
+  EXPECT_EQ(show("CLIENT$='own',FN$FLDS(CLIENT$)"), "\"own\"");
+  script::var_hook_set(nullptr);
+  EXPECT_EQ(show("FN$FLDS(AMOUNT)"), "error 147");
+}
+
 TEST_F(Functions, FilesByNumberAndName) {
   std::string name = path("data.txt");
   std::string n = show("F=FILESEL('" + name + "';2)");

@@ -169,6 +169,21 @@ TEST_F(ProcedureHandlers, ReceiveEvaluatedArgumentsInOrder) {
   EXPECT_EQ(core::slot_count(script::kGroupArguments), 0);
 }
 
+// Expands %N% to 42, as the shell's %NAME% tokens would.
+Text expand_n(Text text, int, Text) { return core::text_template(text, "N"_t, "42"_t); }
+
+TEST_F(ProcedureHandlers, ArgumentMacrosAreExpandedBeforeSplitting) {
+  ASSERT_EQ(script::statement_handler_set(0, &recording_handler), 0);
+  script::macro_expander_set(expand_n);
+  core::Status st = rt_.run("PRINT %N%+1,'%N%'\r\n");
+  script::macro_expander_set(nullptr);
+  ASSERT_EQ(st, 0);
+  EXPECT_EQ(g_seen.texts, (std::vector<std::string>{"43", "42"}));
+  // Expression lines are not expanded: that is MACRO$'s work.
+  EXPECT_EQ(rt_.run("A$='%N%'\r\n"), 0);
+  EXPECT_EQ(var("A$"), "%N%");
+}
+
 TEST_F(ProcedureHandlers, LowestSlotIsUsedAndRemovingFallsBack) {
   ASSERT_EQ(script::statement_handler_set(5, &recording_handler), 0);
   ASSERT_EQ(script::statement_handler_set(2, &other_handler), 0);

@@ -2,12 +2,16 @@
 // code for snapshots, arrays, the hook, capacity failures and leaks.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <stdlib.h>
 #include <memory>
 #include <string>
 
 #include "core/arena.h"
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "core/slots.h"
 #include "data/formats.h"
 #include "script/internal/var_state.h"
@@ -142,6 +146,26 @@ TEST_F(Variables, TraceAndFormatsStatusWordsFollowTheStoreWhileItLives) {
   EXPECT_EQ(core::trace_level(), 9);
   EXPECT_EQ(formats::status_word(formats::kSwCenturyPivot), 80);
   EXPECT_EQ(core_.shutdown(), 0);
+}
+
+TEST_F(Variables, LocaleFollowsTheLanguageWhileTheStoreLives) {
+  char tmpl[] = "/tmp/localetestXXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string folder = tmpl;
+  std::ofstream(folder + "/QV_LANG_EN.MSJ", std::ios::binary)
+      << "0019 .,'0123456789.-D',' NY','  ,NO,YES'\r\n"
+      << "0117 January,February,March,April,May,June,July,August,September,October,"
+         "November,December,'[M] [D], [Y]'\r\n";
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, tv(folder)), 0);
+  // The first lookup loads the language (none set: the built-in catalogue).
+  EXPECT_EQ(std::string(core::message_text_c("0005").ptr, 5), "Proce");
+  EXPECT_EQ(formats::locale_decimal(formats::Locale::Current), ',');
+  EXPECT_EQ(str(formats::locale_month_name(1)), "Enero");
+  ASSERT_EQ(core::language_set("EN"_t), 0);
+  EXPECT_EQ(formats::locale_decimal(formats::Locale::Current), '.');
+  EXPECT_EQ(str(formats::locale_month_name(1)), "January");
+  EXPECT_EQ(str(formats::locale_long_template()), "[M] [D], [Y]");
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(Variables, LookupsAgreeWithTheListsForManyNames) {
