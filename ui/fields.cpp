@@ -93,6 +93,9 @@ Status screen_controls_create(int index) {
     int width = field_display_width(f);
     c.rect = cell_rect(f.row, f.column, width);
     c.rect.w += kEditPadding;
+    // A pixel between the rows keeps the fields of a column apart.
+    c.rect.y += 1;
+    c.rect.h -= 2;
     c.width_chars = f.width;
     if (field_is_numeric(f.type)) c.flags |= platform::kAlignRight;
     if (f.type == 'P') c.flags |= platform::kPassword;

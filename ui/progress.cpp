@@ -98,15 +98,17 @@ void progress_open(int width, int64_t total, bool text_mode) {
   bar.kind = platform::ControlKind::Progress;
   bar.id = kIdProgressBar;
   bar.rect = {kBarAt.x, kBarAt.y, p.width, kBarAt.h};
+  bar.flags = platform::kSystemFont;
   if (text_mode) {
     bar.kind = platform::ControlKind::Static;
-    bar.flags = platform::kTextMode;
+    bar.flags |= platform::kTextMode;
   }
   s->toolkit->control_create(w, bar);
   platform::ControlSpec button;
   button.kind = platform::ControlKind::Button;
   button.id = kIdProgressCancel;
   button.rect = {p.width - 50, kButtonY, kButtonW, kButtonH};
+  button.flags = platform::kSystemFont;
   Text caption = core::message_text_c("0020");
   button.text.assign(caption.ptr, caption.len);
   s->toolkit->control_create(w, button);

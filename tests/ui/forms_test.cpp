@@ -4,6 +4,7 @@
 #include "core/messages.h"
 #include "script/eval.h"
 #include "tests/runner/datafile.h"
+#include "tests/ui/form_cases.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/forms.h"
@@ -21,48 +22,16 @@ std::string eval(const std::string& expr) {
 
 std::string slot(uint16_t n) { return str(core::slot_get(core::kGroupRuntime, n)); }
 
-class FormCase : public UiTest {
- public:
-  void TestBody() override {}
-  std::string run(const testrunner::DataCase& c) {
-    std::istringstream in(c.input);
-    std::string list, line, steps;
-    std::getline(in, list);
-    std::vector<std::string> shown;
-    while (std::getline(in, line)) {
-      if (line.rfind("= ", 0) == 0 && line.find('=', 2) != std::string::npos && line.find("='") != std::string::npos) {
-        eval(line.substr(2));  // an assignment made before the form
-      } else if (line.rfind("= ", 0) == 0) {
-        shown.push_back(line.substr(2));
-      } else {
-        steps += line + "\n";
-      }
-    }
-    input(steps);
-    ui::FormRequest request;
-    std::string title;
-    for (size_t i = 1; i < c.args.size(); ++i) title += (i > 1 ? " " : "") + c.args[i];
-    request.title = txt(title);
-    request.fields = txt(list);
-    request.flags = std::atoi(c.args[0].c_str());
-    ui::FormResult result;
-    core::Status st = ui::form_run(request, &result);
-    std::string out = "code " + std::to_string(st) + " form " + std::to_string(result.form_code) + "\n";
-    out += "values " + slot(7) + "\n";
-    if (!slot(1).empty()) out += "condition " + slot(1) + "\n";
-    for (const std::string& e : shown) out += e + " -> " + eval(e) + "\n";
-    EXPECT_EQ(ui::window_count(), 0) << c.header;
-    EXPECT_EQ(ui::screen_window_count(), 0) << c.header;
-    EXPECT_TRUE(tk_->script_done()) << c.header << "\n" << tk_->transcript();
-    expect_script_ok();
-    out.pop_back();
-    return out;
-  }
-};
-
 TEST(FormsData, Cases) {
   testrunner::datafile_run("ui/forms.test", [](const testrunner::DataCase& c) {
-    FormCase runtime;
+    struct Runtime : UiTest {
+      void TestBody() override {}
+      std::string run(const testrunner::DataCase& c) {
+        std::string out = run_form_case(c, tk_);
+        expect_script_ok();
+        return out;
+      }
+    } runtime;
     return runtime.run(c);
   });
 }

@@ -83,6 +83,7 @@ inline constexpr uint32_t kReadOnly = 4;       // edits
 inline constexpr uint32_t kDefaultButton = 8;  // buttons
 inline constexpr uint32_t kCentred = 16;       // statics
 inline constexpr uint32_t kTextMode = 32;      // progress: a text instead of a bar
+inline constexpr uint32_t kSystemFont = 64;    // the toolkit's own font: a control sized in pixels
 
 struct WindowSpec {
   std::string class_name;
