@@ -350,7 +350,10 @@ int HeadlessToolkit::find_click_target(const Window& win, const ScriptStep& step
     int best = 0, best_x = 0;
     for (const Control& c : win.controls) {
       if (c.spec.kind == ControlKind::Static || !c.shown || !c.enabled) continue;
-      if (c.spec.rect.y != label.spec.rect.y || c.spec.rect.x <= label.spec.rect.x) continue;
+      // On the label's row: the two overlap from top to bottom.
+      const Rect& a = c.spec.rect;
+      const Rect& b = label.spec.rect;
+      if (a.y >= b.y + b.h || b.y >= a.y + a.h || a.x <= b.x) continue;
       if (best == 0 || c.spec.rect.x < best_x) {
         best = c.spec.id;
         best_x = c.spec.rect.x;

@@ -231,7 +231,11 @@ QWidget* QtToolkit::find_click_target(Frame* f, const ScriptStep& step) const {
     if (label == nullptr || !caption_matches(label->text(), step.arg)) continue;
     QWidget* best = nullptr;
     for (const auto& [id, w] : f->controls) {
-      if (qobject_cast<QLabel*>(w) != nullptr || !w->isEnabled() || w->y() != label->y() || w->x() <= label->x()) continue;
+      // On the label's row: the two overlap from top to bottom.
+      if (qobject_cast<QLabel*>(w) != nullptr || !w->isEnabled() || !w->geometry().intersects(QRect(0, label->y(), 100000, label->height())) ||
+          w->x() <= label->x()) {
+        continue;
+      }
       if (best == nullptr || w->x() < best->x()) best = w;
     }
     if (best != nullptr) return best;
