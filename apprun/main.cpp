@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "apprun/windows.h"
 #include "shell/app/app.h"
 
 namespace {
@@ -29,15 +30,24 @@ constexpr const char* kUsage =
     "as written: apprun \"/RUN:'PrcExec,test'\"\n";
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
-// Windows, forms, reports, help and the font choice are served here as their
-// layers are built; until then they reach the shell's dispatcher, which
-// answers "Proceso no definido" for them.
-Status dispatch(uint16_t kind, Text argument) { return shell::dispatch_default(kind, argument); }
+// Forms (AcceptRun) and the font choice (FontSet) go to the window layer;
+// maintenance and document windows, reports and help are served here as
+// their layers are built; until then they reach the shell's dispatcher,
+// which answers "Proceso no definido" for them.
+Status dispatch(uint16_t kind, Text argument) {
+  if (kind == shell::kPkAcceptRun || kind == shell::kPkFontSet) {
+    return apprun::window_layer_dispatch(kind, argument);
+  }
+  return shell::dispatch_default(kind, argument);
+}
 
-// Phase 2 opens the SQL session from "sqlparams.dat" (mode 2) and phase 3
-// closes it once the session layer is linked in; until then every phase
-// goes on.
-Status phase(int /*flags_and_phase*/) { return 0; }
+// Phase 2 opens the SQL session from "sqlparams.dat" (mode 2) once the
+// session layer is linked in. Phase 3 releases the window layer before the
+// runtime memory goes (and will close the session).
+Status phase(int flags_and_phase) {
+  if (flags_and_phase % 16 == shell::kPhaseShutdown) apprun::window_layer_release();
+  return 0;
+}
 
 }  // namespace
 
@@ -51,6 +61,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   shell::dispatcher_set(dispatch);
+  apprun::window_layer_install();
   shell::StartupArgs args;
   args.argc = argc;
   args.argv = argv;

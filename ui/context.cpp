@@ -33,11 +33,12 @@ UiState* state() { return g_state; }
 UiContext::UiContext(std::unique_ptr<platform::Toolkit> toolkit)
     : state_(std::make_unique<internal::UiState>()), previous_(g_state) {
   state_->toolkit = toolkit != nullptr ? std::move(toolkit) : platform::toolkit_from_environment();
-  g_state = state_.get();
   if (state_->toolkit == nullptr) {
+    // No window layer: its operations answer as without a context.
     status_ = core::SCREENENV;
     return;
   }
+  g_state = state_.get();
   state_->cell = state_->toolkit->font_set(state_->font);
   script::var_hook_set(&screen_field_hook);
   core::box_hook_set(&box_hook);
@@ -45,7 +46,8 @@ UiContext::UiContext(std::unique_ptr<platform::Toolkit> toolkit)
 }
 
 UiContext::~UiContext() {
-  if (state_->toolkit != nullptr) {
+  if (status_ != 0) return;
+  {
     progress_close();
     // Windows still open go with the context, newest first.
     while (!state_->order.empty()) window_destroy(state_->slots[state_->order.back()].window);

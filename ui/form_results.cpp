@@ -2,10 +2,12 @@
 // and AcceptRun.
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "data/formats.h"
 #include "script/eval.h"
 #include "script/variables.h"
 #include "shell/deffiles/deffiles.h"
+#include "shell/paths/paths.h"
 #include "ui/defs.h"
 #include "ui/internal/form_state.h"
 #include "ui/internal/state.h"
@@ -48,8 +50,13 @@ ProcessFunction* functions() {
   return s != nullptr ? s->process_functions : nullptr;
 }
 
-// Until the shell's output file is merged in: nothing is written.
-Status output_line(Text) { return 0; }
+// A line and CR LF appended to the file of the OUTPUT option.
+Status output_line(Text line) {
+  core::ArenaScope scope;
+  Text file = shell::env_option_value("OUTPUT"_t);
+  if (file.empty()) return 0;
+  return core::file_append(file, core::text_concat(line, "\r\n"_t));
+}
 
 }  // namespace
 

@@ -32,12 +32,12 @@ struct Options {
   Margins frame{4, 30, 4, 4};
   int menu_height = 20;
   // Where the transcript goes besides memory: a file name, "-" for
-  // standard output, empty for memory only.
+  // standard output, "2" for standard error, empty for memory only.
   std::string transcript_path;
 };
 
 // APP_UI_SCREEN=WIDTHxHEIGHT and APP_UI_TRANSCRIPT=path ("-" standard
-// output; unset: standard output).
+// output; unset: standard error, where a terminal run shows its messages).
 Options options_from_environment();
 
 class HeadlessToolkit : public Toolkit {

@@ -111,10 +111,11 @@ void HeadlessToolkit::write(const std::string& line) {
   transcript_ += line;
   transcript_ += '\n';
   if (options_.transcript_path.empty()) return;
-  if (options_.transcript_path == "-") {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+  if (options_.transcript_path == "-" || options_.transcript_path == "2") {
+    FILE* out = options_.transcript_path == "-" ? stdout : stderr;
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+    std::fflush(out);
     return;
   }
   std::ofstream(options_.transcript_path, std::ios::app | std::ios::binary) << line << '\n';

@@ -16,7 +16,7 @@ std::string bytes(Text t) { return t.ok() ? std::string(t.ptr, t.len) : std::str
 
 Options options_from_environment() {
   Options o;
-  o.transcript_path = "-";
+  o.transcript_path = "2";
   if (const char* s = std::getenv("APP_UI_SCREEN")) {
     int w = 0, h = 0;
     if (std::sscanf(s, "%dx%d", &w, &h) == 2 && w > 0 && h > 0) o.screen = {w, h};

@@ -292,9 +292,15 @@ void QtToolkit::run_step(const ScriptStep& step) {
     case StepOp::Press:
       if (QWidget* b = find_button(f, step)) static_cast<QAbstractButton*>(b)->click();
       return;
-    case StepOp::Click:
-      if (QWidget* w = find_click_target(f, step)) click(w);
+    case StepOp::Click: {
+      QWidget* w = find_click_target(f, step);
+      if (w == nullptr) return;
+      click(w);
+      // A window the platform has not activated takes no focus from a
+      // click; the focus goes as the click would have sent it.
+      if (!w->hasFocus()) w->setFocus(Qt::MouseFocusReason);
       return;
+    }
     case StepOp::Select:
       if (auto* list = qobject_cast<QListWidget*>(focus)) list->setCurrentRow(step.number - 1);
       return;

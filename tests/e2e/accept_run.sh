@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# apprun runs an AcceptRun process of a parameter file from its RUN option,
+# typed into by a script, on the backend named by $2 (headless or qt); the
+# confirmed values reach the OUTPUT file, a cancel leaves it empty, a
+# section without a field list fails. With "idle" as $2, the Qt backend
+# waiting for a user must use no processor time.
+#   accept_run.sh <apprun> headless|qt|idle
+set -euo pipefail
+apprun=$1
+backend=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir"
+printf "01 ACBOUND\$=\"'Nombre:':'A20','Importe:':'N8'\":WINNAME\$='Alta de cliente'\r\n" > FORMS.PPN
+printf "02 WINNAME\$='Sin campos'\r\n" >> FORMS.PPN
+export QT_QPA_PLATFORM=offscreen
+export APP_UI_TRANSCRIPT="$dir/transcript.txt"
+
+fail() { echo "FAIL: $*"; [ -f transcript.txt ] && cat transcript.txt; exit 1; }
+
+if [ "$backend" = idle ]; then
+  APP_UI=qt "$apprun" "/DPATH:'$dir'" "/RUN:'AcceptRun,FORMS,1'" > /dev/null 2>&1 &
+  pid=$!
+  sleep 3
+  # utime + stime in clock ticks, fields 14 and 15 of /proc/<pid>/stat
+  ticks=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep 2
+  later=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  used=$((later - ticks))
+  hz=$(getconf CLK_TCK)
+  echo "processor time while idle for 2 s: $used ticks of $hz a second"
+  [ "$used" -le $((hz / 10)) ] || fail "an idle apprun used $used ticks in 2 seconds"
+  exit 0
+fi
+
+export APP_UI=$backend
+printf "type Marta\nkey Tab\ntype 125\nkey Enter\n" > confirm.script
+APP_UI_SCRIPT=confirm.script "$apprun" "/DPATH:'$dir'" "/RUN:'AcceptRun,FORMS,1'" "/OUTPUT:'$dir/out.txt'" \
+  > /dev/null 2>&1 || fail "the confirmed form ended with $?"
+[ "$(cat out.txt)" = $'\'Marta\',\'125\'\r' ] || fail "OUTPUT holds [$(cat out.txt)]"
+
+rm -f out.txt
+printf "type Nadie\nkey Esc\n" > cancel.script
+APP_UI_SCRIPT=cancel.script "$apprun" "/DPATH:'$dir'" "/RUN:'AcceptRun,FORMS,1'" "/OUTPUT:'$dir/out.txt'" \
+  > /dev/null 2>&1 || true
+[ ! -s out.txt ] || fail "a cancelled form wrote [$(cat out.txt)]"
+
+code=0
+APP_UI_SCRIPT=cancel.script "$apprun" "/DPATH:'$dir'" "/RUN:'AcceptRun,FORMS,2'" > /dev/null 2>&1 || code=$?
+[ "$code" -ne 0 ] || fail "a section without ACBOUND\$ gave exit code 0"
+if [ "$backend" = headless ]; then
+  grep -q "ACBOUND" transcript.txt || fail "the error box does not name ACBOUND\$"
+fi
+echo "ok: $backend"
