@@ -41,7 +41,11 @@ int control_focus_action(Handle window, int id) {
   if (!is_field_control(id) || internal::screen_window_of(window) < 0) return 0;
   screen_window_make_current(internal::screen_window_of(window));
   Status st = field_make_current(id - kIdFieldBase + 1);
-  if (st == core::BADDATA) return action_perform(window, kActRefused);
+  if (st == core::BADDATA) {
+    // The focus goes back to the field that is current.
+    if (const ScreenWindow* sw = screen_window_current_get()) static_cast<void>(field_make_current(sw->current_field));
+    return action_perform(window, kActRefused);
+  }
   if (st != 0) return 0;
   state()->toolkit->control_select_all(window, id);
   return action_perform(window, kActFieldEntered);

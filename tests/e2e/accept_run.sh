@@ -53,4 +53,12 @@ APP_UI_SCRIPT=cancel.script "$apprun" "/DPATH:'$dir'" "/RUN:'AcceptRun,FORMS,2'"
 if [ "$backend" = headless ]; then
   grep -q "ACBOUND" transcript.txt || fail "the error box does not name ACBOUND\$"
 fi
+# A procedure pattern matching two files is a choice in a list.
+printf "X=WRITE('uno.txt';-1;'1')\r\n" > TUNO.PRX
+printf "X=WRITE('dos.txt';-1;'2')\r\n" > TDOS.PRX
+printf "select 2\nkey Enter\n" > choose.script
+APP_UI_SCRIPT=choose.script "$apprun" "/DPATH:'$dir'" "/RUN:'PrcExec,T*'" > /dev/null 2>&1 \
+  || fail "the chosen procedure ended with $?"
+[ -f uno.txt ] && [ ! -f dos.txt ] || fail "the second of TDOS, TUNO was not the one run"
+
 echo "ok: $backend"

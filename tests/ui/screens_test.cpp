@@ -281,3 +281,68 @@ TEST_F(Screens, EventsOfAScreenWindowBecomeActions) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+
+class ScreenFiles : public UiTest {};
+
+TEST_F(ScreenFiles, AScreenIsReadFromItsParameterAndScreenFiles) {
+  write("CLIENTES.PPN",
+        "01 SCREENSIZE$='60,12,1,2,3,4':KEYMAP%=1:BEGINFLD%=2\n"
+        "01 FD$='_COD#,_NOM$,_TEL$':NOEDIT$='_TEL$'\n"
+        "02 SCREENSIZE$='10,2'\n");
+  // Layout 2: the section in columns 2-3, content from column 4 to the last but one.
+  write("CLIENTES.PAN",
+        " 0100101<?>CONFIG|\n"
+        " 0100202Codigo:|\n"
+        " 0110210000006N|\n"
+        " 0100302Nombre: a:b|\n"
+        " 0110310000030A|\n"
+        " 0110410000012A|\n"
+        " 0200202Otra|\n");
+  int index = -1;
+  ASSERT_EQ(ui::screen_load("CLIENTES"_t, 1, false, &index), 0);
+  const ui::Screen* s = ui::screen_get(index);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->columns, 60);
+  EXPECT_EQ(s->rows, 12);
+  EXPECT_EQ(s->margins.left, 1);
+  EXPECT_EQ(s->margins.bottom, 4);
+  EXPECT_EQ(s->keymap, 1);
+  EXPECT_EQ(s->begin_field, 2);
+  ASSERT_EQ(s->labels.size(), 2u);
+  EXPECT_EQ(s->labels[1].text, "Nombre: a:b") << "a label keeps its colons";
+  EXPECT_EQ(s->directives, (std::vector<std::string>{"<?>CONFIG"}));
+  ASSERT_EQ(s->fields.size(), 3u);
+  EXPECT_EQ(s->fields[0].variable, "_COD#");
+  EXPECT_EQ(s->fields[0].type, 'N');
+  EXPECT_EQ(s->fields[0].width, 6);
+  EXPECT_EQ(s->fields[2].variable, "_TEL$");
+  EXPECT_TRUE(s->fields[2].read_only);
+  EXPECT_FALSE(s->fields[1].read_only);
+  // Opening it sets the key map of status word 29.
+  int sw = ui::screen_window_open(index, ui::kNone, 0);
+  EXPECT_EQ(script::var_get_int(ui::kSwKeyMap), 1);
+  EXPECT_EQ(ui::screen_window_get(sw)->current_field, 2);
+  ui::screen_window_close(sw);
+  EXPECT_EQ(ui::screen_count(), 0);
+}
+
+TEST_F(ScreenFiles, AMissingScreenFileIsAnErrorUnlessAllowed) {
+  write("SOLO.PPN", "01 SCREENSIZE$='20,4'\n");
+  int index = -1;
+  EXPECT_EQ(ui::screen_load("SOLO"_t, 1, false, &index), core::FILENOTFOUND);
+  EXPECT_EQ(index, -1);
+  core::error_clear();
+  ASSERT_EQ(ui::screen_load("SOLO.PPN"_t, 1, true, &index), 0);
+  EXPECT_EQ(ui::screen_get(index)->columns, 20);
+  EXPECT_TRUE(ui::screen_get(index)->fields.empty());
+  EXPECT_EQ(ui::screen_load("NADA"_t, 1, true, &index), core::FILENOTFOUND);
+  write("MALO.PPN", "01 X=1\n");
+  write("MALO.PAN", " 01xx\n");
+  EXPECT_EQ(ui::screen_load("MALO"_t, 1, false, &index), core::BADDATA);
+}
+
+}  // namespace
