@@ -1,4 +1,6 @@
 // The Qt backend: the application object, frames, controls, menus, fonts.
+#include <cstdio>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -30,10 +32,24 @@ constexpr Margins kDecorations{4, 30, 4, 4};  // what a window manager adds, abo
 constexpr int kScrollWidth = 16;
 constexpr int kMenuBarHeight = 24;  // about; the bar itself says when it exists
 
+QtMessageHandler g_previous_handler = nullptr;
+
+// Platforms without window management (offscreen) say so for every raise
+// and size hint; nothing else Qt says is dropped.
+void message_handler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg && text.startsWith(QLatin1String("This plugin does not support"))) return;
+  if (g_previous_handler != nullptr) {
+    g_previous_handler(type, context, text);
+  } else {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  }
+}
+
 // The application object lives as long as the process: made once, never
 // destroyed (widgets of later runtimes need it again).
 void ensure_application() {
   if (QApplication::instance() != nullptr) return;
+  g_previous_handler = qInstallMessageHandler(message_handler);
   static int argc = 1;
   static char name[] = "apprun";
   static char* argv[] = {name, nullptr};
