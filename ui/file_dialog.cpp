@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/arena.h"
+#include "core/files.h"
 #include "core/messages.h"
 #include "core/slots.h"
 #include "shell/deffiles/deffiles.h"
@@ -77,6 +78,8 @@ Text file_dialog(bool save, int type_and_flags) {
   folder.assign(current.ok() ? current.ptr : "", current.ok() ? current.len : 0);
   Text path = s->toolkit->file_dialog(window_top(), save, file_filter(type_and_flags),
                                       file_offered_name(type_and_flags));
+  // The runtime's file names hold at most 383 bytes: a longer choice is none.
+  if (path.ok() && path.len > core::kFileNameMax) path = Text{};
   if ((type_and_flags & kFileRestoreFolder) != 0 && !folder.empty()) {
     static_cast<void>(shell::path_change_folder(core::text_view(folder.data(), folder.size())));
   }

@@ -14,6 +14,8 @@ cd "$dir"
 printf "01 ACBOUND\$=\"'Nombre:':'A20','Importe:':'N8'\":WINNAME\$='Alta de cliente'\r\n" > FORMS.PPN
 printf "02 WINNAME\$='Sin campos'\r\n" >> FORMS.PPN
 export QT_QPA_PLATFORM=offscreen
+# A sanitizer build of apprun checks for leaks; Qt's fontconfig keeps some.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/../sanitizers" && pwd)/lsan_qt.supp"
 export APP_UI_TRANSCRIPT="$dir/transcript.txt"
 
 fail() { echo "FAIL: $*"; [ -f transcript.txt ] && cat transcript.txt; exit 1; }
@@ -60,5 +62,11 @@ printf "select 2\nkey Enter\n" > choose.script
 APP_UI_SCRIPT=choose.script "$apprun" "/DPATH:'$dir'" "/RUN:'PrcExec,T*'" > /dev/null 2>&1 \
   || fail "the chosen procedure ended with $?"
 [ -f uno.txt ] && [ ! -f dos.txt ] || fail "the second of TDOS, TUNO was not the one run"
+
+# FontSet moves the chosen font to the front of the font list.
+printf "16;0;NORMAL;Courier New\r\n20;0;BOLD;DejaVu Sans Mono\r\n" > QVFONT.PPN
+printf "select 2\nkey Enter\n" > font.script
+APP_UI_SCRIPT=font.script "$apprun" "/DPATH:'$dir'" "/RUN:'FontSet,x'" > /dev/null 2>&1 || fail "FontSet ended with $?"
+[ "$(head -c 2 QVFONT.PPN)" = "20" ] || fail "QVFONT.PPN starts with [$(head -1 QVFONT.PPN)]"
 
 echo "ok: $backend"

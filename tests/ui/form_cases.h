@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/arena.h"
+#include "core/messages.h"
 #include "core/slots.h"
 #include "script/eval.h"
 #include "tests/runner/datafile.h"
@@ -27,6 +28,24 @@ inline std::string form_eval(const std::string& expr) {
 inline std::string form_slot(uint16_t n) {
   core::Text t = core::slot_get(core::kGroupRuntime, n);
   return t.ok() ? std::string(t.ptr, t.len) : std::string();
+}
+
+// The log-in form's field list as the session builds it: message 0091 with
+// the four remembered values (quoted texts) in its places.
+inline std::string login_list(const char* host, const char* db, const char* user, const char* password) {
+  core::Text pattern = core::message_text_c("0091");
+  std::string p(pattern.ptr, pattern.len), out;
+  const char* args[] = {host, db, user, password};
+  int next = 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (p.compare(i, 2, "%s") == 0 && next < 4) {
+      out += args[next++];
+      ++i;
+    } else {
+      out += p[i];
+    }
+  }
+  return out;
 }
 
 // The case's field list, its script and its expressions ("= NAME" is shown

@@ -50,24 +50,6 @@ class Forms : public UiTest {
   }
 };
 
-// The log-in form as the session builds it from message 0091.
-std::string login_list(const char* host, const char* db, const char* user, const char* password) {
-  core::ArenaScope scope;
-  std::string pattern = str(core::message_text_c("0091"));
-  std::string out;
-  const char* args[] = {host, db, user, password};
-  int next = 0;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's') {
-      out += args[next++];
-      ++i;
-    } else {
-      out += pattern[i];
-    }
-  }
-  return out;
-}
-
 TEST_F(Forms, TheLoginFormHasFiveFieldsAPasswordAndALogical) {
   ui::FieldList list;
   std::string text = login_list("'localhost'", "'ventas'", "'ana'", "'x'");

@@ -243,3 +243,81 @@ TEST_F(Windows, AQuitLeftByAnEarlierLastWindowDoesNotEndALaterLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+using ui::platform::Event;
+using ui::platform::EventKind;
+
+class Menus : public UiTest {};
+
+// Records what the current screen window's action set gets.
+std::vector<int> g_actions;
+int record(void*, int action) {
+  g_actions.push_back(action);
+  return 0;
+}
+
+TEST_F(Menus, MenuItemsBecomeTheMenuAction) {
+  ui::platform::Handle bar = tk_->menu_create(false);
+  ui::platform::Handle sub = tk_->menu_create(true);
+  tk_->menu_add_item(sub, 1500, "Clientes"_t);
+  tk_->menu_add_item(sub, 1501, "Proveedores"_t);
+  tk_->menu_add_submenu(bar, sub, "Ficheros"_t);
+  tk_->menu_add_item(bar, 1700, "Salir"_t);
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameApp, 0, "Menu"_t, bar, 40, 10, nullptr, &w), 0);
+  ui::Screen screen;
+  int sw = ui::screen_window_open(ui::screen_add(screen), w, 0);
+  ASSERT_GE(sw, 0);
+  g_actions.clear();
+  ASSERT_EQ(ui::action_set_install({&record, nullptr, nullptr, nullptr}), 0);
+  input("menu Proveedores\nmenu #1700\n");
+  run_script();
+  EXPECT_EQ(g_actions, (std::vector<int>{ui::action_word(16, 1), ui::action_word(15, 0)}));
+  // A pop-up menu answers the item chosen, or nothing.
+  input("menu Clientes\n");
+  EXPECT_EQ(tk_->menu_track(w, sub), 1500);
+  EXPECT_EQ(tk_->menu_track(w, sub), 0);
+  expect_script_ok();
+  tk_->menu_destroy(bar);
+}
+
+TEST_F(Menus, AnUnboundWindowGainingTheFocusIsBoundToTheCurrentScreenWindow) {
+  ui::Handle form = ui::kNone, other = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "F"_t, ui::kNone, 20, 4, nullptr, &form), 0);
+  int sw = ui::screen_window_open(ui::screen_add(ui::Screen{}), form, 0);
+  g_actions.clear();
+  ASSERT_EQ(ui::action_set_install({&record, nullptr, nullptr, nullptr}), 0);
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "G"_t, ui::kNone, 20, 4, nullptr, &other), 0);
+  EXPECT_EQ(ui::window_value(other), -1);
+  Event e;
+  e.kind = EventKind::WindowFocus;
+  e.window = other;
+  ui::dispatch(e);
+  EXPECT_EQ(ui::window_value(other), sw);
+  EXPECT_EQ(g_actions, (std::vector<int>{ui::kActBindWindow}));
+  // Bound once, it is not bound again.
+  ui::dispatch(e);
+  EXPECT_EQ(g_actions.size(), 1u);
+}
+
+TEST_F(Menus, TextsOfTheTopWindowAndPaintedTexts) {
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameDialog, 0, "Viejo"_t, ui::kNone, 30, 5, nullptr, &w), 0);
+  ui::platform::ControlSpec c;
+  c.id = 4001;
+  c.rect = ui::cell_rect(1, 1, 10);
+  ASSERT_TRUE(tk_->control_create(w, c));
+  ui::control_text_top(4001, "Hola"_t);
+  ui::window_title_set(w, "Nuevo"_t);
+  ui::paint_centred_text(w, "Espere\r\npor favor"_t);
+  std::string picture = tk_->render(w);
+  EXPECT_NE(picture.find("+- Nuevo "), std::string::npos) << picture;
+  EXPECT_NE(picture.find("|Hola"), std::string::npos) << picture;
+  EXPECT_NE(picture.find("Espere"), std::string::npos) << picture;
+  EXPECT_NE(picture.find("por favor"), std::string::npos) << picture;
+}
+
+}  // namespace

@@ -24,6 +24,7 @@
 #include "ui/dialogs.h"
 #include "ui/forms.h"
 #include "ui/qt/qt_toolkit.h"
+#include "ui/screens.h"
 #include "ui/windows.h"
 
 namespace {
@@ -63,21 +64,7 @@ class QtRuntime {
   std::unique_ptr<ui::UiContext> ui_;
 };
 
-std::string login_list() {
-  std::string pattern(core::message_text_c("0091").ptr, core::message_text_c("0091").len);
-  const char* args[] = {"'localhost'", "'ventas'", "'ana'", "''"};
-  std::string out;
-  int next = 0;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern.compare(i, 2, "%s") == 0) {
-      out += args[next++];
-      ++i;
-    } else {
-      out += pattern[i];
-    }
-  }
-  return out;
-}
+std::string login_list() { return uitest::login_list("'localhost'", "'ventas'", "'ana'", "''"); }
 
 TEST(QtForms, TheCasesOfTheHeadlessFormsGiveTheSameResults) {
   testrunner::datafile_run("ui/forms.test", [](const testrunner::DataCase& c) {
@@ -159,6 +146,50 @@ TEST(QtDialogs, TheSelectionWindowChoosesByButtonAndList) {
   EXPECT_EQ(ui::selection_run("Elegir"_t, "Alfa,Beta,Gamma"_t, 0), 2);
   rt.input("select 3\nkey Enter\n");
   EXPECT_EQ(ui::selection_run("Elegir"_t, "Alfa,Beta,Gamma"_t, ui::kSelectListBox), 3);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<int> g_actions;
+int record(void*, int action) {
+  g_actions.push_back(action);
+  return 0;
+}
+
+TEST(QtMenus, AMenuBarItemTriggeredBecomesTheMenuAction) {
+  QtRuntime rt;
+  ui::platform::Handle bar = rt.tk_->menu_create(false);
+  ui::platform::Handle sub = rt.tk_->menu_create(true);
+  rt.tk_->menu_add_item(sub, 1500, "Clientes"_t);
+  rt.tk_->menu_add_item(sub, 1501, "Proveedores"_t);
+  rt.tk_->menu_add_submenu(bar, sub, "Ficheros"_t);
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameApp, 0, "Menu"_t, bar, 40, 10, nullptr, &w), 0);
+  ASSERT_GE(ui::screen_window_open(ui::screen_add(ui::Screen{}), w, 0), 0);
+  g_actions.clear();
+  ASSERT_EQ(ui::action_set_install({&record, nullptr, nullptr, nullptr}), 0);
+  rt.input("menu Proveedores\nclose\n");
+  ui::main_loop();
+  EXPECT_EQ(g_actions, (std::vector<int>{ui::action_word(16, 1), ui::kActClose}));
+  rt.tk_->menu_destroy(bar);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QtWindows, AWindowOutlivesTheWindowThatOwnsIt) {
+  QtRuntime rt;
+  ui::Handle owner = ui::kNone, owned = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "Owner"_t, ui::kNone, 20, 4, nullptr, &owner), 0);
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "Owned"_t, ui::kNone, 20, 4, nullptr, &owned), 0);
+  ui::window_destroy(owner);
+  EXPECT_EQ(ui::window_top(), owned);
+  rt.tk_->window_title(owned, "Still here"_t);
+  ui::window_destroy(owned);
+  EXPECT_EQ(ui::window_count(), 0);
 }
 
 }  // namespace

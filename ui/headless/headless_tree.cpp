@@ -253,12 +253,7 @@ void HeadlessToolkit::timer_stop(Handle w, int id) {
 }
 
 void HeadlessToolkit::post(Handle w, uint32_t message, int32_t param) {
-  Event e;
-  e.kind = EventKind::App;
-  e.window = w;
-  e.message = message;
-  e.param = param;
-  queue_.push_back(e);
+  queue_.push_back(app_event(w, message, param));
 }
 void HeadlessToolkit::post_quit() { queue(EventKind::Quit, kNone); }
 void HeadlessToolkit::discard_pending() {
@@ -266,12 +261,7 @@ void HeadlessToolkit::discard_pending() {
 }
 
 void HeadlessToolkit::queue(EventKind kind, Handle w, int id, int key) {
-  Event e;
-  e.kind = kind;
-  e.window = w;
-  e.id = id;
-  e.key = key;
-  queue_.push_back(e);
+  queue_.push_back(event_of(kind, w, id, key));
 }
 
 }  // namespace ui::headless

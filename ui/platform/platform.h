@@ -164,6 +164,21 @@ struct Event {
   int32_t value = 0;
 };
 
+inline Event event_of(EventKind kind, Handle window, int id = 0, int key = 0) {
+  Event e;
+  e.kind = kind;
+  e.window = window;
+  e.id = id;
+  e.key = key;
+  return e;
+}
+inline Event app_event(Handle window, uint32_t message, int32_t param) {
+  Event e = event_of(EventKind::App, window);
+  e.message = message;
+  e.param = param;
+  return e;
+}
+
 class Toolkit {
  public:
   virtual ~Toolkit() = default;

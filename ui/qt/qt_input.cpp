@@ -120,14 +120,7 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-void QtToolkit::push(EventKind kind, Handle w, int id, int key) {
-  Event e;
-  e.kind = kind;
-  e.window = w;
-  e.id = id;
-  e.key = key;
-  queue_.push_back(e);
-}
+void QtToolkit::push(EventKind kind, Handle w, int id, int key) { queue_.push_back(event_of(kind, w, id, key)); }
 
 // Shift and Ctrl as the key event carries them, then the key and the
 // characters it types.
@@ -149,12 +142,7 @@ void QtToolkit::key_pressed(Handle w, int id, int vk, Qt::KeyboardModifiers modi
 }
 
 void QtToolkit::post(Handle w, uint32_t message, int32_t param) {
-  Event e;
-  e.kind = EventKind::App;
-  e.window = w;
-  e.message = message;
-  e.param = param;
-  queue_.push_back(e);
+  queue_.push_back(app_event(w, message, param));
   if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
 }
 

@@ -217,6 +217,16 @@ void QtToolkit::window_destroy(Handle w) {
   frames_.erase(w);
   order_.erase(std::remove(order_.begin(), order_.end(), w), order_.end());
   std::erase_if(queue_, [w](const Event& e) { return e.window == w && e.kind != EventKind::Quit; });
+  // Windows it owns outlive it: Qt would delete them with their owner.
+  for (auto& [handle, other] : frames_) {
+    if (other->parentWidget() == f) {
+      Qt::WindowFlags flags = other->windowFlags();
+      QPoint at = other->pos();
+      other->setParent(nullptr, flags);
+      other->move(at);
+      if (other->isEnabled()) other->show();
+    }
+  }
   f->hide();
   delete f;
 }
@@ -270,9 +280,7 @@ void QtToolkit::window_scroll_ranges(Handle w, int, int vertical) {
     f->scroll = new QScrollBar(Qt::Vertical, f);
     Handle h = w;
     QObject::connect(f->scroll, &QScrollBar::valueChanged, f, [this, h](int value) {
-      Event e;
-      e.kind = EventKind::Scroll;
-      e.window = h;
+      Event e = event_of(EventKind::Scroll, h);
       e.param = kScrollThumb;
       e.value = value;
       push(e);
