@@ -90,7 +90,10 @@ class ScreenWindowProc : public WindowProc {
       case EventKind::KeyDown: {
         if (event.key == platform::kVkShift || event.key == platform::kVkControl) return;
         int code = key_code(event.key);
-        if (is_list(event.id) && code == kKeyEnter) {
+        if (event.id == 0 && code == kKeyEsc) {
+          // Esc on the window itself is its close button.
+          on_event(window, platform::event_of(EventKind::Close, window));
+        } else if (is_list(event.id) && code == kKeyEnter) {
           action_perform(window, command_action(kIdConfirm));
         } else if (int action = key_action(code); action != 0) {
           action_perform(window, action);

@@ -273,8 +273,11 @@ TEST_F(Screens, EventsOfAScreenWindowBecomeActions) {
   EXPECT_EQ(r.first, (std::vector<int>{ui::action_word(25, 7), ui::action_word(25, 100), ui::action_word(16, 2),
                                        ui::action_word(25, 100), ui::action_word(25, 100),
                                        ui::action_word(23, 3), 18}));
-  // The close button raises 28 and closes the window and its screen window.
-  event(EventKind::Close);
+  // Esc on a field is the Esc action; on the window itself, as the close
+  // button, 28, which closes the window and its screen window.
+  event(EventKind::KeyDown, 2000, ui::platform::kVkEscape);
+  EXPECT_EQ(r.first.back(), ui::kActEscape);
+  event(EventKind::KeyDown, 0, ui::platform::kVkEscape);
   EXPECT_EQ(r.first.back(), ui::kActClose);
   EXPECT_EQ(ui::window_count(), 0);
   EXPECT_EQ(ui::screen_window_count(), 0);

@@ -321,3 +321,34 @@ TEST_F(Menus, TextsOfTheTopWindowAndPaintedTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace uitest;
+
+class Scrolling : public UiTest {};
+
+TEST_F(Scrolling, AScrollEventMovesTheContentInsideItsRange) {
+  ui::Screen screen;
+  screen.rows = 100;
+  screen.columns = 20;
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "Larga"_t, ui::kNone, 20, 5, nullptr, &w), 0);
+  ASSERT_GE(ui::screen_window_open(ui::screen_add(screen), w, 0), 0);
+  ui::window_place(w, 0, 0, 20, 100);
+  int range = 100 * ui::font_cell().h - tk_->window_client(w).h;
+  ASSERT_GT(range, 0);
+  ui::platform::Event e = ui::platform::event_of(ui::platform::EventKind::Scroll, w);
+  e.param = ui::platform::kScrollPageDown;
+  ui::dispatch(e);
+  EXPECT_NE(tk_->render(w).find("scroll: " + std::to_string(ui::font_cell().h) + " of"), std::string::npos)
+      << tk_->render(w);
+  e.param = ui::platform::kScrollBottom;
+  ui::dispatch(e);
+  EXPECT_NE(tk_->render(w).find("scroll: " + std::to_string(range) + " of"), std::string::npos) << tk_->render(w);
+  e.param = ui::platform::kScrollLineUp;
+  ui::dispatch(e);
+  EXPECT_NE(tk_->render(w).find("scroll: " + std::to_string(range - 2) + " of"), std::string::npos);
+}
+
+}  // namespace
