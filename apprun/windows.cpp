@@ -2,9 +2,11 @@
 #include "apprun/windows.h"
 
 #include <memory>
+#include <string>
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "data/session.h"
 #include "shell/app/app.h"
 #include "ui/dialogs.h"
 #include "ui/forms.h"
@@ -43,6 +45,30 @@ core::Text choose_file(core::Text title, core::Text names) {
   return scope.keep(core::text_unquote(core::list_field(names, ',', static_cast<uint16_t>(chosen))));
 }
 
+// The session's log-in form: the reason a previous attempt failed (the
+// server's cleaned message) is shown first, then the form. Only a form
+// confirmed with its confirming command gives values to try.
+data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text reason) {
+  static std::string values;  // valid until the next call, as the session asks
+  data::LoginAnswer answer;
+  if (g_ui == nullptr || g_ui->status() != 0) {
+    answer.code = core::SCREENENV;
+    return answer;
+  }
+  if (!reason.empty()) ui::message_box(reason, core::Text{}, ui::kBoxWarning);
+  ui::FormRequest request;
+  request.title = title;
+  request.fields = fields;
+  ui::FormResult result;
+  // Esc or the close button cancel (122), which ends the log-in.
+  core::Status code = ui::form_run(request, &result);
+  answer.code = code;
+  answer.confirmed = code == 0;
+  values = result.values;
+  answer.values = core::text_view(values.data(), values.size());
+  return answer;
+}
+
 }  // namespace
 
 void window_layer_install() {
@@ -54,6 +80,7 @@ void window_layer_install() {
   hooks.ask = ask;
   hooks.choose_file = choose_file;
   shell::window_hooks_set(hooks);
+  data::login_hook_set(show_login);
 }
 
 void window_layer_release() { g_ui.reset(); }

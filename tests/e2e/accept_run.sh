@@ -71,4 +71,20 @@ printf "select 2\nkey Enter\n" > font.script
 APP_UI_SCRIPT=font.script "$apprun" "/DPATH:'$dir'" "/RUN:'FontSet,x'" > /dev/null 2>&1 || fail "FontSet ended with $?"
 [ "$(head -c 2 QVFONT.PPN)" = "20" ] || fail "QVFONT.PPN starts with [$(head -1 QVFONT.PPN)]"
 
+# A database that cannot be reached brings the log-in form, shown again after
+# every failed attempt; values confirmed in it connect, and "Recordar" keeps
+# them, password included, in a file only its owner may read.
+mkdir login && cd login
+cp ../FORMS.PPN .
+printf "database=nosuchdb\r\nuser=postgres\r\n" > sqlparams.dat
+printf "key Tab\ntype nosuchdb2\nkey Tab\ntype postgres\npress Ok\n" > login.script
+printf "key Tab\ntype postgres\nkey Tab\ntype postgres\nkey Tab\nkey Tab\ntype 1\nkey Enter\n" >> login.script
+printf "type Ana\npress Ok\n" >> login.script
+APP_UI_SCRIPT=login.script "$apprun" "/RUN:'AcceptRun,FORMS,1'" "/OUTPUT:'$dir/login/out.txt'" \
+  > /dev/null 2>&1 || fail "the run after the log-in form ended with $?"
+[ "$(cat out.txt)" = $'\'Ana\',\'\'\r' ] || fail "after the log-in the OUTPUT holds [$(cat out.txt)]"
+[ "$(cat sqlusrprm.dat)" = "'','postgres','postgres','','1'" ] || fail "remembered [$(cat sqlusrprm.dat)]"
+[ "$(stat -c %a sqlusrprm.dat)" = 600 ] || fail "the remembered log-in is readable by others"
+cd ..
+
 echo "ok: $backend"

@@ -122,6 +122,20 @@ TEST_F(Forms, HelpGoesToTheRegisteredFunctionWithTheCurrentField) {
   ui::process_function_set(ui::kProcessHelp, nullptr);
 }
 
+TEST_F(Forms, TypedLettersAreNeverFunctionKeys) {
+  // "p" and "q" have the key numbers of F1 and F2: typing them asks no help.
+  static int asked = 0;
+  ui::process_function_set(ui::kProcessHelp, [](core::Text) -> core::Status {
+    ++asked;
+    return 0;
+  });
+  ui::FormResult r;
+  ASSERT_EQ(run("'Usuario:':'A20'", "type postgres pq\npress Ok\n", &r), 0);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(r.values, "'postgres pq'");
+  ui::process_function_set(ui::kProcessHelp, nullptr);
+}
+
 TEST_F(Forms, HelpShowsATopicOfTheHelpFile) {
   write("KAHELP.HLP", "01 Ayuda de la ficha\n01 Escriba el nombre.\n02 Otra\n02 cosa\n");
   ui::FormResult r;

@@ -12,6 +12,16 @@ namespace ui::headless {
 
 namespace {
 
+// The key a typed character comes from, as a keyboard sends it: letters by
+// their capital (a lower-case letter's own code is a function or keypad
+// key: "p" is F1), digits and the blank as themselves, anything else as a
+// punctuation key that means nothing to the runtime.
+int key_of_char(uint8_t ch) {
+  if (ch >= 'a' && ch <= 'z') return ch - 'a' + 'A';
+  if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == ' ') return ch;
+  return 0xBA;
+}
+
 constexpr int kMaxAutoCloses = 64;
 
 std::string lower(std::string s) {
@@ -231,7 +241,7 @@ void HeadlessToolkit::type_text(const ScriptStep& step) {
     c->spec.text.push_back(ch);
   }
   for (char ch : typed) {
-    queue(EventKind::KeyDown, active_, c->spec.id, static_cast<uint8_t>(ch));
+    queue(EventKind::KeyDown, active_, c->spec.id, key_of_char(static_cast<uint8_t>(ch)));
     queue(EventKind::Char, active_, c->spec.id, static_cast<uint8_t>(ch));
   }
 }
