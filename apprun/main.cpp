@@ -35,15 +35,20 @@ constexpr const char* kUsage =
     "as written: apprun \"/RUN:'PrcExec,test'\"\n";
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
-// Forms (AcceptRun) and the font choice (FontSet) go to the window layer;
-// maintenance and document windows, reports and help are served here as
-// their layers are built; until then they reach the shell's dispatcher,
-// which answers "Proceso no definido" for them.
+// Forms (AcceptRun), maintenance windows (MantMain), the font choice
+// (FontSet) and help (Help) go to the window layer and the menu; document
+// windows and reports reach the shell's dispatcher, which answers "Proceso
+// no definido" for them until their layers are built.
 Status dispatch(uint16_t kind, Text argument) {
-  if (kind == shell::kPkAcceptRun || kind == shell::kPkFontSet) {
-    return apprun::window_layer_dispatch(kind, argument);
+  switch (kind) {
+    case shell::kPkAcceptRun:
+    case shell::kPkMantMain:
+    case shell::kPkFontSet:
+    case shell::kPkHelp:
+      return apprun::window_layer_dispatch(kind, argument);
+    default:
+      return shell::dispatch_default(kind, argument);
   }
-  return shell::dispatch_default(kind, argument);
 }
 
 // The data layer's runtime (the runtime vectors and the session slots)

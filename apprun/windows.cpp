@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "data/session.h"
 #include "shell/app/app.h"
+#include "shell/menu/menu.h"
 #include "ui/dialogs.h"
 #include "ui/forms.h"
 #include "ui/screens.h"
@@ -24,6 +25,11 @@ void make_window_layer() { g_ui = std::make_unique<ui::UiContext>(); }
 core::Status load_font() {
   if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
   return ui::font_load();
+}
+
+core::Status open_menu(core::Text specification) {
+  if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
+  return shell::main_window_open(specification);
 }
 
 core::Status message_loop() {
@@ -75,6 +81,7 @@ void window_layer_install() {
   shell::WindowHooks hooks;
   hooks.install_field_resolver = make_window_layer;
   hooks.load_font = load_font;
+  hooks.open_menu = open_menu;
   hooks.message_loop = message_loop;
   hooks.count_windows = count_windows;
   hooks.ask = ask;
@@ -89,6 +96,7 @@ core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case shell::kPkAcceptRun: return ui::accept_run(argument);
     case shell::kPkFontSet: return ui::font_choose();
+    case shell::kPkHelp: return shell::help_process(argument);
     default: return core::NOVALUE;
   }
 }

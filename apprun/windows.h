@@ -12,8 +12,8 @@ namespace apprun {
 void window_layer_install();
 // Releases the window layer (at shutdown, before the runtime memory goes).
 void window_layer_release();
-// The kinds the window layer serves: AcceptRun and FontSet. NOVALUE for
-// another kind.
+// The kinds the window layer and the menu serve: AcceptRun, MantMain,
+// FontSet and Help. NOVALUE for another kind.
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument);
 
 }  // namespace apprun

@@ -37,6 +37,13 @@ bool ask(Text question, Text title = Text{});
 // or help folder; the topic's first line is the title, the others the text
 // of an information box. FILENOTFOUND for a missing file or topic.
 [[nodiscard]] Status help_topic(Text file_and_topic);
+// F1 in a form or a maintenance window: the help function the application
+// registered (process function 22), else the help topic made of the current
+// section's HELP$ key, "," and the field number.
+[[nodiscard]] Status field_help(int field);
+// A help file (typed as a definition file of `type`) in the definition
+// folders, then in the help folder (slot 7 of group 0); empty when missing.
+Text help_file_find(Text name, uint16_t type);
 
 // --- selection window ----------------------------------------------------------------
 inline constexpr int kSelectOwnWindow = 1;

@@ -50,15 +50,9 @@ int confirm(FormRun* form, int action) {
   return 0;
 }
 
-// F1: the registered help, else the help topic of the form's help key and
-// the current field.
 int help(FormRun* form) {
-  core::ArenaScope scope;
   const ScreenWindow* sw = screen_window_get(form->screen_window);
-  Text topic = core::text_concat(core::text_concat(shell::def_key_raw(shell::kKeyHelp), ","_t),
-                                 core::int_to_text(sw != nullptr ? sw->current_field : 0));
-  if (ProcessFunction fn = process_function(kProcessHelp)) return fn(topic);
-  return help_topic(topic);
+  return field_help(sw != nullptr ? sw->current_field : 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "shell/paths/paths.h"
 #include "ui/defs.h"
 #include "ui/dialogs.h"
+#include "ui/forms.h"
 
 namespace ui {
 
@@ -19,18 +20,19 @@ constexpr int kLayoutTopics = 1;       // up to 100 topics
 constexpr int kLayoutManyTopics = 3;   // above 100
 constexpr int kFewTopics = 100;
 
-// A help file in the definition folders, then in the help folder.
-Text find_help(Text name) {
+Text find_help(Text name) { return help_file_find(name, shell::kFtHelp); }
+
+}  // namespace
+
+Text help_file_find(Text name, uint16_t type) {
   core::ArenaScope scope;
-  Text found = shell::def_file_find(name, shell::kFtHelp);
+  Text found = shell::def_file_find(name, type);
   if (!found.empty()) return scope.keep(found);
   Text help_folder = core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath);
   if (help_folder.empty()) return core::text_copy(Text{});
   Text path = shell::path_find_file(help_folder, name);
   return path.ok() ? scope.keep(path) : core::text_copy(Text{});
 }
-
-}  // namespace
 
 Status help_topic(Text file_and_topic) {
   core::ArenaScope scope;
@@ -53,6 +55,14 @@ Status help_topic(Text file_and_topic) {
   for (size_t i = 1; i < lines.size(); ++i) text += (i == 1 ? "" : "\r\n") + lines[i];
   info_box(core::text_view(lines[0].data(), lines[0].size()), core::text_view(text.data(), text.size()));
   return 0;
+}
+
+Status field_help(int field) {
+  core::ArenaScope scope;
+  Text topic = core::text_concat(core::text_concat(shell::def_key_raw(shell::kKeyHelp), ","_t),
+                                 core::int_to_text(field));
+  if (ProcessFunction fn = process_function(kProcessHelp)) return fn(topic);
+  return help_topic(topic);
 }
 
 }  // namespace ui

@@ -203,7 +203,8 @@ struct StartupArgs {
 // The start menu specification ("file,section") from the menu file name:
 // its first two characters (or the application prefix when it is empty)
 // and "MENU,1"; the APSTART option replaces it. Empty unless the file of
-// field 1 exists as a menu file (".PMT") in the definition folders.
+// field 1 exists as a menu file in the definition folders, of the first
+// format (".PMT") or of the second (".PPN").
 Text start_menu_spec(Text menu_file);
 
 // Start-up, the INPUT file, the RUN process or the menu, the message loop

@@ -222,8 +222,11 @@ Text start_menu_spec(Text menu_file) {
     Text source = menu_file.len != 0 ? menu_file : core::slot_get(kGroupEnv, kEnvApName);
     spec = core::text_concat(core::text_sub(source, 0, 2), "MENU,1"_t);
   }
+  // A menu of the second format (PPN) serves when there is no PMT file.
   Text file = core::list_field(spec, ',', 1);
-  if (file.len == 0 || def_file_find(file, kFtMenu).len == 0) return Text{};
+  if (file.len == 0 || (def_file_find(file, kFtMenu).len == 0 && def_file_find(file, kFtParams).len == 0)) {
+    return Text{};
+  }
   return scope.keep(spec);
 }
 

@@ -11,7 +11,8 @@
 //
 // Edits are bracketed (password characters as "*"), enabled buttons in
 // angle brackets and disabled ones in parentheses, list items one a row
-// with ">" before the selected one, progress bars as "#" over ".".
+// with ">" before the selected one, progress bars as "#" over ".". A menu
+// bar shows its entries in a row under the title.
 #include <algorithm>
 
 #include "ui/headless/headless.h"
@@ -152,6 +153,16 @@ std::string HeadlessToolkit::render(Handle w) const {
   std::u32string head = U"+- " + title + (win->enabled ? U" " : U" (disabled) ");
   if (static_cast<int>(head.size()) < cols + 1) head += std::u32string(cols + 1 - head.size(), U'-');
   std::string out = encode(head + U"+") + "\n";
+  // A menu bar: its entries in a row above the client area.
+  if (auto bar = window_menus_.find(w); bar != window_menus_.end()) {
+    auto menu = menus_.find(bar->second);
+    std::u32string entries;
+    for (const MenuItem& item : menu != menus_.end() ? menu->second.items : std::vector<MenuItem>{}) {
+      entries += U" " + decode(item.caption) + U" ";
+    }
+    out += encode(U"|" + fit(entries, cols) + U"|") + "\n";
+    out += encode(U"|" + std::u32string(static_cast<size_t>(cols), U'-') + U"|") + "\n";
+  }
   for (std::u32string& line : grid) {
     out += encode(U"|" + line + U"|") + "\n";
   }

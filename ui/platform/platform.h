@@ -74,6 +74,7 @@ struct CellSize {
   int h = 16;
 };
 
+// A Picture's text is the path of a picture file, drawn to fill the control.
 enum class ControlKind : uint8_t { Static, Edit, Button, ListBox, ComboBox, Picture, Progress, Grid };
 
 // Control flags.

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -56,9 +57,15 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
     case ControlKind::ComboBox:
       widget = new QComboBox(f->client);
       break;
-    case ControlKind::Picture:
-      widget = new QLabel(f->client);
+    case ControlKind::Picture: {
+      // The text names a picture file, drawn to fill the control.
+      auto* picture = new QLabel(f->client);
+      picture->setPixmap(QPixmap(text));
+      picture->setScaledContents(true);
+      picture->setProperty("picture", true);
+      widget = picture;
       break;
+    }
     case ControlKind::Progress: {
       auto* bar = new QProgressBar(f->client);
       bar->setTextVisible(false);
@@ -90,7 +97,13 @@ bool QtToolkit::control_exists(Handle w, int id) const { return control(w, id) !
 void QtToolkit::control_text_set(Handle w, int id, Text text) {
   QWidget* c = control(w, id);
   if (auto* edit = qobject_cast<QLineEdit*>(c)) edit->setText(to_qt(text));
-  if (auto* label = qobject_cast<QLabel*>(c)) label->setText(to_qt(text));
+  if (auto* label = qobject_cast<QLabel*>(c)) {
+    if (label->property("picture").toBool()) {
+      label->setPixmap(QPixmap(to_qt(text)));
+    } else {
+      label->setText(to_qt(text));
+    }
+  }
   if (auto* button = qobject_cast<QPushButton*>(c)) button->setText(to_qt(text));
 }
 
