@@ -15,6 +15,7 @@ using core::kNoPos;
 using core::operator""_t;
 
 constexpr int64_t kSecondDate = 10000;  // amounts above are a date YYYYMMDD
+constexpr int64_t kLongestSpan = 10000 * 366;  // more days than years 1 to 9999 hold
 
 struct Ymd {
   int64_t y = 0;
@@ -105,6 +106,9 @@ Status date_arithmetic(const Call& c, char letter, Value* out) {
     *out = Value::num(number_from_int(diff));
     return 0;
   }
+  // No amount this far back lands on a date of years 1 to 9999 (and the
+  // arithmetic below stays far from the 64-bit limits).
+  if (amount < -kLongestSpan) return core::DATAOUTBOUND;
   if (letter == 'D') return give_date(civil(serial(date) + amount), out);
   // Months and years keep the day, clipped to the new month's length.
   int64_t months = date.y * 12 + (date.m - 1) + (letter == 'M' ? amount : amount * 12);
