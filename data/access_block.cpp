@@ -84,13 +84,13 @@ Status block_status(uint16_t file, Status st) {
 
 Status access_block_read(uint16_t file, int key, Text from, Text limit, Text condition) {
   uint16_t n = 0;
-  if (internal::resolve_file(file, &n) != kOk) return core::FILEOUTBOUND;
+  if (Status st = internal::file_ready(file, &n); st != kOk) return st;
   FileCtrl& ctrl = file_ctrl(n);
   if (ctrl.block_lock != 0) return core::DATAOUTBOUND;
   int k = access_set_key(n, key);
   if (k == 0) return core::DATAOUTBOUND;
   core::ArenaScope scope;
-  Text cond = access_condition(condition);
+  Text cond = internal::file_condition(n, condition);
   if (!cond.ok()) return core::text_error(cond);
   internal::position_note(n);
   ctrl.block_key = static_cast<uint16_t>(k);

@@ -9,7 +9,8 @@
 // numbers plain decimals; every other operand (a variable, a function
 // call) is evaluated and written as its value. NULL counts as 0 and as
 // lower than any value: a number column compared by "<", "<=" or "== 0"
-// also matches NULL, and equality with an empty text is IS NULL.
+// also matches NULL (the test runs to the next comparison or connective),
+// and equality with an empty text is IS NULL.
 #include <string>
 
 #include "core/arena.h"
@@ -20,6 +21,7 @@
 #include "script/eval.h"
 #include "script/lexer.h"
 #include "script/numbers.h"
+#include "script/variables.h"
 
 namespace data {
 
@@ -56,13 +58,20 @@ class Translator {
       if (st != kOk) return st;
       operand = !operand;
     }
+    close_tests();
     return operand && s.len != 0 ? core::SINTAXERROR : kOk;
   }
 
  private:
+  // A null test runs to the next comparison or connective.
+  void close_tests() {
+    for (; open_tests_ > 0; --open_tests_) out_ += ")";
+  }
+
   Status read_operator(Text s, uint16_t* pos) {
     script::lex::Operator op = script::lex::read_operator(s, *pos);
     if (op.number <= 0 || op.number > 20) return core::SINTAXERROR;
+    if (op.number >= kOpEqual) close_tests();
     last_op_ = op.number;
     op_at_ = out_.size();
     out_ += kSqlOperators[op.number];
@@ -108,9 +117,8 @@ class Translator {
       out_.resize(op_at_);
       out_ += last_op_ == kOpDiffer ? " IS NOT NULL" : " IS NULL";
     } else {
-      bool wrapped = null_test(pending, pending_at, text);
+      if (null_test(pending, pending_at, text)) ++open_tests_;
       out_ += text;
-      if (wrapped) out_ += ")";
     }
     if (!new_column_.empty()) {
       pending_column_ = new_column_;
@@ -192,6 +200,7 @@ class Translator {
   std::string pending_column_;  // a number column just written, before its operator
   size_t column_at_ = 0;
   std::string new_column_;
+  int open_tests_ = 0;
 };
 
 }  // namespace
@@ -204,6 +213,14 @@ Status sql_expression(Text expr, const SqlOptions& options, std::string* out) {
   Text prepared = script::lex::prepare(expr);
   if (!prepared.ok()) return core::SINTAXERROR;
   return Translator(options, out).run(prepared);
+}
+
+Text file_condition(uint16_t file, Text expression) {
+  int16_t current = script::var_get_int(kSwCurrentFile);
+  script::var_set_int(kSwCurrentFile, static_cast<int16_t>(file));
+  Text cond = access_condition(expression);
+  script::var_set_int(kSwCurrentFile, current);
+  return cond;
 }
 
 }  // namespace internal

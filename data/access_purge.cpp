@@ -30,7 +30,7 @@ Status access_delete_range(uint16_t file, int key, Text value, Text condition, i
   Status code = internal::key_info(n, static_cast<uint16_t>(k), &info);
   if (code != kOk) return code;
   core::ArenaScope scope;
-  Text cond = access_condition(condition);
+  Text cond = internal::file_condition(n, condition);
   if (!cond.ok()) return core::text_error(cond);
   internal::Range r = internal::range_make(info, value, value, 3, 5, false, std::string(internal::view(cond)));
   std::string where = internal::range_text(r);

@@ -5,6 +5,7 @@
 #include "core/arena.h"
 #include "data/access.h"
 #include "data/internal/access.h"
+#include "data/internal/access_run.h"
 #include "data/internal/common.h"
 #include "data/recop.h"
 #include "data/records.h"
@@ -30,6 +31,7 @@ Status evaluate(Text expression) {
 }
 
 bool all_blank(Text t) {
+  if (!t.ok()) return true;
   for (uint16_t i = 0; i < t.len; ++i)
     if (t.at(i) != ' ') return false;
   return true;
@@ -138,8 +140,8 @@ Status record_write(uint16_t file, int word, Status last, const RecordTexts& tex
 }
 
 Status record_operation(uint16_t file, int word, const RecordTexts& texts) {
-  uint16_t n = dict_file_resolve(file);
-  if (n == 0) return core::FILEOUTBOUND;
+  uint16_t n = 0;
+  if (Status st = internal::file_ready(file, &n); st != kOk) return st;
   Status last = access_status(n);
   Status r = record_write(n, word, last, texts);
   if (r < 122) {

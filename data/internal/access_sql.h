@@ -75,5 +75,7 @@ struct SqlOptions {
   bool null_rules = true;         // "<", "<=" and "== 0" also match NULL
 };
 Status sql_expression(Text expr, const SqlOptions& options, std::string* out);
+// access_condition with `file` as the current file (FIELD{} names it).
+Text file_condition(uint16_t file, Text expression);
 
 }  // namespace data::internal

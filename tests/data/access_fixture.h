@@ -27,6 +27,14 @@ class AccessTest : public DbTest {
                        const std::vector<std::vector<int>>& keys, bool unique_first = false);
   void SetUp() override;
   void TearDown() override;
+  // Creates the table of every file of the dictionary (as define_file
+  // does) with the index of each key, key 1 unique when asked.
+  void create_tables(bool unique_first = false);
+  void create_table(uint16_t file, bool unique_first);
+  // Loads the dictionary "XX" from files written into a definitions folder
+  // of the test's own (name, content pairs) and makes that folder the
+  // definition folder and XX the application's prefix.
+  void load_dictionary(const std::vector<std::pair<std::string, std::string>>& files);
   // The index of a key as the access layer defines it.
   void create_index(uint16_t file, uint16_t key, bool unique);
   // Drops every table of the test database and forgets the dictionary.
@@ -35,6 +43,7 @@ class AccessTest : public DbTest {
   std::vector<std::string> sent();
 
   std::vector<std::string> trace_;
+  TempFolder folder_;
 };
 
 }  // namespace datatest
