@@ -5,8 +5,11 @@
 // code.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "core/text.h"
+#include "data/context.h"
+#include "data/session.h"
 #include "shell/app/app.h"
 
 namespace {
@@ -24,6 +27,8 @@ constexpr const char* kUsage =
     "  /INPUT:'file'          run the process names of a file, one a line\n"
     "  /OUTPUT:'file'         append the runtime's output lines to a file\n"
     "  /APNAME:name /TRACE:n /MODE:ADMIN|PRNTOFILE /APSTART:'file,section'\n"
+    "  /sqlhost:'host' /database:'name' /user:'name' /passw:'password'\n"
+    "                         the database, in place of the file sqlparams.dat\n"
     "Options may start with /, - or --, and take ':' or '='. A bare value is read\n"
     "in upper case up to the next ':', blank, '&' or '/'; quote a value to keep it\n"
     "as written: apprun \"/RUN:'PrcExec,test'\"\n";
@@ -34,10 +39,29 @@ constexpr const char* kUsage =
 // answers "Proceso no definido" for them.
 Status dispatch(uint16_t kind, Text argument) { return shell::dispatch_default(kind, argument); }
 
-// Phase 2 opens the SQL session from "sqlparams.dat" (mode 2) and phase 3
-// closes it once the session layer is linked in; until then every phase
-// goes on.
-Status phase(int /*flags_and_phase*/) { return 0; }
+// The data layer's runtime (the runtime vectors and the session slots)
+// lives from phase 1, when the core and the variables exist, to phase 3.
+std::unique_ptr<data::DataContext> g_data;
+
+// Phase 2 opens the SQL session from "sqlparams.dat" with the dictionary
+// built from the catalogue (columns and keys); phase 3 closes it.
+Status phase(int flags_and_phase) {
+  switch (flags_and_phase & 15) {
+    case shell::kPhaseCommandLine:
+      g_data = std::make_unique<data::DataContext>();
+      return g_data->status();
+    case shell::kPhaseConnect:
+      return data::session_phase_open();
+    case shell::kPhaseShutdown:
+      if (g_data != nullptr) {
+        (void)data::session_phase_close();
+        g_data.reset();
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
 
 }  // namespace
 

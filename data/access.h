@@ -71,9 +71,8 @@ inline constexpr Status kStatusChanged = 7;
 // Open modes: bit 8 positions the file on its first record.
 inline constexpr int kOpenFirst = 8;
 
-// Status words the access layer reads and writes.
-inline constexpr uint16_t kSwUpStat = 13;     // bit 1 triggers/rules on, 16 no count check, 64 no key check
-inline constexpr uint16_t kSwSysCompat = 15;  // bit 1: ORDER BY without NULLS clauses
+// Bits of status word 13 (_UPSTAT); bit 1 of status word 15 (_SYSCOMPAT)
+// drops the NULLS clauses of the orderings.
 inline constexpr int kUpRulesOn = 1;
 inline constexpr int kUpNoCountCheck = 16;
 inline constexpr int kUpSqlSession = 32;

@@ -109,11 +109,10 @@ bool index_segments(uint16_t file, Text columns, const std::vector<int64_t>& pos
 Status add_keys(uint16_t file, Text table, const std::vector<int64_t>& positions) {
   core::ArenaScope scope;
   Text sql = core::text_concat(
-      core::text_concat(
-          "SELECT i.indkey FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
-          "JOIN pg_namespace n ON n.oid = c.relnamespace "
-          "WHERE n.nspname = 'public' AND c.relname = "_t,
-          sql_literal(table)),
+      core::text_concat("SELECT i.indkey FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
+                        "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                        "WHERE n.nspname = 'public' AND c.relname = "_t,
+                        sql_literal(table)),
       " ORDER BY i.indisprimary DESC, i.indisunique DESC, i.indexrelid;"_t);
   Rows rows(sql);
   if (rows.code != kOk) return rows.code;
@@ -159,7 +158,8 @@ Status dict_build_from_catalogue(int flags) {
     uint16_t file = dict_file_count();
     code = add_fields(name, &positions);
     if (code == kOk) code = add_keys(file, name, positions);
-    if (code != kOk) return core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
+    if (code != kOk)
+      return core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
   }
   return kOk;
 }

@@ -198,4 +198,20 @@ Status dict_load(Text prefix, Text folder, Text default_location) {
   return load_dictionary(l, prefix);
 }
 
+Status dict_load_application(Text prefix) {
+  if (!prefix.ok()) return core::text_error(prefix);
+  core::ArenaScope scope;
+  // A copy: loading writes the slot store the folder list lives in.
+  Text folders = core::text_copy(core::slot_get(shell::kGroupEnv, shell::kEnvDocPath));
+  Text dicc = core::text_concat(prefix, core::list_field(kDictionaryFiles, ',', 1));
+  Text first;
+  for (uint16_t n = 1; n <= core::list_count(folders, ','); ++n) {
+    Text folder =
+        core::text_unquote(core::text_trim(core::list_field(folders, ',', n), core::kTrimBoth));
+    if (n == 1) first = folder;
+    if (shell::path_find_file(folder, dicc).ok()) return dict_load(prefix, folder, Text{});
+  }
+  return dict_load(prefix, first, Text{});
+}
+
 }  // namespace data

@@ -30,7 +30,8 @@ Status dict_field_ref(Text ref, uint16_t* file, uint16_t* field) {
   uint16_t close = open == core::kNoPos ? core::kNoPos : core::text_find_char(ref, '}', open, true);
   if (close == core::kNoPos) return bad_reference(ref);
   Text field_part = core::text_trim(core::text_sub(ref, 0, open), core::kTrimBoth);
-  Text file_part = core::text_trim(core::text_sub(ref, open + 1, close - open - 1u), core::kTrimBoth);
+  Text file_part =
+      core::text_trim(core::text_sub(ref, open + 1, close - open - 1u), core::kTrimBoth);
 
   *file = dict_file_by_ref(file_part);
   if (*file == 0) {
@@ -50,7 +51,8 @@ Status dict_field_ref(Text ref, uint16_t* file, uint16_t* field) {
   int32_t n = core::text_to_int(field_part);
   FileItem f;
   static_cast<void>(dict_file_attr(*file, &f));
-  if (n < 1 || n > f.field_count) return internal::field_range_error(*file, static_cast<uint16_t>(n > 65535 ? 65535 : n));
+  if (n < 1 || n > f.field_count)
+    return internal::field_range_error(*file, static_cast<uint16_t>(n > 65535 ? 65535 : n));
   *field = static_cast<uint16_t>(n);
   return kOk;
 }

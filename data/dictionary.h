@@ -28,7 +28,6 @@ using core::operator""_t;
 
 inline constexpr uint16_t kMaxFiles = 30;
 inline constexpr int kMaxSegments = 5;
-inline constexpr uint16_t kSwCurrentFile = 2;
 inline constexpr uint16_t kCurrentFileAlias = 255;
 
 // Groups of the slot store the dictionary keeps its texts in; the index is
@@ -43,30 +42,30 @@ inline constexpr uint16_t kGroupBuffers = 6;        // record buffers (data/reco
 // the others belong to the relational update and the menu.
 inline constexpr Text kDictionaryFiles = "DICC.DAT,REL.DAT,RELUP.DAT,RELUPSQL.DAT,MENU.PPN"_t;
 
-// Vector items. Their layout is the stored form, so keep them packed as is.
-struct FileItem {         // vector 0
-  uint8_t number = 0;     // 1 to 30
-  uint8_t kind = 0;       // two-digit kind of the file line; 0 from the catalogue
+// Vector items, stored byte for byte (a vector's item size is the struct's size).
+struct FileItem {      // vector 0
+  uint8_t number = 0;  // 1 to 30
+  uint8_t kind = 0;    // two-digit kind of the file line; 0 from the catalogue
   uint16_t field_count = 0;
   uint16_t record_length = 0;
   uint16_t key_count = 0;
 };
-struct FieldItem {        // vector 1
+struct FieldItem {  // vector 1
   uint8_t file = 0;
-  char type = 'A';        // type letter as written
-  uint16_t number = 0;    // 1-based within the file
-  uint16_t offset = 0;    // 0-based in the record
+  char type = 'A';      // type letter as written
+  uint16_t number = 0;  // 1-based within the file
+  uint16_t offset = 0;  // 0-based in the record
   uint16_t width = 0;
 };
 struct KeySegment {
-  uint16_t start = 0;     // 0-based
+  uint16_t start = 0;  // 0-based
   uint16_t length = 0;
 };
-struct KeyCount {         // vector 2
+struct KeyCount {  // vector 2
   uint8_t file = 0;
   uint8_t segments = 0;
 };
-struct KeyItem {          // vector 3
+struct KeyItem {  // vector 3
   KeySegment segment[kMaxSegments];
 };
 
@@ -93,6 +92,11 @@ struct KeyItem {          // vector 3
 // SINTAXERROR for a field or key line of the wrong form or an include
 // that includes itself again; the detail names the file and line.
 [[nodiscard]] Status dict_load(Text prefix, Text folder, Text default_location);
+
+// The dictionary of an application: dict_load from the first definition
+// folder (slot 5 of group 0, a comma list) that holds prefix + "DICC.DAT",
+// with an empty default location. Start-up's dictionary loader.
+[[nodiscard]] Status dict_load_application(Text prefix);
 
 // FILEOUTBOUND when 30 files are defined.
 [[nodiscard]] Status dict_add_file(int kind, Text name, Text location);

@@ -47,7 +47,6 @@ inline constexpr int kWordList = 0x0042;
 inline constexpr int kWordBls = 0x0046;
 inline constexpr int kWordNone = 0x00FF;  // not a record operation
 
-inline constexpr uint16_t kSwIer = 14;  // the status of the window's last move
 
 // The window actions, by code (1-based position); long forms are accepted.
 inline constexpr Text kActions = "NEW,TOP,PRV,RLD,NXT,BOT,FND,SVE,INS,DEL,LST,NLS,BLS,IMP,MDE,DDE,PRN"_t;

@@ -38,15 +38,14 @@ uint16_t half_offset(const Record& r, Buffer which) {
 // Writes bytes at position `at` of the buffer text.
 Status write_at(const Record& r, uint32_t at, std::string_view bytes) {
   core::ArenaScope scope;
-  Text updated = core::text_overwrite_copy(
-      r.text, static_cast<int>(at), core::text_view(bytes.data(), bytes.size()));
+  Text updated = core::text_overwrite_copy(r.text, static_cast<int>(at),
+                                           core::text_view(bytes.data(), bytes.size()));
   if (!updated.ok()) return core::text_error(updated);
   return core::slot_set(kGroupBuffers, r.file.number - 1u, updated);
 }
 
 // The record, the field's item, and failures recorded in `context`.
-Status find_field(uint16_t file, uint16_t field, core::Context context, Record* r,
-                  FieldItem* f) {
+Status find_field(uint16_t file, uint16_t field, core::Context context, Record* r, FieldItem* f) {
   Status code = find_record(file, r);
   if (code == kOk && field > r->file.field_count) {
     code = internal::field_range_error(r->file.number, field);
@@ -97,8 +96,7 @@ Status buffer_put(uint16_t file, Buffer which, Text text) {
   Record r;
   Status code = find_record(file, &r);
   if (code != kOk) return code;
-  return write_at(r, half_offset(r, which),
-                  view(text).substr(0, r.file.record_length));
+  return write_at(r, half_offset(r, which), view(text).substr(0, r.file.record_length));
 }
 
 Status buffer_save(uint16_t file) {
@@ -164,8 +162,8 @@ Status field_put(uint16_t file, uint16_t field, Text value) {
   core::ArenaScope scope;
   Text stored = stored_form(f, value);
   if (!stored.ok())
-    return core::error_record(core::kRecord, core::Context::BUFFERFLDPUT,
-                              core::text_error(stored), core::text_error(stored));
+    return core::error_record(core::kRecord, core::Context::BUFFERFLDPUT, core::text_error(stored),
+                              core::text_error(stored));
   return write_at(r, f.offset, view(stored));
 }
 

@@ -37,8 +37,6 @@ using core::Text;
 using core::operator""_t;
 
 inline constexpr uint16_t kGroupRules = 7;
-inline constexpr uint16_t kSwSign = 12;   // _SGN
-inline constexpr uint16_t kSwSession = 20;  // bit 256: a session is open
 inline constexpr Text kRuleFile = "RELUP.DAT"_t;
 inline constexpr Text kRuleFileSql = "RELUPSQL.DAT"_t;
 inline constexpr Text kNoRules = "NONE"_t;

@@ -36,14 +36,13 @@ using core::Text;
 using core::operator""_t;
 
 inline constexpr int kSessionSlots = 8;
-inline constexpr uint16_t kSwSessionSlot = 16;   // _SQLSTK: the current slot
-inline constexpr uint16_t kSwCompat = 20;        // bit 256: a session is open
+// Bit of status word 20 (_COMPAT) set while a session is open.
 inline constexpr int16_t kSessionOpenBit = 256;
 
 // Open flags (added together).
-inline constexpr int kOpenTables = 1;    // build the dictionary: tables only
-inline constexpr int kOpenColumns = 2;   // build the dictionary: tables, columns and keys
-inline constexpr int kOpenAdmin = 4;     // remembered log-in in "sqladmprm.dat"
+inline constexpr int kOpenTables = 1;   // build the dictionary: tables only
+inline constexpr int kOpenColumns = 2;  // build the dictionary: tables, columns and keys
+inline constexpr int kOpenAdmin = 4;    // remembered log-in in "sqladmprm.dat"
 
 inline constexpr Text kParamFileName = "sqlparams.dat"_t;
 inline constexpr Text kUserLoginFile = "sqlusrprm.dat"_t;
@@ -71,8 +70,9 @@ struct LoginAnswer {
   Text values{};
 };
 using LoginHook = LoginAnswer (*)(Text title, Text fields, Text reason);
-// nullptr removes it: with no form to show, a failed log-in ends with the
-// failure's code.
+// Process-wide, so the window layer may install it before the data layer's
+// context exists. nullptr removes it: with no form to show, a failed log-in
+// ends with the failure's code.
 void login_hook_set(LoginHook hook);
 
 // Flags of the form-text builder.
@@ -127,8 +127,8 @@ Status session_close();
 [[nodiscard]] Status session_phase_open();
 Status session_phase_close();
 
-bool session_connected();      // the current slot holds a connection
-int session_current_slot();    // status word 16, read as 0 when out of range
+bool session_connected();    // the current slot holds a connection
+int session_current_slot();  // status word 16, read as 0 when out of range
 
 // --- statements -------------------------------------------------------------------
 // Sends a statement on the current connection. `slot` is the slot to keep

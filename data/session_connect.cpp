@@ -34,10 +34,10 @@ bool any_connection() {
 }
 
 void set_open_bit(bool open) {
-  auto word = static_cast<uint16_t>(script::var_get_int(kSwCompat));
+  auto word = static_cast<uint16_t>(script::var_get_int(script::kSwCompat));
   word = open ? static_cast<uint16_t>(word | kSessionOpenBit)
               : static_cast<uint16_t>(word & ~kSessionOpenBit);
-  script::var_set_int(kSwCompat, static_cast<int16_t>(word));
+  script::var_set_int(script::kSwCompat, static_cast<int16_t>(word));
 }
 
 // Finishes a connection and clears every slot that holds it, with its result.
@@ -51,8 +51,6 @@ void finish(PGconn* conn) {
 }
 
 }  // namespace
-
-void login_hook_set(LoginHook hook) { internal::state().login_hook = hook; }
 
 bool session_connected() { return internal::current_conn() != nullptr; }
 
@@ -73,7 +71,8 @@ Status sql_connect(Text host, Text database, Text user, Text password, int flags
     internal::set_current_slot(slot);
   }
 
-  std::string info = internal::conninfo_build(view(host), view(database), view(user), view(password));
+  std::string info =
+      internal::conninfo_build(view(host), view(database), view(user), view(password));
   PGconn* conn = PQconnectdb(info.c_str());
   internal::slot_release(slots[slot]);
   slots[slot].conn = conn;

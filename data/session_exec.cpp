@@ -23,11 +23,13 @@ using internal::view;
 namespace internal {
 
 int current_slot() {
-  int slot = script::var_get_int(kSwSessionSlot);
+  int slot = script::var_get_int(script::kSwSqlStk);
   return slot >= 0 && slot < kSessionSlots ? slot : 0;
 }
 
-void set_current_slot(int slot) { script::var_set_int(kSwSessionSlot, static_cast<int16_t>(slot)); }
+void set_current_slot(int slot) {
+  script::var_set_int(script::kSwSqlStk, static_cast<int16_t>(slot));
+}
 
 PGconn* current_conn() { return state().slots[current_slot()].conn; }
 
@@ -86,7 +88,7 @@ Status fail(Status code, Text message, Text statement) {
 Status failure_code(const PGresult* res) {
   const char* state = res != nullptr ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
   return state != nullptr && std::strcmp(state, "23505") == 0 ? core::DUPLICATEDATA
-                                                               : core::SQLERROR;
+                                                              : core::SQLERROR;
 }
 
 Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int64_t* count);

@@ -20,8 +20,10 @@ core::Status login_file_write(core::Text name, core::Text content) {
   size_t done = 0;
   while (ok && done < content.len) {
     ssize_t n = ::write(fd, content.ptr + done, content.len - done);
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   if (::close(fd) != 0) ok = false;
   return ok ? core::kOk : core::FILEIO;

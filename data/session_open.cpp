@@ -22,6 +22,8 @@ namespace {
 
 constexpr uint16_t kListFields = 4;  // a source with this many comma fields is a connection list
 
+LoginHook g_login_hook = nullptr;
+
 Text login_file(int flags) { return (flags & kOpenAdmin) != 0 ? kAdminLoginFile : kUserLoginFile; }
 
 // A value of the connection list stored in group 0: quoted, so that it
@@ -43,8 +45,7 @@ Status remember_list(Text list) {
 
 // Connects; once a connection is made (whatever the dictionary build then
 // answers), the list it was made with is stored.
-Status connect_and_store(Text host, Text database, Text user, Text password, int flags,
-                         Text list) {
+Status connect_and_store(Text host, Text database, Text user, Text password, int flags, Text list) {
   PGconn* before = internal::current_conn();
   Status code = sql_connect(host, database, user, password, flags);
   PGconn* after = internal::current_conn();
@@ -57,8 +58,8 @@ Status connect_and_store(Text host, Text database, Text user, Text password, int
 
 Status connect_values(Text host, Text database, Text user, Text password, int flags) {
   core::ArenaScope scope;
-  std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) +
-                     "," + list_value(password);
+  std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) + "," +
+                     list_value(password);
   return connect_and_store(host, database, user, password, flags, arena_text(list));
 }
 
@@ -139,6 +140,8 @@ Text login_file_read(Text name) {
 
 }  // namespace internal
 
+void login_hook_set(LoginHook hook) { g_login_hook = hook; }
+
 Text login_form_text(Text text, int flags) {
   if (!text.ok()) return text;
   core::ArenaScope scope;
@@ -173,7 +176,7 @@ Status session_open(Text source, int flags) {
       tried = true;
       reason.assign(view(core::error_detail()));
     }
-    LoginHook hook = internal::state().login_hook;
+    LoginHook hook = g_login_hook;
     if (hook == nullptr) {
       if (!tried) {
         core::error_record(core::kRecord, core::Context::SQLCONNECT, core::SQLERROR, 0);
@@ -183,8 +186,8 @@ Status session_open(Text source, int flags) {
     }
     core::ArenaScope scope;
     Text fields = login_form_text(login_file(flags), kFormReadFile | kFormLogin);
-    LoginAnswer a = hook(core::message_text_c("0090"), fields,
-                         core::text_view(reason.data(), reason.size()));
+    LoginAnswer a =
+        hook(core::message_text_c("0090"), fields, core::text_view(reason.data(), reason.size()));
     if (a.code != kOk) return a.code;
     if (!a.confirmed) return kOk;
     current.assign(view(a.values));

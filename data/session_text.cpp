@@ -106,9 +106,10 @@ bool utf8_to_cp1252(std::string_view s, std::string* out) {
       ++i;
       continue;
     }
-    int extra = (c >= 0xC2 && c <= 0xDF) ? 1 : (c >= 0xE0 && c <= 0xEF) ? 2
-                : (c >= 0xF0 && c <= 0xF4)   ? 3
-                                             : -1;
+    int extra = (c >= 0xC2 && c <= 0xDF)   ? 1
+                : (c >= 0xE0 && c <= 0xEF) ? 2
+                : (c >= 0xF0 && c <= 0xF4) ? 3
+                                           : -1;
     if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) return false;
     uint32_t cp = c & (0x3Fu >> extra);
     for (int k = 1; k <= extra; ++k) {

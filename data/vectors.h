@@ -35,8 +35,7 @@ enum VectorId : uint16_t {
 // 0; DATAOUTBOUND for a vector number of 24 or more or an index beyond
 // 65,535 items; STRUCTMEMERROR when the store does not exist or the item
 // size differs from the vector's.
-[[nodiscard]] Status vector_store(uint16_t vector, uint32_t index, const void* item,
-                                  uint16_t size);
+[[nodiscard]] Status vector_store(uint16_t vector, uint32_t index, const void* item, uint16_t size);
 // Puts the item at index and moves the later items up by one (an index at
 // or beyond the count appends). Codes as for vector_store.
 [[nodiscard]] Status vector_insert(uint16_t vector, uint32_t index, const void* item,

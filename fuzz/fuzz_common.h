@@ -4,6 +4,8 @@
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +30,15 @@ namespace fuzz {
 inline void ensure_context() {
   static core::CoreContext* context = new core::CoreContext();
   FUZZ_CHECK(context->status() == core::kOk);
+}
+
+// A file name of the run's own in /tmp, made unique once (the file exists).
+inline std::string make_temp_path(const std::string& stem) {
+  std::string name = "/tmp/" + stem + "XXXXXX";
+  const int fd = mkstemp(name.data());
+  FUZZ_CHECK(fd >= 0);
+  close(fd);
+  return name;
 }
 
 inline core::Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }

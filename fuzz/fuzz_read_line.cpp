@@ -24,13 +24,7 @@
 namespace {
 
 const std::string& temp_path() {
-  static const std::string path = [] {
-    char name[] = "/tmp/fuzz_read_lineXXXXXX";
-    int fd = mkstemp(name);
-    if (fd < 0) std::abort();
-    close(fd);
-    return std::string(name);
-  }();
+  static const std::string path = fuzz::make_temp_path("fuzz_read_line");
   return path;
 }
 

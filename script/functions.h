@@ -111,6 +111,17 @@ void macro_expander_set(MacroExpander expander);
 // The text through the installed expander, or unchanged without one.
 Text macro_expand(Text text, int flags, Text list);
 
+// Definition files (procedures, expression files of EXEC$, settings files)
+// by name: the path to open, or the empty text when the file is nowhere.
+// The shell's definitions layer installs its own finder (its folder list,
+// language variants); without one a name that gives a folder is used as it
+// is, and a bare name is looked for in each folder of the comma list in
+// slot 5 of group 0 in turn (in the working folder when that slot is
+// empty). "\" in names is read as "/".
+using DefinitionFinder = Text (*)(Text name);
+void definition_finder_set(DefinitionFinder finder);
+Text definition_file_find(Text name);
+
 // WRITE(name; -2; names) saves the listed variables into a settings file.
 // The definition-file layer may take this over; without it the functions
 // module rewrites the file itself (see settings_save in functions_settings).

@@ -101,21 +101,20 @@ Text arena_text(const std::string& s) {
   return core::text_copy(core::text_view(s.data(), s.size()));
 }
 
-}  // namespace
-
-Text definition_file_find(Text name) {
-  if (!name.ok() || name.len == 0) return Text{};
+// The lookup without an installed finder: see functions.h.
+Text lookup_in_folders(Text name) {
   ArenaScope scope;
   Text given = posix_path(name);
-  if (core::file_exists(given)) return scope.keep(given);
-  if (has_folder(given)) return Text{};
   uint16_t folders = core::list_count(core::slot_get(core::kGroupEnv, core::kEnvDocPath), ',');
+  if (has_folder(given) || folders == 0) return core::file_exists(given) ? scope.keep(given) : Text{};
   for (uint16_t n = 1; n <= folders; ++n) {
     Text path = path_join(folder_field(n), given);
     if (path.ok() && core::file_exists(path)) return scope.keep(path);
   }
   return Text{};
 }
+
+}  // namespace
 
 // Rewrites the file with one assignment per listed variable, keeping its
 // other statements, then runs it again. A new file goes into the first
@@ -181,5 +180,17 @@ Status settings_save(Text file, Text names) {
 namespace script {
 
 Status settings_file_save(Text file, Text names) { return fn::settings_save(file, names); }
+
+namespace {
+DefinitionFinder g_definition_finder = nullptr;
+}  // namespace
+
+void definition_finder_set(DefinitionFinder finder) { g_definition_finder = finder; }
+
+Text definition_file_find(Text name) {
+  if (!name.ok() || name.len == 0) return Text{};
+  if (g_definition_finder != nullptr) return g_definition_finder(name);
+  return fn::lookup_in_folders(name);
+}
 
 }  // namespace script

@@ -29,27 +29,15 @@ Status load_error(Status code, Text detail) {
   return core::error_record(core::kRecord, Context::ExecCompiler, code, code);
 }
 
-// The file's path: in the definitions folder unless it is absolute. Names
-// written with "\" still work.
-std::string definition_path(Text file) {
-  std::string name = to_string(file);
-  std::string path;
-  if (name.empty() || name[0] != '/') {
-    path = to_string(core::slot_get(core::kGroupEnv, core::kEnvDocPath));
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-  }
-  path += name;
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
 Status read_lines(Text file, std::vector<std::string>* lines) {
-  std::string path = definition_path(file);
-  Status number = core::file_open(view(path), core::kModeReadOnly | core::kModeQuiet);
+  core::ArenaScope scope;
+  Text path = definition_file_find(file);
+  if (path.len == 0) return load_error(core::FILENOTFOUND, file);
+  Status number = core::file_open(path, core::kModeReadOnly | core::kModeQuiet);
   if (number >= 128) return load_error(core::FILENOTFOUND, file);
   Status st = 0;
   for (;;) {
-    core::ArenaScope scope;
+    core::ArenaScope line_scope;
     Text line = core::file_read_line(number);
     if (!line.ok()) {
       // The end of the file reads as DISKIO; a line too long for the arena is

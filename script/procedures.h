@@ -110,8 +110,8 @@ struct Procedure {
 [[nodiscard]] Status proc_compile(const std::vector<std::string>& lines, Procedure* out);
 
 // --- the loaded-procedure table ------------------------------------------------
-// Reads `file` from the definitions folder (slot 5 of group 0; a name starting
-// with "/" is used as it is), compiles it and adds it to the table; *number
+// Reads `file`, found as definition files are (definition_file_find in
+// functions.h), compiles it and adds it to the table; *number
 // (may be null) receives its number. FILENOTFOUND with the name as detail
 // when the file is missing; a compile error's code; OUTOFMEMORY when the
 // table is full. Everything is recorded in context ExecCompiler.

@@ -32,8 +32,8 @@ void step_back();
 // One value of a libpq connection string: quoted, with \ and ' escaped.
 std::string conninfo_value(std::string_view value);
 // The connection string for the four values (see session.h).
-std::string conninfo_build(std::string_view host, std::string_view database,
-                           std::string_view user, std::string_view password);
+std::string conninfo_build(std::string_view host, std::string_view database, std::string_view user,
+                           std::string_view password);
 
 // Reads, at log-in, the remembered list; writes it readable by its owner only.
 core::Text login_file_read(core::Text name);

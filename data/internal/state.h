@@ -40,7 +40,6 @@ struct DataState {
   bool vectors_ready = false;
   VectorState vectors[kVectorCount];
   SessionSlot slots[kSessionSlots];
-  LoginHook login_hook = nullptr;
   PreparedForms prepared;
   AccessState access;
 };

@@ -103,10 +103,6 @@ Status fn_mask(Call& c, Value* out);
 Status fn_time(Call& c, Value* out);
 
 // --- functions_settings.cpp --------------------------------------------------
-// A definition file: the name as given when it exists or names a folder,
-// else the first folder of the definition folder list (slot 5 of group 0)
-// that holds it. Empty when it is nowhere.
-Text definition_file_find(Text name);
 // Saves the listed variables into the settings file and runs it again.
 Status settings_save(Text file, Text names);
 

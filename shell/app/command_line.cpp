@@ -33,13 +33,6 @@ std::string requoted(const std::string& arg) {
   return cut_short ? arg.substr(0, sep + 1) + "'" + value + "'" : arg;
 }
 
-// Replaces t by u outside quotes until none is left.
-Text replace_all(Text s, Text t, Text u) {
-  while (s.ok() && core::text_find(s, t, false) != core::kNoPos)
-    s = core::text_replace(s, t, u, false);
-  return s;
-}
-
 // The names of an option ("?;HELP" has two).
 Text option_names(uint16_t position) { return core::list_field(kOptionList, ',', position); }
 
@@ -58,14 +51,31 @@ Text command_line_join(int argc, const char* const* argv) {
 
 Text command_line_normalise(Text line) {
   if (!line.ok()) return line;
-  ArenaScope scope;
-  // A blank in front lets the first option, which follows no blank when
-  // the line comes from an argument vector, be turned like the others.
-  Text s = core::text_concat(" "_t, core::text_trim(line, core::kTrimBoth));
-  s = replace_all(s, "  "_t, " "_t);
-  s = core::text_replace(s, " --"_t, " /"_t, false);
-  s = core::text_replace(s, " -"_t, " /"_t, false);
-  return scope.keep(core::text_sub(s, 1, core::kToEnd));
+  Text s = core::text_trim(line, core::kTrimBoth);
+  std::string out;
+  // The start counts as a blank, so that the first option, which follows
+  // none when the line comes from an argument vector, is turned too.
+  bool after_blank = true;
+  for (uint32_t i = 0; i < s.len; ++i) {
+    char c = s.ptr[i];
+    if (c == '\'' || c == '"') {
+      // A quoted stretch is kept as written; an unclosed quote hides the rest.
+      uint16_t end = core::text_skip_quoted(s, static_cast<uint16_t>(i));
+      uint32_t stop = end == core::kNoPos ? s.len : end;
+      out.append(s.ptr + i, stop - i);
+      i = stop - 1;
+      after_blank = false;
+      continue;
+    }
+    if (c == ' ' && after_blank && !out.empty()) continue;  // one blank of a run
+    if (c == '-' && after_blank) {
+      if (s.at(i + 1u) == '-') ++i;  // " --" as well as " -" reads as " /"
+      c = '/';
+    }
+    out += c;
+    after_blank = c == ' ';
+  }
+  return arena_text(out);
 }
 
 bool option_present(uint16_t position) {

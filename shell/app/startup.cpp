@@ -84,7 +84,9 @@ Status store_definition_folder() {
         core::text_unquote(core::text_trim(core::list_field(dpath, ',', n), core::kTrimBoth));
     if (field.len == 0) continue;
     if (!folders.empty()) folders += ',';
-    folders += text_str(path_resolve(here, field));
+    Text folder = path_resolve(here, field);
+    if (!folder.ok()) return folder.len;
+    folders += text_str(folder);
   }
   return core::slot_set(kGroupEnv, kEnvDocPath, folders.empty() ? here : arena_text(folders));
 }
@@ -165,10 +167,10 @@ Status run_input_file() {
   Status st = 0;
   while (st < 128) {
     ArenaScope line_scope;
-    Text line = core::file_read_line(number);
-    if (!line.ok()) {
-      if (line.len != core::DISKIO)
-        st = line.len == core::OUTOFMEMORY ? core::STRINGTOOLONG : line.len;
+    Text line;
+    Status read = def_read_line(number, &line);
+    if (read != 0) {
+      if (read != core::DISKIO) st = read;
       break;
     }
     if (core::text_trim(line, core::kTrimBoth).len == 0) continue;
@@ -201,7 +203,8 @@ Status run(const StartupArgs& a) {
                         static_cast<int16_t>(script::var_get_int(kSwScrStat) | kScrStatRun));
     st = process_run(option_value(kOptRun));
   }
-  if (st != 0) core::error_box(st);
+  // A choice the user cancelled needs no box.
+  if (st != 0 && st != core::CANCELLED) core::error_box(st);
   return st;
 }
 

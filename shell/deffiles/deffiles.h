@@ -78,6 +78,11 @@ struct LineParts {
 // NOVALUE for a layout outside 0-6 (parts unchanged).
 [[nodiscard]] Status def_line_parts(Text line, int layout, LineParts* parts);
 
+// The next line of an open file, without its end: 0 and *line; DISKIO at
+// the end of the file; STRINGTOOLONG for a line too long for the scratch
+// arena (it is skipped, so reading can go on), else the file layer's code.
+[[nodiscard]] Status def_read_line(uint16_t number, Text* line);
+
 // --- sections --------------------------------------------------------------------
 inline constexpr int32_t kNoFile = -1;
 // Reads the lines of `section` and appends their contents, in file order, to

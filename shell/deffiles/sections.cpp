@@ -76,12 +76,10 @@ int32_t read_section(Text file, int layout, int32_t section, Take take) {
   Status st = 0;
   for (;;) {
     ArenaScope scope;
-    Text line = core::file_read_line(number);
-    if (!line.ok()) {
-      // The end of the file reads as DISKIO; a line too long for the arena
-      // would otherwise be dropped without a word.
-      if (line.len != core::DISKIO)
-        st = line.len == core::OUTOFMEMORY ? core::STRINGTOOLONG : line.len;
+    Text line;
+    st = def_read_line(number, &line);
+    if (st != 0) {
+      if (st == core::DISKIO) st = 0;
       break;
     }
     LineParts parts;
@@ -102,6 +100,13 @@ void queue_cut(uint16_t first) {
 }
 
 }  // namespace
+
+Status def_read_line(uint16_t number, Text* line) {
+  *line = core::file_read_line(number);
+  if (line->ok()) return 0;
+  // A line too long for the arena would otherwise be dropped without a word.
+  return line->len == core::OUTOFMEMORY ? core::STRINGTOOLONG : line->len;
+}
 
 Status def_line_parts(Text line, int layout, LineParts* parts) {
   if (layout < 0 || layout >= kLayoutCount) return core::NOVALUE;

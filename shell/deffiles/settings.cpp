@@ -40,14 +40,20 @@ Status settings_failed(Status code, Text name) {
   return core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
 }
 
+// The settings file a name (its tokens expanded) stands for; empty when it
+// is nowhere, an error value for a name that does not expand.
+Text settings_path(Text expanded) {
+  if (!expanded.ok()) return expanded;
+  return def_file_find(expanded, 0);
+}
+
 }  // namespace
 
 Status settings_run(Text name, bool must_exist) {
-  if (!name.ok()) return name.len;
   ArenaScope scope;
   Text expanded = env_expand(name);
-  if (!expanded.ok()) return expanded.len;
-  Text path = def_file_find(expanded, 0);
+  Text path = settings_path(expanded);
+  if (!path.ok()) return path.len;
   if (path.len == 0) return must_exist ? settings_failed(core::FILENOTFOUND, expanded) : Status{0};
   Text body = core::file_load(path, 0, core::kToEnd);
   if (!body.ok()) return settings_failed(body.len, path);
@@ -60,12 +66,10 @@ Status settings_run(Text name, bool must_exist) {
 }
 
 Status settings_save(Text name, Text names) {
-  if (!name.ok()) return name.len;
   ArenaScope scope;
   Text expanded = env_expand(name);
-  if (!expanded.ok()) return expanded.len;
-  Text path = def_file_find(expanded, 0);
-  if (path.len == 0) {
+  Text path = settings_path(expanded);
+  if (path.ok() && path.len == 0) {
     Text given = path_normalize(core::text_trim(expanded, core::kTrimBoth));
     bool has_folder = core::text_find_char(given, '/', 0, true) != core::kNoPos;
     path = has_folder ? given : path_join(path_app(AppPath::Default), given);

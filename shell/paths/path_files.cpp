@@ -45,7 +45,7 @@ std::string entry_like(const std::string& folder, const std::string& part) {
 
 // The real path of p ("/"-written), or empty when some part matches nothing.
 std::string real_path(const std::string& p) {
-  if (os::kind_of(p) != os::Kind::Missing) return p;
+  if (p.empty() || os::kind_of(p) != os::Kind::Missing) return p;
   std::string done = p.front() == '/' ? "/" : "";
   size_t at = done.size();
   while (at <= p.size()) {
@@ -68,7 +68,7 @@ std::string real_path(const std::string& p) {
 
 // The names of the pattern's folder that match its last part, sorted.
 bool matching_names(Text pattern, std::vector<std::string>* out) {
-  std::string p = text_str(path_normalize(pattern));
+  std::string p = path_str(pattern);
   if (!usable(p)) return false;
   size_t slash = p.rfind('/');
   std::string folder = slash == std::string::npos ? "" : (slash == 0 ? "/" : p.substr(0, slash));
@@ -125,7 +125,7 @@ Text path_real_name(Text path) {
   std::string as_written = text_str(path);
   if (!usable(as_written)) return core::text_error_value(core::FILENOTFOUND);
   if (os::kind_of(as_written) != os::Kind::Missing) return scope.keep(path);
-  std::string real = real_path(text_str(path_normalize(path)));
+  std::string real = real_path(path_str(path));
   if (real.empty()) return core::text_error_value(core::FILENOTFOUND);
   return scope.keep(arena_text(real));
 }
@@ -175,7 +175,7 @@ Text path_search(Text folder_list, Text name) {
 
 Status path_make_folders(Text path) {
   if (!path.ok()) return path.len;
-  std::string p = text_str(path_normalize(path));
+  std::string p = path_str(path);
   if (p.empty()) return 0;
   if (p.find('\0') != std::string::npos) return core::NOVALUE;
   if (os::make_folder(p)) return 0;

@@ -1,74 +1,81 @@
 // Path texts: separators, join, split and resolve. Pure text work; nothing
-// here touches the file system.
+// here touches the file system. The work is done on std::string, so that
+// only the result takes room in the scratch arena.
 #include "core/arena.h"
 #include "shell/paths/paths.h"
 
 namespace shell {
 namespace {
 
-using core::ArenaScope;
-using core::kNoPos;
 
-bool has_drive(Text p) {
-  uint8_t c = p.at(0);
-  return p.len >= 2 && p.at(1) == ':' && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool has_drive(const std::string& p) { return p.size() >= 2 && p[1] == ':' && is_letter(p[0]); }
+bool is_absolute(const std::string& p) { return (!p.empty() && p[0] == '/') || has_drive(p); }
+bool is_root(const std::string& p) {
+  return p == "/" || (has_drive(p) && (p.size() == 2 || (p.size() == 3 && p[2] == '/')));
+}
+bool ends_with(const std::string& s, const char* tail) {
+  std::string t(tail);
+  return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
 }
 
-bool is_absolute(Text p) { return p.at(0) == '/' || has_drive(p); }
-
-// The parts of a "/"-written path as views into it.
+// The parts of a "/"-written path.
 struct Parts {
-  Text drive;
-  Text folder;
-  Text base;
-  Text ext;
+  std::string drive;
+  std::string folder;
+  std::string base;
+  std::string ext;
   bool has_ext = false;
 };
 
-Parts parts_of(Text p) {
+Parts parts_of(const std::string& p) {
   Parts r;
-  uint16_t from = has_drive(p) ? 2 : 0;
-  r.drive = core::text_sub(p, 0, from);
-  Text rest = core::text_sub(p, from, core::kToEnd);
-  uint16_t slash = core::text_find_last_char(rest, '/');
-  Text name = rest;
-  if (slash != kNoPos) {
-    r.folder = slash == 0 ? core::text_sub(rest, 0, 1) : core::text_sub(rest, 0, slash);
-    name = core::text_sub(rest, slash + 1, core::kToEnd);
+  size_t from = has_drive(p) ? 2 : 0;
+  r.drive = p.substr(0, from);
+  std::string rest = p.substr(from);
+  size_t slash = rest.rfind('/');
+  std::string name = rest;
+  if (slash != std::string::npos) {
+    r.folder = slash == 0 ? "/" : rest.substr(0, slash);
+    name = rest.substr(slash + 1);
   }
-  uint16_t dot = core::text_find_last_char(name, '.');
-  r.base = dot == kNoPos ? name : core::text_sub(name, 0, dot);
-  if (dot != kNoPos) {
-    r.ext = core::text_sub(name, dot + 1, core::kToEnd);
+  size_t dot = name.rfind('.');
+  r.base = name.substr(0, dot);
+  if (dot != std::string::npos) {
+    r.ext = name.substr(dot + 1);
     r.has_ext = true;
   }
   return r;
 }
 
-// The folder a path stands in: drive and folder, "" for a bare name.
-Text parent_of(Text p) {
-  Parts r = parts_of(p);
-  std::string s = text_str(r.drive) + text_str(r.folder);
-  return arena_text(s);
-}
-
-bool is_root(Text p) {
-  return (p.len == 1 && p.at(0) == '/') ||
-         (has_drive(p) && (p.len == 2 || (p.len == 3 && p.at(2) == '/')));
+std::string join(const std::string& f, const std::string& n) {
+  if (f.empty() || n.empty()) return f + n;
+  bool f_slash = f.back() == '/';
+  bool n_slash = n.front() == '/';
+  if (f_slash && n_slash) return f + n.substr(1);
+  return f_slash || n_slash ? f + n : f + "/" + n;
 }
 
 // One ".." applied to a base folder. Beyond the root nothing is dropped;
 // beyond the start of a relative base the ".." is kept.
-Text step_up(Text base) {
+std::string step_up(const std::string& base) {
   if (is_root(base)) return base;
-  bool climbs = base.len == 0 || core::text_equal(base, ".."_t) ||
-                (base.len >= 3 && core::text_equal(core::text_sub(base, -3, 3), "/.."_t));
-  return climbs ? path_join(base, ".."_t) : parent_of(base);
+  if (base.empty() || base == ".." || ends_with(base, "/..")) return join(base, "..");
+  Parts r = parts_of(base);
+  return r.drive + r.folder;
 }
 
 }  // namespace
 
 std::string text_str(Text t) { return t.ok() ? std::string(t.ptr, t.len) : std::string(); }
+
+std::string path_str(Text path) {
+  std::string s = text_str(path);
+  for (char& c : s) {
+    if (c == '\\') c = '/';
+  }
+  return s;
+}
 
 Text arena_text(const std::string& s) {
   if (s.size() > core::kMaxTextLen) return core::text_error_value(core::STRINGTOOLONG);
@@ -88,61 +95,54 @@ Text path_normalize(Text path) { return core::text_translate(path, "\\"_t, "/"_t
 Text path_join(Text folder, Text name) {
   if (!folder.ok()) return folder;
   if (!name.ok()) return name;
-  ArenaScope scope;
-  std::string f = text_str(path_normalize(folder));
-  std::string n = text_str(path_normalize(name));
-  if (f.empty() || n.empty()) return scope.keep(arena_text(f + n));
-  bool f_slash = f.back() == '/';
-  bool n_slash = n.front() == '/';
-  if (f_slash && n_slash) return scope.keep(arena_text(f + n.substr(1)));
-  if (f_slash || n_slash) return scope.keep(arena_text(f + n));
-  return scope.keep(arena_text(f + "/" + n));
+  return arena_text(join(path_str(folder), path_str(name)));
 }
 
 Text path_split(Text path, int parts) {
   if (!path.ok()) return path;
-  ArenaScope scope;
-  Text p = path_normalize(path);
-  if (!p.ok()) return p;
-  Parts r = parts_of(p);
+  Parts r = parts_of(path_str(path));
   std::string out;
-  if ((parts & kPartDrive) != 0) out += text_str(r.drive);
-  if ((parts & kPartFolder) != 0) out += text_str(r.folder);
+  if ((parts & kPartDrive) != 0) out += r.drive;
+  if ((parts & kPartFolder) != 0) out += r.folder;
   if ((parts & kPartBase) != 0) {
     if (!out.empty() && out.back() != ':' && out.back() != '/') out += '/';
-    out += text_str(r.base);
+    out += r.base;
   }
-  if ((parts & kPartExt) != 0 && r.has_ext) out += "." + text_str(r.ext);
-  return scope.keep(arena_text(out));
+  if ((parts & kPartExt) != 0 && r.has_ext) out += "." + r.ext;
+  return arena_text(out);
 }
 
 Text path_resolve(Text base, Text relative) {
   if (!base.ok()) return base;
   if (!relative.ok()) return relative;
-  ArenaScope scope;
-  Text rel = path_normalize(relative);
-  if (is_absolute(rel)) return scope.keep(rel);
-  Text b = path_normalize(base);
+  std::string rel = path_str(relative);
+  if (is_absolute(rel)) return arena_text(rel);
+  std::string b = path_str(base);
   // Only the root keeps its final "/".
-  while (b.len > 1 && b.at(b.len - 1u) == '/' && !is_root(b)) b = core::text_sub(b, 0, b.len - 1u);
-  uint32_t at = 0;
-  while (at < rel.len) {
-    uint32_t end = core::text_find_char(rel, '/', static_cast<uint16_t>(at), true);
-    if (end == kNoPos) end = rel.len;
-    Text part = core::text_sub(rel, static_cast<int>(at), static_cast<uint16_t>(end - at));
-    if (core::text_equal(part, ".."_t)) {
+  while (b.size() > 1 && b.back() == '/' && !is_root(b)) b.pop_back();
+  size_t at = 0;
+  while (at < rel.size()) {
+    size_t end = rel.find('/', at);
+    if (end == std::string::npos) end = rel.size();
+    std::string part = rel.substr(at, end - at);
+    if (part == "..") {
       b = step_up(b);
-    } else if (!core::text_equal(part, "."_t) && part.len != 0) {
+    } else if (part != "." && !part.empty()) {
       break;
     }
     at = end + 1;
-    if (!b.ok()) return scope.keep(b);
   }
-  Text joined = path_join(b, core::text_sub(rel, static_cast<int>(at), core::kToEnd));
-  Text clean = joined;
-  while (clean.ok() && core::text_find(clean, "/./"_t, true) != kNoPos)
-    clean = core::text_replace(clean, "/./"_t, "/"_t, true);
-  return scope.keep(clean);
+  std::string joined = join(b, at < rel.size() ? rel.substr(at) : std::string());
+  // Every "/./" made "/", in one pass: "/././" is "/" as well.
+  std::string clean;
+  for (size_t i = 0; i < joined.size(); ++i) {
+    if (joined[i] == '/' && i + 2 < joined.size() && joined[i + 1] == '.' && joined[i + 2] == '/') {
+      ++i;
+      continue;
+    }
+    clean += joined[i];
+  }
+  return arena_text(clean);
 }
 
 }  // namespace shell

@@ -181,7 +181,7 @@ TEST_F(AccessMove, APositioningTheServerRefusesTurnsTheNullsClausesOff) {
   core::box_hook_set(quiet);
   EXPECT_EQ(data::access_open(1, data::kOpenFirst), core::SQLERROR);
   core::box_hook_set(nullptr);
-  EXPECT_EQ(script::var_get_int(data::kSwSysCompat) & 1, 1);
+  EXPECT_EQ(script::var_get_int(script::kSwSysCompat) & 1, 1);
   std::vector<std::string> statements = sent();
   ASSERT_EQ(statements.size(), 2u);
   EXPECT_NE(statements[0].find("NULLS FIRST"), std::string::npos);

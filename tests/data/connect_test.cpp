@@ -19,7 +19,7 @@ using datatest::txt;
 class ConnectTest : public datatest::DbTest {
  protected:
   int slot() { return data::session_current_slot(); }
-  bool open_bit() { return (script::var_get_int(data::kSwCompat) & data::kSessionOpenBit) != 0; }
+  bool open_bit() { return (script::var_get_int(script::kSwCompat) & data::kSessionOpenBit) != 0; }
   std::string current_user() {
     if (data::sql_exec_simple("SELECT current_user, current_database();"_t) != 0) return "?";
     return str(data::sql_value(0, 0, -1)) + "@" + str(data::sql_value(0, 1, -1));
@@ -119,7 +119,7 @@ TEST_F(ConnectTest, UnreachableServerAndMissingDatabase) {
             core::SQLERROR);
   EXPECT_NE(str(core::error_detail()).find("/nonexistent/socket/folder"), std::string::npos);
   EXPECT_FALSE(data::session_connected());
-  EXPECT_FALSE((script::var_get_int(data::kSwCompat) & data::kSessionOpenBit) != 0);
+  EXPECT_FALSE((script::var_get_int(script::kSwCompat) & data::kSessionOpenBit) != 0);
 
   EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), "no_such_database"_t, "postgres"_t, ""_t,
                               data::kOpenColumns),
@@ -144,8 +144,9 @@ TEST_F(ConnectTest, EmptyUserIsGuestAndEmptyDatabaseIsAServerLevelLogIn) {
   data::session_close();
   // Without a database libpq picks its own (the user's name), and no
   // dictionary is built even when asked for.
-  ASSERT_EQ(data::sql_connect(txt(datatest::pg_host()), ""_t, ""_t, "guestpw"_t, data::kOpenColumns),
-            core::kOk);
+  ASSERT_EQ(
+      data::sql_connect(txt(datatest::pg_host()), ""_t, ""_t, "guestpw"_t, data::kOpenColumns),
+      core::kOk);
   EXPECT_EQ(current_user(), "guest@guest");
 }
 
@@ -160,12 +161,12 @@ TEST_F(ConnectTest, ConnectionValuesWithQuotesBlanksAndBackslashes) {
   EXPECT_EQ(current_user(), name + "@" + db_);
   data::session_close();
   // A value cannot smuggle in another connection parameter.
-  EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_ + "' user='postgres"),
-                              txt(name), txt(password), 0),
+  EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_ + "' user='postgres"), txt(name),
+                              txt(password), 0),
             core::SQLERROR);
-  EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_), txt(name),
-                              "x' user='postgres"_t, 0),
-            core::SQLERROR);
+  EXPECT_EQ(
+      data::sql_connect(txt(datatest::pg_host()), txt(db_), txt(name), "x' user='postgres"_t, 0),
+      core::SQLERROR);
 }
 
 }  // namespace

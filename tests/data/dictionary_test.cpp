@@ -27,8 +27,8 @@ std::string dump_dictionary() {
   for (uint16_t n = 1; n <= data::dict_file_count(); ++n) {
     data::FileItem f;
     if (data::dict_file_attr(n, &f) != core::kOk) return "bad file item";
-    out << "file " << n << " " << str(data::dict_file_name(n)) << " kind " << int{f.kind}
-        << " at '" << str(data::dict_file_location(n)) << "' length " << f.record_length << "\n";
+    out << "file " << n << " " << str(data::dict_file_name(n)) << " kind " << int{f.kind} << " at '"
+        << str(data::dict_file_location(n)) << "' length " << f.record_length << "\n";
     for (uint16_t i = 1; i <= f.field_count; ++i) {
       data::FieldItem d;
       if (data::dict_field_attr(n, i, &d) != core::kOk) return "bad field item";
@@ -117,7 +117,7 @@ TEST_F(DictionaryTest, FilesAndFieldsByNameAndNumber) {
   EXPECT_EQ(data::dict_file_by_ref("3"_t), 0);
   EXPECT_EQ(data::dict_file_by_ref("nada"_t), 0);
   EXPECT_EQ(data::dict_file_by_ref(""_t), 0);  // no current file yet
-  script::var_set_int(data::kSwCurrentFile, 2);
+  script::var_set_int(script::kSwCurFil, 2);
   EXPECT_EQ(data::dict_file_by_ref(""_t), 2);
   EXPECT_EQ(data::dict_file_resolve(0), 2);
   EXPECT_EQ(data::dict_file_resolve(255), 2);
@@ -154,7 +154,7 @@ TEST_F(DictionaryTest, FieldReferences) {
   EXPECT_EQ(field, 3);
   EXPECT_EQ(data::dict_field_ref("{1}"_t, &file, &field), core::kOk);
   EXPECT_EQ(field, 0);
-  script::var_set_int(data::kSwCurrentFile, 1);
+  script::var_set_int(script::kSwCurFil, 1);
   EXPECT_EQ(data::dict_field_ref("SALDO{}"_t, &file, &field), core::kOk);
   EXPECT_EQ(file, 1);
   EXPECT_EQ(field, 3);
@@ -240,6 +240,20 @@ TEST_F(DictionaryTest, RuntimeVectors) {
   EXPECT_EQ(data::vector_put(v, 70000, s), core::DATAOUTBOUND);
   data::vector_clear(v);
   EXPECT_EQ(data::vector_put(v, 0, Big{1, 2}), core::kOk);
+}
+
+TEST_F(DictionaryTest, TheApplicationDictionaryIsFoundInTheDefinitionFolders) {
+  data::dict_clear();
+  datatest::TempFolder first, second;
+  second.write("apdicc.dat", "01*  *00UNO\r\n01       002 AA\r\n");
+  std::string folders = first.path() + ", '" + second.path() + "'";
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folders)), core::kOk);
+  ASSERT_EQ(data::dict_load_application("AP"_t), core::kOk);
+  EXPECT_EQ(data::dict_file_count(), 1);
+  EXPECT_EQ(data::dict_key_length(1, 1, 0), 2);
+  data::dict_clear();
+  EXPECT_EQ(data::dict_load_application("ZZ"_t), core::FILENOTFOUND);
+  EXPECT_EQ(str(core::error_detail()), "ZZDICC.DAT");
 }
 
 TEST(DataContextTest, VectorsNeedAContext) {

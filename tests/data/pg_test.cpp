@@ -53,7 +53,8 @@ std::string admin_sql(const std::string& database, const std::string& sql,
     ADD_FAILURE() << "cannot reach the test cluster: " << message;
     return "ERROR: " + message;
   }
-  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn, [](void*, const char*) {}, nullptr);
   PGresult* res = PQexec(conn, sql.c_str());
   std::string out;
   ExecStatusType status = PQresultStatus(res);

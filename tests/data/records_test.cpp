@@ -13,20 +13,20 @@
 namespace {
 
 using core::operator""_t;
+using data::Buffer;
 using datatest::str;
 using datatest::txt;
-using data::Buffer;
 
 class RecordsTest : public datatest::RuntimeTest {
  protected:
   void SetUp() override {
     RuntimeTest::SetUp();
     ASSERT_EQ(data::dict_add_file(0, "pedidos"_t, ""_t), core::kOk);
-    ASSERT_EQ(data::dict_add_field("SERIE"_t, 2, 'A'), core::kOk);   // 0
-    ASSERT_EQ(data::dict_add_field("NUMERO"_t, 5, 'N'), core::kOk);  // 2
-    ASSERT_EQ(data::dict_add_field("IMPORTE"_t, 8, '2'), core::kOk); // 7
-    ASSERT_EQ(data::dict_add_field("FECHA"_t, 6, 'F'), core::kOk);   // 15
-    ASSERT_EQ(data::dict_add_field("PAGADO"_t, 1, 'L'), core::kOk);  // 21
+    ASSERT_EQ(data::dict_add_field("SERIE"_t, 2, 'A'), core::kOk);    // 0
+    ASSERT_EQ(data::dict_add_field("NUMERO"_t, 5, 'N'), core::kOk);   // 2
+    ASSERT_EQ(data::dict_add_field("IMPORTE"_t, 8, '2'), core::kOk);  // 7
+    ASSERT_EQ(data::dict_add_field("FECHA"_t, 6, 'F'), core::kOk);    // 15
+    ASSERT_EQ(data::dict_add_field("PAGADO"_t, 1, 'L'), core::kOk);   // 21
     data::KeySegment serie_numero[2] = {{0, 2}, {2, 5}};
     ASSERT_EQ(data::dict_add_key(1, serie_numero, 2), core::kOk);
     ASSERT_EQ(data::dict_add_default_key(1), core::kOk);
@@ -80,7 +80,7 @@ TEST_F(RecordsTest, CurrentAndSavedRecords) {
   ASSERT_EQ(data::buffer_clear(1), core::kOk);
   EXPECT_EQ(current() + saved(), std::string(44, ' '));
   // The current file stands for 0 and 255.
-  script::var_set_int(data::kSwCurrentFile, 1);
+  script::var_set_int(script::kSwCurFil, 1);
   ASSERT_EQ(data::field_put(0, 1, "Q"_t), core::kOk);
   EXPECT_EQ(str(data::buffer_get(255, Buffer::Current)).substr(0, 2), "Q ");
 }

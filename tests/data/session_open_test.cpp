@@ -48,6 +48,7 @@ class SessionOpenTest : public datatest::DbTest {
     ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(defs_.path())), core::kOk);
   }
   void TearDown() override {
+    data::login_hook_set(nullptr);
     std::filesystem::current_path(old_dir_);
     DbTest::TearDown();
   }
@@ -90,8 +91,8 @@ TEST_F(SessionOpenTest, ParameterFileInTheDefinitionFolder) {
 
 TEST_F(SessionOpenTest, CommandLineValuesComeBeforeTheFile) {
   defs_.write("sqlparams.dat", "sqlhost=/nowhere database=nothing");
-  std::string line = "/sqlhost:'" + datatest::pg_host() + "' /database:'" + db_ +
-                     "' /user:'postgres' /passw:''";
+  std::string line =
+      "/sqlhost:'" + datatest::pg_host() + "' /database:'" + db_ + "' /user:'postgres' /passw:''";
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine, txt(line)), core::kOk);
   ASSERT_EQ(data::session_open(data::kParamFileName, 0), core::kOk) << str(core::error_detail());
   EXPECT_EQ(current_database(), db_);
@@ -163,7 +164,8 @@ TEST_F(SessionOpenTest, LogInFormIsShownAgainAfterEveryFailedAttempt) {
   EXPECT_EQ(g_calls[0].title, "Acceso a Datos");
   EXPECT_EQ(g_calls[0].fields,
             "'Servidor:':'A30'::'h1','Base:':'A30'::'d1','Usuario:':'A30'::'u1',"
-            "'Contrase\xF1" "a:':'P30'::'p1','Recordar (S/N):':'L1'");
+            "'Contrase\xF1"
+            "a:':'P30'::'p1','Recordar (S/N):':'L1'");
   EXPECT_EQ(g_calls[0].reason, "sqlparams.dat");
   EXPECT_NE(g_calls[1].reason.find("\"nobody\""), std::string::npos) << g_calls[1].reason;
   // The form of the second attempt still shows the remembered values.
@@ -191,18 +193,27 @@ TEST_F(SessionOpenTest, CancellingOrClosingTheFormEndsTheLogIn) {
   EXPECT_EQ(data::session_open(""_t, 0), core::kOk);
   EXPECT_EQ(g_calls.size(), 1u);
   EXPECT_FALSE(data::session_connected());
+
+  // The administration log-in shows its own remembered values.
+  g_calls.clear();
+  g_answers.clear();
+  work_.write("sqladmprm.dat", "'adm-host','adm-db','adm','pw'");
+  EXPECT_EQ(data::session_open(""_t, data::kOpenAdmin), core::CANCELLED);
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].fields.find("'Servidor:':'A30'::'adm-host','Base:':'A30'::'adm-db',"), 0u);
 }
 
 TEST_F(SessionOpenTest, FormTextsForTheAdministrationLogIns) {
   core::ArenaScope scope;
   EXPECT_EQ(str(data::login_form_text("'srv','db','usr','pw'"_t, data::kFormAdminDb)),
             "'Servidor:':'A30'::'srv','Base:':'A30','Usuario:':'A30'::'postgres',"
-            "'Contrase\xF1" "a:':'P30'");
+            "'Contrase\xF1"
+            "a:':'P30'");
   EXPECT_EQ(str(data::login_form_text("srv"_t, data::kFormAdminServer)),
-            "'Servidor:':'A30'::srv,'Usuario:':'A30'::'postgres','Contrase\xF1" "a:':'P30'");
+            "'Servidor:':'A30'::srv,'Usuario:':'A30'::'postgres','Contrase\xF1"
+            "a:':'P30'");
   // A value holding "%s" is inserted as it stands, not filled again.
-  EXPECT_EQ(str(data::login_form_text("'%s%s',b,c,d"_t, data::kFormLogin))
-                .substr(0, 33),
+  EXPECT_EQ(str(data::login_form_text("'%s%s',b,c,d"_t, data::kFormLogin)).substr(0, 33),
             "'Servidor:':'A30'::'%s%s','Base:'");
   EXPECT_EQ(str(data::login_form_text("missing.dat"_t, data::kFormReadFile | data::kFormLogin))
                 .find("'Servidor:':'A30'::,'Base:':'A30'::,"),

@@ -15,7 +15,9 @@ using datatest::str;
 using datatest::txt;
 
 // The bytes Windows-1252 leaves undefined.
-bool undefined_in_cp1252(int b) { return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D; }
+bool undefined_in_cp1252(int b) {
+  return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+}
 
 class ValuesTest : public datatest::DbTest {
  protected:
@@ -24,8 +26,9 @@ class ValuesTest : public datatest::DbTest {
     core::ArenaScope scope;
     ASSERT_EQ(data::sql_exec_simple("CREATE TABLE x (n serial, a text, b text);"_t), 0);
     for (size_t i = 0; i + 1 < values.size(); i += 2) {
-      std::string insert = "INSERT INTO x (a, b) VALUES (" + str(data::sql_literal(txt(values[i]))) +
-                           ", " + str(data::sql_literal(txt(values[i + 1]))) + ");";
+      std::string insert = "INSERT INTO x (a, b) VALUES (" +
+                           str(data::sql_literal(txt(values[i]))) + ", " +
+                           str(data::sql_literal(txt(values[i + 1]))) + ");";
       ASSERT_EQ(data::sql_exec_simple(txt(insert)), 0) << insert;
     }
     int64_t rows = 0;
@@ -41,14 +44,22 @@ class ValuesTest : public datatest::DbTest {
 };
 
 const std::vector<std::string> kHostile = {
-    "O'Brien",       "say \"hi\"",
-    "a\\",           "); DROP TABLE x; --",
-    "\\",            "'",
-    "'; DROP TABLE x; --", "\\'; DROP TABLE x; --",
-    "\\x27",         "E'\\\\'",
-    "''",            "\"\"",
-    "tab\there",     "line\r\nend",
-    "100%",          "$$; DROP TABLE x; $$",
+    "O'Brien",
+    "say \"hi\"",
+    "a\\",
+    "); DROP TABLE x; --",
+    "\\",
+    "'",
+    "'; DROP TABLE x; --",
+    "\\'; DROP TABLE x; --",
+    "\\x27",
+    "E'\\\\'",
+    "''",
+    "\"\"",
+    "tab\there",
+    "line\r\nend",
+    "100%",
+    "$$; DROP TABLE x; $$",
 };
 
 TEST_F(ValuesTest, HostileValuesArriveExactlyAsTyped) {
@@ -72,7 +83,8 @@ TEST_F(ValuesTest, EveryWindows1252ByteComesBackUnchanged) {
   }
   // The server holds the characters, not the bytes: é and € in UTF-8.
   ASSERT_EQ(connect(0, db_), core::kOk);
-  ASSERT_EQ(data::sql_exec_simple("CREATE TABLE y (a text); INSERT INTO y VALUES ('\xE9\x80');"_t), 0);
+  ASSERT_EQ(data::sql_exec_simple("CREATE TABLE y (a text); INSERT INTO y VALUES ('\xE9\x80');"_t),
+            0);
   EXPECT_EQ(sql("SELECT a FROM y;"), "\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(sql("SELECT length(a) FROM y;"), "2");
 }
@@ -93,8 +105,8 @@ TEST_F(ValuesTest, ServerMessagesReadInWindows1252) {
   for (const std::string& database : {db_, win}) {
     SCOPED_TRACE(database);
     ASSERT_EQ(connect(0, database), core::kOk);
-    EXPECT_EQ(data::sql_exec_simple(
-                  "DO $$ BEGIN RAISE EXCEPTION 'no existe la relaci\xF3n \xAB" "clientes\xBB'; END $$;"_t),
+    EXPECT_EQ(data::sql_exec_simple("DO $$ BEGIN RAISE EXCEPTION 'no existe la relaci\xF3n \xAB"
+                                    "clientes\xBB'; END $$;"_t),
               core::SQLERROR);
     std::string detail = str(core::error_detail());
     EXPECT_EQ(detail.substr(0, detail.find('\n')), "ERROR:  no existe la relaci\xF3n \"clientes\"");

@@ -342,6 +342,21 @@ TEST_F(Functions, ExpressionFilesRunFromTheDefinitionFolders) {
   EXPECT_EQ(show("EXEC$('Report';'X')"), "\"Report|X\"");
 }
 
+// _ACCEPT$(n) and _ACCEPT#(n) read field n of the values the current dialog
+// returned (slot 7 of group 9), trimmed and unquoted; blanks inside the
+// call do not matter, and the macro may stand inside a larger expression.
+TEST_F(Functions, AcceptMacrosReadTheDialogsValues) {
+  ASSERT_EQ(core::slot_set(9, 7, "abc, Mixed Case ,'12,5',1.234,50"_t), 0);
+  EXPECT_EQ(show("_ACCEPT$(1)"), "\"ABC\"");
+  EXPECT_EQ(show("_ACCEPT$( 2 )"), "\"Mixed Case\"");
+  EXPECT_EQ(show("_ACCEPT$(3)+'!'"), "\"12,5!\"");
+  EXPECT_EQ(show("_ACCEPT#(4)*2"), "2.46");
+  EXPECT_EQ(show("N=1,_ACCEPT$(N+1)"), "\"Mixed Case\"");
+  EXPECT_EQ(show("_ACCEPT$(9)"), "\"\"");
+  EXPECT_EQ(show("'_ACCEPT$(1)'"), "\"_ACCEPT$(1)\"");  // quoted: left alone
+  EXPECT_EQ(show("_ACCEPT$(1"), "error 129");
+}
+
 TEST_F(Functions, MacroExpanderAndEvaluation) {
   script::macro_expander_set([](core::Text text, int flags, core::Text list) -> core::Text {
     std::string s = str(text);

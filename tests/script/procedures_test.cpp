@@ -303,6 +303,37 @@ TEST(ProcedureRun, MissingFileAndMissingEntry) {
   EXPECT_EQ(str(core::error_detail()), "NOPE");
 }
 
+// The shell's finder: every definition file lies in SUB of the folder.
+std::string g_finder_folder;
+Text finder_in_sub(Text name) {
+  return core::text_copy(txt(g_finder_folder + "/SUB/" + str(name)));
+}
+
+TEST(ProcedureRun, FilesAreFoundThroughTheFolderListOrTheShellsFinder) {
+  Runtime rt;
+  const std::string folder = str(core::slot_get(core::kGroupEnv, core::kEnvDocPath));
+  std::filesystem::create_directory(folder + "/SUB");
+  rt.write("SUB/INNER.PRX", "WHERE$='sub'\r\n");
+  rt.write("INNER.PRX", "WHERE$='top'\r\n");
+  // A comma list of folders is searched in order.
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder + "/none," + folder + "/SUB," + folder)), 0);
+  EXPECT_EQ(script::proc_call(Text{}, "INNER.PRX"_t, Text{}, false), 0);
+  EXPECT_EQ(var("WHERE$"), "sub");
+  // A name with a folder is used as it is.
+  EXPECT_EQ(script::proc_call(Text{}, txt(folder + "/INNER.PRX"), Text{}, false), 0);
+  EXPECT_EQ(var("WHERE$"), "top");
+  // The shell's finder decides when it is installed.
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder)), 0);
+  g_finder_folder = folder;
+  script::definition_finder_set(finder_in_sub);
+  EXPECT_EQ(script::proc_call(Text{}, "INNER.PRX"_t, Text{}, false), 0);
+  EXPECT_EQ(var("WHERE$"), "sub");
+  EXPECT_EQ(script::proc_call(Text{}, "OTHER.PRX"_t, Text{}, false), core::FILENOTFOUND);
+  script::definition_finder_set(nullptr);
+  EXPECT_EQ(script::proc_call(Text{}, "INNER.PRX"_t, Text{}, false), 0);
+  EXPECT_EQ(var("WHERE$"), "top");
+}
+
 TEST(ProcedureRun, ExecFunctionRunsAProcedure) {
   Runtime rt;
   script::procedures_install();

@@ -12,16 +12,14 @@
 #include "shell/app/app.h"
 #include "shell/paths/paths.h"
 #include "tests/runner/datafile.h"
+#include "tests/shell/show.h"
 
 namespace {
 
 using core::Text;
 
-std::string str(Text t) {
-  if (!t.ok()) return "(error " + std::to_string(t.len) + ")";
-  return t.len == 0 ? "(empty)" : std::string(t.ptr, t.len);
-}
-Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
+using shelltest::str;
+using shelltest::txt;
 
 std::vector<std::string> lines_of(const std::string& input) {
   std::vector<std::string> lines;
@@ -93,6 +91,27 @@ TEST(CommandLine, OptionIndexInAList) {
   EXPECT_EQ(shell::option_index(shell::kOptRun, shell::kModeList), 0);
   EXPECT_EQ(str(shell::option_value(0)), "(empty)");
   EXPECT_EQ(str(shell::option_value(99)), "(empty)");
+}
+
+}  // namespace
+
+namespace {
+
+// Found by fuzz_keys: a long line with many double blanks ran the scratch
+// arena out (every pass of the old replace loop kept a copy), so a
+// normalised line could not be normalised again.
+TEST(CommandLine, LongLinesNormaliseInOnePassAndStayNormal) {
+  core::CoreContext core;
+  core::ArenaScope scope;
+  std::string line;
+  while (line.size() < 20000) line += "%e  -x  --y '  -q' ";
+  Text once = shell::command_line_normalise(txt(line));
+  ASSERT_TRUE(once.ok());
+  Text twice = shell::command_line_normalise(once);
+  ASSERT_TRUE(twice.ok());
+  EXPECT_EQ(str(once), str(twice));
+  EXPECT_EQ(str(once).substr(0, 26), "%e /x /y '  -q' %e /x /y '");
+  EXPECT_EQ(str(shell::command_line_normalise(txt("/A:'unclosed  -x"))), "/A:'unclosed  -x");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "script/variables.h"
 #include "shell/app/app.h"
 #include "shell/paths/paths.h"
+#include "tests/shell/show.h"
 
 namespace {
 
@@ -25,9 +26,7 @@ using core::Status;
 using core::Text;
 using core::operator""_t;
 
-std::string str(Text t) {
-  return t.ok() ? std::string(t.ptr, t.len) : "(error " + std::to_string(t.len) + ")";
-}
+using shelltest::str;
 
 // What a run left behind, taken by the hooks while the runtime is up.
 struct Seen {
@@ -265,7 +264,7 @@ TEST_F(Startup, TheMenuOpensWithoutRunThroughTheWindowLayer) {
   EXPECT_EQ(g_seen.menus, (std::vector<std::string>{"dbmenu,2"}));
   g_seen = Seen{};
   EXPECT_EQ(run({"/APSTART:'OTHER,1'"}), 0);
-  EXPECT_EQ(g_seen.menus, (std::vector<std::string>{""}));
+  EXPECT_EQ(g_seen.menus, (std::vector<std::string>{"(empty)"}));
 }
 
 TEST_F(Startup, DefinitionFolderFromTheWorkingFolderOrARelativeDpath) {
@@ -326,6 +325,7 @@ TEST_F(Startup, ProcedurePatternsRunTheOneMatchOrTheChosenOne) {
   g_seen = Seen{};
   EXPECT_EQ(run({"/RUN:'PrcExec,rep*'"}), 0);  // a cancelled choice is no error
   EXPECT_EQ(read(work_ + "/log.txt"), "12");
+  EXPECT_TRUE(g_seen.boxes.empty()) << boxes();
 }
 
 void one_each(int* screens, int* windows) {

@@ -19,6 +19,7 @@
 #include "script/variables.h"
 #include "shell/paths/paths.h"
 #include "tests/runner/datafile.h"
+#include "tests/shell/show.h"
 
 namespace {
 
@@ -26,11 +27,8 @@ namespace fs = std::filesystem;
 using core::Text;
 using core::operator""_t;
 
-std::string str(Text t) {
-  if (!t.ok()) return "(error " + std::to_string(t.len) + ")";
-  return t.len == 0 ? "(empty)" : std::string(t.ptr, t.len);
-}
-Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
+using shelltest::str;
+using shelltest::txt;
 
 // A runtime with a definition folder of its own, which is also the current
 // folder.

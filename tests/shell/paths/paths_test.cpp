@@ -16,6 +16,7 @@
 #include "core/files.h"
 #include "core/slots.h"
 #include "tests/runner/datafile.h"
+#include "tests/shell/show.h"
 
 namespace {
 
@@ -23,11 +24,8 @@ namespace fs = std::filesystem;
 using core::Text;
 using core::operator""_t;
 
-std::string str(Text t) {
-  if (!t.ok()) return "(error " + std::to_string(t.len) + ")";
-  return t.len == 0 ? "(empty)" : std::string(t.ptr, t.len);
-}
-Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
+using shelltest::str;
+using shelltest::txt;
 
 // The two operands of a "a | b" line, trimmed.
 std::pair<std::string, std::string> operands(const std::string& line) {
@@ -315,6 +313,22 @@ TEST_F(PathsOnDisk, SetIfEmptyShortenAndOutput) {
   std::ifstream in(at("out.txt"), std::ios::binary);
   std::string body((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(body, "one\r\ntwo\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// "/./" is removed in one pass, so a long run of them needs no arena room
+// beyond the result.
+TEST(Paths, ResolveRemovesLongRunsOfDotFolders) {
+  core::CoreContext core;
+  core::ArenaScope scope;
+  std::string rel = "a/";
+  while (rel.size() < 30000) rel += "./";
+  rel += "f";
+  EXPECT_EQ(str(shell::path_resolve("/base"_t, txt(rel))), "/base/a/f");
+  EXPECT_EQ(str(shell::path_resolve("/base"_t, "a/././b/./c"_t)), "/base/a/b/c");
 }
 
 }  // namespace
