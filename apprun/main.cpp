@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/text.h"
+#include "apprun/windows.h"
 #include "data/context.h"
 #include "data/session.h"
 #include "shell/app/app.h"
@@ -34,10 +35,16 @@ constexpr const char* kUsage =
     "as written: apprun \"/RUN:'PrcExec,test'\"\n";
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
-// Windows, forms, reports, help and the font choice are served here as their
-// layers are built; until then they reach the shell's dispatcher, which
-// answers "Proceso no definido" for them.
-Status dispatch(uint16_t kind, Text argument) { return shell::dispatch_default(kind, argument); }
+// Forms (AcceptRun) and the font choice (FontSet) go to the window layer;
+// maintenance and document windows, reports and help are served here as
+// their layers are built; until then they reach the shell's dispatcher,
+// which answers "Proceso no definido" for them.
+Status dispatch(uint16_t kind, Text argument) {
+  if (kind == shell::kPkAcceptRun || kind == shell::kPkFontSet) {
+    return apprun::window_layer_dispatch(kind, argument);
+  }
+  return shell::dispatch_default(kind, argument);
+}
 
 // The data layer's runtime (the runtime vectors and the session slots)
 // lives from phase 1, when the core and the variables exist, to phase 3.
@@ -57,6 +64,8 @@ Status phase(int flags_and_phase) {
         (void)data::session_phase_close();
         g_data.reset();
       }
+      // The window layer goes before the runtime memory does.
+      apprun::window_layer_release();
       return 0;
     default:
       return 0;
@@ -75,6 +84,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   shell::dispatcher_set(dispatch);
+  apprun::window_layer_install();
   shell::StartupArgs args;
   args.argc = argc;
   args.argv = argv;

@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev lua5.4 liblua5.4-dev
   libpq-dev postgresql-15
   clang-14 libclang-rt-14-dev
+  qt6-base-dev fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,96 @@
+// apprun's window layer and the shell's window hooks.
+#include "apprun/windows.h"
+
+#include <memory>
+#include <string>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "data/session.h"
+#include "shell/app/app.h"
+#include "ui/dialogs.h"
+#include "ui/forms.h"
+#include "ui/screens.h"
+#include "ui/windows.h"
+
+namespace apprun {
+
+namespace {
+
+std::unique_ptr<ui::UiContext> g_ui;
+
+void make_window_layer() { g_ui = std::make_unique<ui::UiContext>(); }
+
+core::Status load_font() {
+  if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
+  return ui::font_load();
+}
+
+core::Status message_loop() {
+  if (ui::window_count() > 0) ui::main_loop();
+  return 0;
+}
+
+void count_windows(int* screens, int* windows) {
+  *screens = ui::screen_count();
+  *windows = ui::screen_window_count();
+}
+
+bool ask(core::Text caption, core::Text text) { return ui::ask(text, caption); }
+
+core::Text choose_file(core::Text title, core::Text names) {
+  core::ArenaScope scope;
+  int chosen = ui::selection_run(title, names, ui::kSelectOwnWindow | ui::kSelectListBox);
+  if (chosen <= 0) return core::text_copy(core::Text{});
+  return scope.keep(core::text_unquote(core::list_field(names, ',', static_cast<uint16_t>(chosen))));
+}
+
+// The session's log-in form: the reason a previous attempt failed (the
+// server's cleaned message) is shown first, then the form. Only a form
+// confirmed with its confirming command gives values to try.
+data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text reason) {
+  static std::string values;  // valid until the next call, as the session asks
+  data::LoginAnswer answer;
+  if (g_ui == nullptr || g_ui->status() != 0) {
+    answer.code = core::SCREENENV;
+    return answer;
+  }
+  if (!reason.empty()) ui::message_box(reason, core::Text{}, ui::kBoxWarning);
+  ui::FormRequest request;
+  request.title = title;
+  request.fields = fields;
+  ui::FormResult result;
+  // Esc or the close button cancel (122), which ends the log-in.
+  core::Status code = ui::form_run(request, &result);
+  answer.code = code;
+  answer.confirmed = code == 0;
+  values = result.values;
+  answer.values = core::text_view(values.data(), values.size());
+  return answer;
+}
+
+}  // namespace
+
+void window_layer_install() {
+  shell::WindowHooks hooks;
+  hooks.install_field_resolver = make_window_layer;
+  hooks.load_font = load_font;
+  hooks.message_loop = message_loop;
+  hooks.count_windows = count_windows;
+  hooks.ask = ask;
+  hooks.choose_file = choose_file;
+  shell::window_hooks_set(hooks);
+  data::login_hook_set(show_login);
+}
+
+void window_layer_release() { g_ui.reset(); }
+
+core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
+  switch (kind) {
+    case shell::kPkAcceptRun: return ui::accept_run(argument);
+    case shell::kPkFontSet: return ui::font_choose();
+    default: return core::NOVALUE;
+  }
+}
+
+}  // namespace apprun

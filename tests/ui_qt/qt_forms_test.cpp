@@ -1,0 +1,195 @@
+// The Qt backend on the offscreen platform: the forms of forms.test through
+// real widgets to the same results as headless, the log-in form typed into,
+// and pictures of it and of the progress window under the build folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/context.h"
+#include "core/messages.h"
+#include "core/slots.h"
+#include "data/formats.h"
+#include "script/procedures.h"
+#include "script/variables.h"
+#include "tests/runner/datafile.h"
+#include "tests/ui/form_cases.h"
+#include "ui/dialogs.h"
+#include "ui/forms.h"
+#include "ui/qt/qt_toolkit.h"
+#include "ui/screens.h"
+#include "ui/windows.h"
+
+namespace {
+
+using core::operator""_t;
+
+std::string pictures() {
+  std::string dir = std::string(TEST_BUILD_DIR) + "/screenshots";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// The runtime's layers over the Qt backend.
+class QtRuntime {
+ public:
+  QtRuntime() {
+    (void)core::slot_set(core::kGroupEnv, core::kEnvApName, "KALMIR"_t);
+    (void)formats::locale_build();
+    auto tk = qtui::make_toolkit();
+    tk_ = tk.get();
+    ui_ = std::make_unique<ui::UiContext>(std::move(tk));
+  }
+  ~QtRuntime() { ui_.reset(); }
+  ui::platform::Toolkit* tk_ = nullptr;
+
+  void input(const std::string& steps) {
+    std::vector<ui::platform::ScriptStep> parsed;
+    std::string error;
+    ASSERT_TRUE(ui::platform::script_parse(steps, &parsed, &error)) << error;
+    tk_->script_set(std::move(parsed));
+  }
+
+ private:
+  core::CoreContext core_;
+  script::ScriptContext script_;
+  script::ProcContext procs_;
+  std::unique_ptr<ui::UiContext> ui_;
+};
+
+std::string login_list() { return uitest::login_list("'localhost'", "'ventas'", "'ana'", "''"); }
+
+TEST(QtForms, TheCasesOfTheHeadlessFormsGiveTheSameResults) {
+  testrunner::datafile_run("ui/forms.test", [](const testrunner::DataCase& c) {
+    QtRuntime runtime;
+    return uitest::run_form_case(c, runtime.tk_);
+  });
+}
+
+TEST(QtForms, TheLoginFormIsTypedIntoThroughItsWidgets) {
+  QtRuntime rt;
+  std::string login = pictures() + "/login_form.png";
+  std::filesystem::remove(login);
+  rt.input("key Tab\nkey Tab\nkey Tab\ntype s3cr\xC3\xA9t\nkey Tab\ntype 1\nshot " + login + "\nkey Enter\n");
+  ui::FormRequest request;
+  request.title = core::message_text_c("0090");
+  std::string list = login_list();
+  request.fields = core::text_view(list.data(), list.size());
+  ui::FormResult result;
+  ASSERT_EQ(ui::form_run(request, &result), 0);
+  // The password typed in UTF-8 arrives as Windows-1252 bytes.
+  EXPECT_EQ(result.values, "'localhost','ventas','ana','s3cr\xE9t','1'");
+  QImage picture(QString::fromStdString(login));
+  ASSERT_FALSE(picture.isNull()) << login;
+  EXPECT_GT(picture.width(), 300);
+  EXPECT_GT(picture.height(), 100);
+}
+
+TEST(QtForms, ThePasswordFieldHidesItsCharacters) {
+  QtRuntime rt;
+  rt.input("key Tab\nkey Tab\nkey Tab\ntype secreto\nwait\npress Ok\n");
+  ui::FormRequest request;
+  request.title = "Acceso"_t;
+  std::string list = login_list();
+  request.fields = core::text_view(list.data(), list.size());
+  // The edit of field 4 is the one in password mode; its text is there but
+  // not what it shows.
+  int hidden = 0;
+  QTimer::singleShot(0, [&hidden]() {
+    for (QWidget* w : QApplication::allWidgets()) {
+      auto* edit = qobject_cast<QLineEdit*>(w);
+      if (edit != nullptr && edit->echoMode() == QLineEdit::Password) ++hidden;
+    }
+  });
+  ui::FormResult result;
+  ASSERT_EQ(ui::form_run(request, &result), 0);
+  EXPECT_EQ(hidden, 1);
+  EXPECT_EQ(result.values, "'localhost','ventas','ana','secreto',''");
+}
+
+TEST(QtProgress, ThePictureOfTheProgressWindow) {
+  QtRuntime rt;
+  ui::progress_open(0, 100, false);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(ui::progress_step(1), 0);
+  std::string path = pictures() + "/progress.png";
+  ASSERT_TRUE(qtui::save_picture(rt.tk_, ui::window_top(), path));
+  QImage picture(QString::fromStdString(path));
+  EXPECT_FALSE(picture.isNull());
+  ui::ProgressInfo info = ui::progress_info();
+  EXPECT_EQ(info.position, 40);
+  // The cancel button through the real widget, seen at the next step.
+  rt.input("press Cancelar\n");
+  EXPECT_EQ(ui::progress_step(1), core::CANCELLED);
+  ui::progress_close();
+}
+
+TEST(QtDialogs, BoxesAndFileDialogsAreAnsweredThroughTheirButtons) {
+  QtRuntime rt;
+  rt.input("answer No\nanswer Yes\nfile /tmp/salida.pdf\nfile\n");
+  EXPECT_EQ(ui::message_box("Seguro?"_t, ""_t, ui::kBoxYesNo), 'N');
+  EXPECT_TRUE(ui::ask("Cerrar?"_t));
+  core::Text saved = ui::file_dialog(true, 7);
+  EXPECT_EQ(std::string(saved.ptr, saved.len), "/tmp/salida.pdf");
+  EXPECT_EQ(ui::file_dialog(false, 7).len, 0) << "an empty answer cancels";
+}
+
+TEST(QtDialogs, TheSelectionWindowChoosesByButtonAndList) {
+  QtRuntime rt;
+  rt.input("key Down\nkey Enter\n");
+  EXPECT_EQ(ui::selection_run("Elegir"_t, "Alfa,Beta,Gamma"_t, 0), 2);
+  rt.input("select 3\nkey Enter\n");
+  EXPECT_EQ(ui::selection_run("Elegir"_t, "Alfa,Beta,Gamma"_t, ui::kSelectListBox), 3);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<int> g_actions;
+int record(void*, int action) {
+  g_actions.push_back(action);
+  return 0;
+}
+
+TEST(QtMenus, AMenuBarItemTriggeredBecomesTheMenuAction) {
+  QtRuntime rt;
+  ui::platform::Handle bar = rt.tk_->menu_create(false);
+  ui::platform::Handle sub = rt.tk_->menu_create(true);
+  rt.tk_->menu_add_item(sub, 1500, "Clientes"_t);
+  rt.tk_->menu_add_item(sub, 1501, "Proveedores"_t);
+  rt.tk_->menu_add_submenu(bar, sub, "Ficheros"_t);
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameApp, 0, "Menu"_t, bar, 40, 10, nullptr, &w), 0);
+  ASSERT_GE(ui::screen_window_open(ui::screen_add(ui::Screen{}), w, 0), 0);
+  g_actions.clear();
+  ASSERT_EQ(ui::action_set_install({&record, nullptr, nullptr, nullptr}), 0);
+  rt.input("menu Proveedores\nclose\n");
+  ui::main_loop();
+  EXPECT_EQ(g_actions, (std::vector<int>{ui::action_word(16, 1), ui::kActClose}));
+  rt.tk_->menu_destroy(bar);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QtWindows, AWindowOutlivesTheWindowThatOwnsIt) {
+  QtRuntime rt;
+  ui::Handle owner = ui::kNone, owned = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "Owner"_t, ui::kNone, 20, 4, nullptr, &owner), 0);
+  ASSERT_EQ(ui::window_create(ui::kFrameMant, 0, "Owned"_t, ui::kNone, 20, 4, nullptr, &owned), 0);
+  ui::window_destroy(owner);
+  EXPECT_EQ(ui::window_top(), owned);
+  rt.tk_->window_title(owned, "Still here"_t);
+  ui::window_destroy(owned);
+  EXPECT_EQ(ui::window_count(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The standard message boxes and their answers.
+#include "core/arena.h"
+#include "core/messages.h"
+#include "ui/dialogs.h"
+#include "ui/internal/state.h"
+
+namespace ui {
+
+using platform::BoxAnswer;
+using platform::BoxButtons;
+using platform::BoxIcon;
+
+namespace {
+
+struct BoxKindInfo {
+  BoxButtons buttons;
+  BoxIcon icon;
+  const char* caption;  // default caption message
+};
+
+constexpr BoxKindInfo kKinds[] = {
+    {BoxButtons::Ok, BoxIcon::Information, "0014"},
+    {BoxButtons::Ok, BoxIcon::Warning, "0012"},
+    {BoxButtons::OkCancel, BoxIcon::Information, "0014"},
+    {BoxButtons::Ok, BoxIcon::Error, "0013"},
+    {BoxButtons::RetryCancel, BoxIcon::Error, "0012"},
+    {BoxButtons::YesNo, BoxIcon::Information, "0014"},
+    {BoxButtons::YesNoCancel, BoxIcon::Information, "0014"},
+};
+
+// The first letter of item n of message 0011 ("Ss,Nn").
+int answer_letter(uint16_t item) {
+  core::ArenaScope scope;
+  Text letters = core::list_field(core::message_text_c("0011"), ',', item);
+  return letters.empty() ? (item == 1 ? 'S' : 'N') : letters.at(0);
+}
+
+}  // namespace
+
+int message_box(Text text, Text title, int kind) {
+  internal::UiState* s = internal::state();
+  if (kind < 0 || kind > kBoxYesNoCancel) kind = kBoxInfo;
+  const BoxKindInfo& info = kKinds[kind];
+  core::ArenaScope scope;
+  Text caption = title.empty() ? core::message_text_c(info.caption) : title;
+  if (s == nullptr) return kAnswerOther;
+  Handle owner = window_top();
+  if (owner == kNone) s->toolkit->discard_pending();
+  BoxAnswer answer = s->toolkit->message_box(owner, caption, text.ok() ? text : Text{}, info.buttons, info.icon);
+  switch (answer) {
+    case BoxAnswer::Ok:
+    case BoxAnswer::Yes:
+    case BoxAnswer::Retry: return answer_letter(1);
+    case BoxAnswer::No: return answer_letter(2);
+    default: return kAnswerOther;
+  }
+}
+
+void info_box(Text title, Text text) { static_cast<void>(message_box(text, title, kBoxInfo)); }
+
+bool ask(Text question, Text title) { return message_box(question, title, kBoxYesNo) == answer_letter(1); }
+
+}  // namespace ui

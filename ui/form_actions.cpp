@@ -1,0 +1,107 @@
+// What a form does with its actions: the moves, help, cancel and confirm.
+#include "core/arena.h"
+#include "core/errors.h"
+#include "script/eval.h"
+#include "script/variables.h"
+#include "shell/deffiles/deffiles.h"
+#include "ui/defs.h"
+#include "ui/dialogs.h"
+#include "ui/internal/form_state.h"
+#include "ui/internal/state.h"
+
+namespace ui::internal {
+
+namespace {
+
+// An expression key of the form's section run: 0, or its error (from 122).
+Status run_key(int code) {
+  core::ArenaScope scope;
+  Text expr = shell::def_key_raw(code);
+  if (expr.empty()) return 0;
+  Status st = script::expr_status(expr);
+  return st >= 122 ? st : 0;
+}
+
+// The field texts are kept with the screen window, then the window goes.
+void end_form(FormRun* form, int action, int code, bool confirmed) {
+  {
+    core::ArenaScope scope;
+    for (int n = 1; n <= field_count(); ++n) static_cast<void>(field_value(n));
+  }
+  form->ended = true;
+  form->confirmed = confirmed;
+  form->end_action = action;
+  form->form_code = code;
+  Handle w = form->window;
+  form->window = kNone;
+  window_destroy(w);
+}
+
+int cancel(FormRun* form, int action, int code) {
+  if (Status st = run_key(shell::kKeyOnCancel); st != 0) return st;
+  end_form(form, action, code, false);
+  return 0;
+}
+
+int confirm(FormRun* form, int action) {
+  if (Status st = run_key(shell::kKeyOnConfirm); st != 0) return st;
+  if (Status st = form_output_line(); st >= 128) return st;
+  end_form(form, action, 0, true);
+  return 0;
+}
+
+// F1: the registered help, else the help topic of the form's help key and
+// the current field.
+int help(FormRun* form) {
+  core::ArenaScope scope;
+  const ScreenWindow* sw = screen_window_get(form->screen_window);
+  Text topic = core::text_concat(core::text_concat(shell::def_key_raw(shell::kKeyHelp), ","_t),
+                                 core::int_to_text(sw != nullptr ? sw->current_field : 0));
+  if (ProcessFunction fn = process_function(kProcessHelp)) return fn(topic);
+  return help_topic(topic);
+}
+
+}  // namespace
+
+int form_action(void* data, int action) {
+  auto* form = static_cast<FormRun*>(data);
+  if (form->ended) return 0;
+  switch (action_code(action)) {
+    case kActNextField:
+    case kActDown: {
+      int r = field_move(action);
+      // Enter past the last field confirms the form.
+      if (r == kEndOfFields && action_code(action) == kActNextField) {
+        script::var_set_int(kSwLastKey, 0);
+        return confirm(form, action_word(kActButton, kButtonConfirm));
+      }
+      return r == kEndOfFields ? 0 : r;
+    }
+    case kActPrevField:
+    case kActUp:
+      return field_move(action);
+    case kActHelp:
+      return help(form);
+    case kActEscape:
+      return cancel(form, action, kFormEndEscape);
+    case kActClose:
+      return cancel(form, action, kFormEndClose);
+    case kActCtrlEnd:
+      return confirm(form, action);
+    case kActButton:
+      if (action_param(action) == kButtonConfirm) {
+        script::var_set_int(kSwLastKey, 0);
+        return confirm(form, action);
+      }
+      if (action_param(action) == kButtonCancel) return cancel(form, action, kFormEndEscape);
+      return 0;  // a form has no record operations for the other buttons
+    case kActRefused:
+      return core::BADDATA;
+    default:
+      return 0;
+  }
+}
+
+int form_end_code(void* data, int) { return static_cast<FormRun*>(data)->form_code; }
+
+}  // namespace ui::internal

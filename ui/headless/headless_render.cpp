@@ -1,0 +1,166 @@
+// The text picture of a headless window: the client area as a grid of
+// character cells of the screen font, each control drawn at its cell.
+//
+//   +- Acceso a Datos ------------------------+
+//   |                                         |
+//   |  Servidor:       [localhost           ] |
+//   |  Contraseña:     [*****               ] |
+//   |               <Ok>                      |
+//   +-----------------------------------------+
+//   focus: #2000
+//
+// Edits are bracketed (password characters as "*"), enabled buttons in
+// angle brackets and disabled ones in parentheses, list items one a row
+// with ">" before the selected one, progress bars as "#" over ".".
+#include <algorithm>
+
+#include "ui/headless/headless.h"
+#include "ui/platform/cp1252.h"
+
+namespace ui::headless {
+
+namespace {
+
+using Grid = std::vector<std::u32string>;
+
+std::u32string decode(const std::string& cp1252) {
+  std::u32string out;
+  for (char c : cp1252) {
+    uint32_t cp = platform::cp1252_to_unicode(static_cast<uint8_t>(c));
+    out.push_back(cp < 0x20 ? U' ' : static_cast<char32_t>(cp));
+  }
+  return out;
+}
+
+std::string encode(const std::u32string& s) {
+  std::string out;
+  for (char32_t c : s) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+void put(Grid* g, int row, int col, const std::u32string& s) {
+  if (row < 0 || row >= static_cast<int>(g->size())) return;
+  std::u32string& line = (*g)[row];
+  for (size_t i = 0; i < s.size(); ++i) {
+    int c = col + static_cast<int>(i);
+    if (c >= 0 && c < static_cast<int>(line.size())) line[c] = s[i];
+  }
+}
+
+std::u32string fit(std::u32string s, int width) {
+  if (width < 0) width = 0;
+  s.resize(static_cast<size_t>(width), U' ');
+  return s;
+}
+
+}  // namespace
+
+std::string HeadlessToolkit::render(Handle w) const {
+  const Window* win = find(w);
+  if (win == nullptr) return "(no window)";
+  int cw = std::max(1, cell_.w), ch = std::max(1, cell_.h);
+  int cols = std::max(1, win->spec.client.w / cw);
+  int rows = std::max(1, win->spec.client.h / ch);
+  Grid grid(static_cast<size_t>(rows), std::u32string(static_cast<size_t>(cols), U' '));
+
+  if (!win->painted.empty()) {
+    std::vector<std::u32string> lines;
+    std::u32string text = decode(win->painted), cur;
+    for (char32_t c : text) {
+      if (c == U'\n') {
+        lines.push_back(cur);
+        cur.clear();
+      } else if (c != U'\r') {
+        cur.push_back(c);
+      }
+    }
+    lines.push_back(cur);
+    int top = (rows - static_cast<int>(lines.size())) / 2;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      put(&grid, top + static_cast<int>(i), (cols - static_cast<int>(lines[i].size())) / 2, lines[i]);
+    }
+  }
+
+  for (const Control& c : win->controls) {
+    if (!c.shown) continue;
+    int row = c.spec.rect.y / ch - win->vpos / ch;
+    int col = c.spec.rect.x / cw;
+    int width = std::max(1, (c.spec.rect.w + cw / 2) / cw);
+    std::u32string text = decode(c.spec.text);
+    switch (c.spec.kind) {
+      case ControlKind::Static:
+        if ((c.spec.flags & kCentred) != 0 && static_cast<int>(text.size()) < width) {
+          col += (width - static_cast<int>(text.size())) / 2;
+        }
+        put(&grid, row, col, text);
+        break;
+      case ControlKind::Edit:
+      case ControlKind::ComboBox: {
+        if ((c.spec.flags & kPassword) != 0) text.assign(text.size(), U'*');
+        int inner = std::max(1, width - 1);
+        if ((c.spec.flags & kAlignRight) != 0 && static_cast<int>(text.size()) < inner) {
+          text = std::u32string(static_cast<size_t>(inner) - text.size(), U' ') + text;
+        }
+        put(&grid, row, col - 1, U"[" + fit(text, inner) + U"]");
+        break;
+      }
+      case ControlKind::Button: {
+        std::u32string shown = c.enabled ? U"<" + text + U">" : U"(" + text + U")";
+        int pad = std::max(0, (width - static_cast<int>(shown.size())) / 2);
+        // A caption wider than its button still shows whole where it can.
+        int at = std::min(col + pad, cols - static_cast<int>(shown.size()));
+        put(&grid, row, std::max(0, at), shown);
+        break;
+      }
+      case ControlKind::ListBox: {
+        int visible = std::max(1, c.spec.rect.h / ch);
+        for (int i = 0; i < static_cast<int>(c.items.size()) && i < visible; ++i) {
+          std::u32string item = (i == c.selection ? U">" : U" ") + decode(c.items[i]);
+          put(&grid, row + i, col, fit(item, width));
+        }
+        break;
+      }
+      case ControlKind::Progress:
+        if ((c.spec.flags & kTextMode) != 0) {
+          put(&grid, row, col, fit(text, width));
+        } else {
+          int inner = std::max(1, width - 2);
+          int filled = c.range > 0 ? std::min(inner, c.position * inner / c.range) : 0;
+          put(&grid, row, col,
+              U"[" + std::u32string(static_cast<size_t>(filled), U'#') +
+                  std::u32string(static_cast<size_t>(inner - filled), U'.') + U"]");
+        }
+        break;
+      case ControlKind::Picture:
+      case ControlKind::Grid:
+        break;
+    }
+  }
+
+  std::u32string title = decode(win->spec.title);
+  std::u32string head = U"+- " + title + (win->enabled ? U" " : U" (disabled) ");
+  if (static_cast<int>(head.size()) < cols + 1) head += std::u32string(cols + 1 - head.size(), U'-');
+  std::string out = encode(head + U"+") + "\n";
+  for (std::u32string& line : grid) {
+    out += encode(U"|" + line + U"|") + "\n";
+  }
+  out += encode(U"+" + std::u32string(static_cast<size_t>(cols), U'-') + U"+");
+  if (win->focus != 0) out += "\nfocus: #" + std::to_string(win->focus);
+  if (win->vrange > 0) {
+    out += "\nscroll: " + std::to_string(win->vpos) + " of " + std::to_string(win->vrange);
+  }
+  return out;
+}
+
+}  // namespace ui::headless

@@ -1,0 +1,58 @@
+// Help topics: a numbered section of a help file shown in an information box.
+#include <string>
+#include <vector>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "core/messages.h"
+#include "core/slots.h"
+#include "shell/deffiles/deffiles.h"
+#include "shell/paths/paths.h"
+#include "ui/defs.h"
+#include "ui/dialogs.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kLayoutTopics = 1;       // up to 100 topics
+constexpr int kLayoutManyTopics = 3;   // above 100
+constexpr int kFewTopics = 100;
+
+// A help file in the definition folders, then in the help folder.
+Text find_help(Text name) {
+  core::ArenaScope scope;
+  Text found = shell::def_file_find(name, shell::kFtHelp);
+  if (!found.empty()) return scope.keep(found);
+  Text help_folder = core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath);
+  if (help_folder.empty()) return core::text_copy(Text{});
+  Text path = shell::path_find_file(help_folder, name);
+  return path.ok() ? scope.keep(path) : core::text_copy(Text{});
+}
+
+}  // namespace
+
+Status help_topic(Text file_and_topic) {
+  core::ArenaScope scope;
+  Text name = core::text_trim(core::list_field(file_and_topic, ',', 1), core::kTrimBoth);
+  int topic = core::list_field_int(file_and_topic, ',', 2);
+  if (name.empty()) {
+    Text prefix = core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2);
+    name = core::text_concat(prefix, "HELP.HLP"_t);
+  }
+  Text path = find_help(name);
+  if (path.empty()) path = find_help(core::language_file_name(name));
+  std::vector<std::string> lines;
+  if (path.empty() ||
+      definition_section_lines(path, topic <= kFewTopics ? kLayoutTopics : kLayoutManyTopics, topic, &lines) != 0 ||
+      lines.empty()) {
+    core::report_detail(core::FILENOTFOUND, file_and_topic, false);
+    return core::FILENOTFOUND;
+  }
+  std::string text;
+  for (size_t i = 1; i < lines.size(); ++i) text += (i == 1 ? "" : "\r\n") + lines[i];
+  info_box(core::text_view(lines[0].data(), lines[0].size()), core::text_view(text.data(), text.size()));
+  return 0;
+}
+
+}  // namespace ui

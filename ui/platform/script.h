@@ -1,0 +1,51 @@
+// Scripted input: what a user would do, one step a line, for tests and for
+// unattended runs. Both backends take the same steps, so a script gives the
+// same results on either (see README.md, "Scripted input").
+//
+//   # a remark                   blank lines and remarks are skipped
+//   type TEXT                    types TEXT (UTF-8) into the focused control
+//   key NAME                     Enter, Tab, Esc, F1..F12, Up, Down, Left, Right,
+//                                PageUp, PageDown, Home, End, Backspace, Delete,
+//                                Space, Oem, each with Shift+ and/or Ctrl+
+//   press CAPTION | #ID          clicks a button of the top window
+//   click LABEL | #ID            puts the focus in a control (LABEL: the edit
+//                                that follows that label)
+//   select N                     selects item N (from 1) of the focused list
+//   activate                     double-clicks the focused list
+//   menu CAPTION | #ID           chooses a menu item (bar or pop-up)
+//   close                        the close button of the top window
+//   answer Ok|Cancel|Retry|Yes|No|Close   answers the next message box
+//   file PATH                    answers the next file dialog (no PATH: cancel)
+//   shot PATH                    a picture of the top window (PNG, or text)
+//   show                         writes the top window to the transcript
+//   wait                         one round of the runtime without input
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ui::platform {
+
+enum class StepOp : unsigned char {
+  Type, Key, Press, Click, Select, Activate, Menu, Close, Answer, File, Shot, Show, Wait
+};
+
+struct ScriptStep {
+  StepOp op = StepOp::Wait;
+  std::string arg;     // the rest of the line (UTF-8), as written
+  int key = 0;         // Key: the virtual key
+  bool shift = false;  // Key: with Shift
+  bool ctrl = false;   // Key: with Ctrl
+  int number = 0;      // Select: the item; #ID forms: the identifier (else 0)
+  int line = 0;        // line in the script, for messages
+};
+
+// Parses a script. False with *error ("line 3: unknown step 'foo'") on the
+// first bad line; steps read before it are left in *out.
+bool script_parse(const std::string& text, std::vector<ScriptStep>* out, std::string* error);
+// Reads and parses a script file.
+bool script_load(const std::string& path, std::vector<ScriptStep>* out, std::string* error);
+// The key name of a step's key (for transcripts): "Shift+Tab".
+std::string script_key_name(int key, bool shift, bool ctrl);
+
+}  // namespace ui::platform

@@ -1,0 +1,166 @@
+// The Qt backend's controls: labels, edits, buttons, lists, progress bars.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "core/arena.h"
+#include "ui/qt/qt_internal.h"
+
+namespace qtui {
+
+bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
+  Frame* f = frame(w);
+  if (f == nullptr || f->controls.count(spec.id) != 0) return false;
+  QWidget* widget = nullptr;
+  QString text = to_qt(spec.text);
+  Handle h = w;
+  int id = spec.id;
+  switch (spec.kind) {
+    case ControlKind::Static: {
+      auto* label = new QLabel(text, f->client);
+      label->setAlignment(((spec.flags & kCentred) != 0 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+      widget = label;
+      break;
+    }
+    case ControlKind::Edit: {
+      auto* edit = new QLineEdit(text, f->client);
+      edit->setTextMargins(1, 0, 1, 0);
+      edit->setStyleSheet("QLineEdit { padding: 0px; }");
+      if (spec.width_chars > 0) edit->setMaxLength(spec.width_chars);
+      edit->setAlignment(((spec.flags & kAlignRight) != 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+      if ((spec.flags & kPassword) != 0) edit->setEchoMode(QLineEdit::Password);
+      edit->setReadOnly((spec.flags & kReadOnly) != 0);
+      widget = edit;
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(text, f->client);
+      button->setAutoDefault(false);
+      button->setDefault((spec.flags & kDefaultButton) != 0);
+      QObject::connect(button, &QPushButton::clicked, button, [this, h, id]() { push(EventKind::Command, h, id); });
+      widget = button;
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* list = new QListWidget(f->client);
+      QObject::connect(list, &QListWidget::itemDoubleClicked, list,
+                       [this, h, id](QListWidgetItem*) { push(EventKind::ListActivate, h, id); });
+      widget = list;
+      break;
+    }
+    case ControlKind::ComboBox:
+      widget = new QComboBox(f->client);
+      break;
+    case ControlKind::Picture:
+      widget = new QLabel(f->client);
+      break;
+    case ControlKind::Progress: {
+      auto* bar = new QProgressBar(f->client);
+      bar->setTextVisible(false);
+      widget = bar;
+      break;
+    }
+    case ControlKind::Grid:
+      widget = new QTableWidget(f->client);
+      break;
+  }
+  widget->setFont((spec.flags & kSystemFont) != 0 ? QApplication::font() : font_);
+  widget->setGeometry(spec.rect.x, spec.rect.y, spec.rect.w, spec.rect.h);
+  widget->installEventFilter(filter_.get());
+  widget->show();
+  f->controls[spec.id] = widget;
+  return true;
+}
+
+void QtToolkit::control_destroy(Handle w, int id) {
+  Frame* f = frame(w);
+  QWidget* c = control(w, id);
+  if (c == nullptr) return;
+  f->controls.erase(id);
+  delete c;
+}
+
+bool QtToolkit::control_exists(Handle w, int id) const { return control(w, id) != nullptr; }
+
+void QtToolkit::control_text_set(Handle w, int id, Text text) {
+  QWidget* c = control(w, id);
+  if (auto* edit = qobject_cast<QLineEdit*>(c)) edit->setText(to_qt(text));
+  if (auto* label = qobject_cast<QLabel*>(c)) label->setText(to_qt(text));
+  if (auto* button = qobject_cast<QPushButton*>(c)) button->setText(to_qt(text));
+}
+
+Text QtToolkit::control_text(Handle w, int id) {
+  QWidget* c = control(w, id);
+  QString s;
+  if (auto* edit = qobject_cast<QLineEdit*>(c)) s = edit->text();
+  if (auto* label = qobject_cast<QLabel*>(c)) s = label->text();
+  if (auto* button = qobject_cast<QPushButton*>(c)) s = button->text();
+  if (auto* combo = qobject_cast<QComboBox*>(c)) s = combo->currentText();
+  std::string bytes = from_qt(s);
+  return core::text_copy(core::text_view(bytes.data(), bytes.size()));
+}
+
+void QtToolkit::control_enable(Handle w, int id, bool enabled) {
+  if (QWidget* c = control(w, id)) c->setEnabled(enabled);
+}
+void QtToolkit::control_show(Handle w, int id, bool shown) {
+  if (QWidget* c = control(w, id)) c->setVisible(shown);
+}
+void QtToolkit::control_read_only(Handle w, int id, bool read_only) {
+  if (auto* edit = qobject_cast<QLineEdit*>(control(w, id))) edit->setReadOnly(read_only);
+}
+void QtToolkit::control_focus(Handle w, int id) {
+  if (QWidget* c = control(w, id)) c->setFocus(Qt::OtherFocusReason);
+}
+int QtToolkit::control_focused(Handle w) const {
+  Frame* f = frame(w);
+  if (f == nullptr || f->focusWidget() == nullptr) return 0;
+  for (const auto& [id, c] : f->controls) {
+    if (c == f->focusWidget() || c->isAncestorOf(f->focusWidget())) return id;
+  }
+  return 0;
+}
+void QtToolkit::control_select_all(Handle w, int id) {
+  if (auto* edit = qobject_cast<QLineEdit*>(control(w, id))) edit->selectAll();
+}
+void QtToolkit::control_move(Handle w, int id, Rect r) {
+  if (QWidget* c = control(w, id)) c->setGeometry(r.x, r.y, r.w, r.h);
+}
+Rect QtToolkit::control_rect(Handle w, int id) const {
+  QWidget* c = control(w, id);
+  return c != nullptr ? Rect{c->x(), c->y(), c->width(), c->height()} : Rect{};
+}
+void QtToolkit::list_add(Handle w, int id, Text item) {
+  QWidget* c = control(w, id);
+  if (auto* list = qobject_cast<QListWidget*>(c)) list->addItem(to_qt(item));
+  if (auto* combo = qobject_cast<QComboBox*>(c)) combo->addItem(to_qt(item));
+}
+void QtToolkit::list_clear(Handle w, int id) {
+  QWidget* c = control(w, id);
+  if (auto* list = qobject_cast<QListWidget*>(c)) list->clear();
+  if (auto* combo = qobject_cast<QComboBox*>(c)) combo->clear();
+}
+int QtToolkit::list_selected(Handle w, int id) const {
+  QWidget* c = control(w, id);
+  if (auto* list = qobject_cast<QListWidget*>(c)) return list->currentRow();
+  if (auto* combo = qobject_cast<QComboBox*>(c)) return combo->currentIndex();
+  return -1;
+}
+void QtToolkit::list_select(Handle w, int id, int index) {
+  QWidget* c = control(w, id);
+  if (auto* list = qobject_cast<QListWidget*>(c)) list->setCurrentRow(index);
+  if (auto* combo = qobject_cast<QComboBox*>(c)) combo->setCurrentIndex(index);
+}
+void QtToolkit::progress_set(Handle w, int id, int range, int position) {
+  if (auto* bar = qobject_cast<QProgressBar*>(control(w, id))) {
+    bar->setRange(0, std::max(range, 1));
+    bar->setValue(std::clamp(position, 0, std::max(range, 1)));
+  }
+}
+
+}  // namespace qtui

@@ -1,0 +1,319 @@
+// Qt input: keys and focus changes seen by the filter, the event queue, and
+// the script steps carried out on the real widgets.
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+
+#include "ui/qt/qt_internal.h"
+
+namespace qtui {
+
+namespace {
+
+constexpr int kMaxAutoCloses = 64;
+
+struct KeyPair {
+  int qt;
+  int vk;
+};
+
+constexpr KeyPair kKeys[] = {
+    {Qt::Key_Return, kVkReturn}, {Qt::Key_Enter, kVkReturn}, {Qt::Key_Tab, kVkTab},
+    {Qt::Key_Backtab, kVkTab},   {Qt::Key_Escape, kVkEscape}, {Qt::Key_Shift, kVkShift},
+    {Qt::Key_Control, kVkControl}, {Qt::Key_PageUp, kVkPrior}, {Qt::Key_PageDown, kVkNext},
+    {Qt::Key_End, kVkEnd},       {Qt::Key_Home, kVkHome},     {Qt::Key_Left, kVkLeft},
+    {Qt::Key_Up, kVkUp},         {Qt::Key_Right, kVkRight},   {Qt::Key_Down, kVkDown},
+    {Qt::Key_Backspace, kVkBack}, {Qt::Key_Delete, kVkDelete}, {Qt::Key_Space, kVkSpace},
+};
+
+int vk_of(int qt_key) {
+  for (const KeyPair& k : kKeys) {
+    if (k.qt == qt_key) return k.vk;
+  }
+  if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F12) return kVkF1 + (qt_key - Qt::Key_F1);
+  if ((qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9) || (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z)) return qt_key;
+  return 0;
+}
+
+int qt_of(int vk) {
+  for (const KeyPair& k : kKeys) {
+    if (k.vk == vk) return k.qt;
+  }
+  if (vk >= kVkF1 && vk <= kVkF12) return Qt::Key_F1 + (vk - kVkF1);
+  return vk;
+}
+
+// Keys the runtime takes for itself: the widget never sees them. A list
+// keeps its own arrows.
+bool runtime_key(int vk, bool ctrl, bool list) {
+  switch (vk) {
+    case kVkReturn:
+    case kVkTab:
+    case kVkEscape:
+    case kVkOem: return true;
+    case kVkUp:
+    case kVkDown:
+    case kVkPrior:
+    case kVkNext: return !list;
+    case kVkEnd: return ctrl;
+    default: return vk >= kVkF1 && vk <= kVkF12;
+  }
+}
+
+std::string lower_plain(QString s) { return from_qt(s.remove(QLatin1Char('&')).trimmed().toLower()); }
+
+bool caption_matches(const QString& caption, const std::string& wanted_utf8) {
+  return lower_plain(caption) == lower_plain(QString::fromUtf8(wanted_utf8.c_str()));
+}
+
+void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
+  QPointF at(w->width() / 2.0, w->height() / 2.0);
+  QPointF global = w->mapToGlobal(at);
+  auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, global, button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+  };
+  send(QEvent::MouseButtonPress, button);
+  send(QEvent::MouseButtonRelease, Qt::NoButton);
+  if (twice) {
+    send(QEvent::MouseButtonDblClick, button);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+  }
+}
+
+}  // namespace
+
+bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
+  int id = 0;
+  Frame* f = toolkit_->frame_of(watched, &id);
+  if (f == nullptr) return false;
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      auto* key = static_cast<QKeyEvent*>(event);
+      int vk = vk_of(key->key());
+      toolkit_->key_pressed(f->handle, id, vk, key->modifiers(), key->text());
+      bool list = qobject_cast<QListWidget*>(toolkit_->control(f->handle, id)) != nullptr;
+      return runtime_key(vk, (key->modifiers() & Qt::ControlModifier) != 0, list);
+    }
+    case QEvent::KeyRelease: {
+      int vk = vk_of(static_cast<QKeyEvent*>(event)->key());
+      if (vk == kVkShift || vk == kVkControl) toolkit_->push(EventKind::KeyUp, f->handle, id, vk);
+      return false;
+    }
+    case QEvent::FocusIn:
+      if (id != 0 && static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
+        toolkit_->push(EventKind::ControlFocus, f->handle, id);
+      }
+      return false;
+    case QEvent::FocusOut:
+      if (id != 0 && static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason) {
+        toolkit_->push(EventKind::ControlBlur, f->handle, id);
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+void QtToolkit::push(EventKind kind, Handle w, int id, int key) { queue_.push_back(event_of(kind, w, id, key)); }
+
+// Shift and Ctrl as the key event carries them, then the key and the
+// characters it types.
+void QtToolkit::key_pressed(Handle w, int id, int vk, Qt::KeyboardModifiers modifiers, const QString& text) {
+  if (vk == kVkShift || vk == kVkControl) {
+    (vk == kVkShift ? shift_ : ctrl_) = true;
+    push(EventKind::KeyDown, w, id, vk);
+    return;
+  }
+  bool shift = (modifiers & Qt::ShiftModifier) != 0, ctrl = (modifiers & Qt::ControlModifier) != 0;
+  if (shift != shift_) push(shift ? EventKind::KeyDown : EventKind::KeyUp, w, id, kVkShift);
+  if (ctrl != ctrl_) push(ctrl ? EventKind::KeyDown : EventKind::KeyUp, w, id, kVkControl);
+  shift_ = shift;
+  ctrl_ = ctrl;
+  std::string typed = from_qt(text);
+  if (vk == 0 && typed.size() == 1) vk = static_cast<uint8_t>(typed[0]);
+  push(EventKind::KeyDown, w, id, vk);
+  for (char c : typed) push(EventKind::Char, w, id, static_cast<uint8_t>(c));
+}
+
+void QtToolkit::post(Handle w, uint32_t message, int32_t param) {
+  queue_.push_back(app_event(w, message, param));
+  if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+}
+
+void QtToolkit::post_quit() {
+  push(EventKind::Quit, kNone);
+  if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+}
+
+void QtToolkit::discard_pending() {
+  QCoreApplication::processEvents();
+  std::erase_if(queue_, [](const Event& e) { return e.kind != EventKind::Quit; });
+}
+
+void QtToolkit::script_set(std::vector<ScriptStep> steps) {
+  steps_ = std::move(steps);
+  next_step_ = 0;
+  auto_closes_ = 0;
+}
+
+const ScriptStep* QtToolkit::take_step(StepOp op) {
+  if (next_step_ >= steps_.size() || steps_[next_step_].op != op) return nullptr;
+  return &steps_[next_step_++];
+}
+
+bool QtToolkit::next_event(Event* out, bool wait) {
+  for (;;) {
+    if (!queue_.empty()) {
+      *out = queue_.front();
+      queue_.pop_front();
+      return true;
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!queue_.empty()) continue;
+    if (!wait) {
+      // A long operation only polls: while its progress window is on top a
+      // script takes one step a poll, so that it can cancel.
+      Frame* f = frame(top());
+      if (f == nullptr || f->class_name != "Progress" || script_done()) return false;
+      run_step(steps_[next_step_++]);
+      QCoreApplication::processEvents(QEventLoop::AllEvents);
+      if (queue_.empty()) return false;
+      continue;
+    }
+    if (!script_done()) {
+      run_step(steps_[next_step_++]);
+      continue;
+    }
+    if (scripted()) {
+      // An unattended run ends on its own: as on the headless backend.
+      if (top() == kNone || ++auto_closes_ > kMaxAutoCloses) {
+        post_quit();
+      } else {
+        push(EventKind::Close, top());
+      }
+      continue;
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+QWidget* QtToolkit::find_button(Frame* f, const ScriptStep& step) const {
+  for (const auto& [id, w] : f->controls) {
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    if (button == nullptr || !button->isVisible() || !button->isEnabled()) continue;
+    if (step.number != 0 ? id == step.number : caption_matches(button->text(), step.arg)) return button;
+  }
+  return nullptr;
+}
+
+QWidget* QtToolkit::find_click_target(Frame* f, const ScriptStep& step) const {
+  if (step.number != 0) return control(f->handle, step.number);
+  for (const auto& [lid, lw] : f->controls) {
+    auto* label = qobject_cast<QLabel*>(lw);
+    if (label == nullptr || !caption_matches(label->text(), step.arg)) continue;
+    QWidget* best = nullptr;
+    for (const auto& [id, w] : f->controls) {
+      // On the label's row: the two overlap from top to bottom.
+      if (qobject_cast<QLabel*>(w) != nullptr || !w->isEnabled() || !w->geometry().intersects(QRect(0, label->y(), 100000, label->height())) ||
+          w->x() <= label->x()) {
+        continue;
+      }
+      if (best == nullptr || w->x() < best->x()) best = w;
+    }
+    if (best != nullptr) return best;
+  }
+  return find_button(f, step);
+}
+
+int QtToolkit::menu_find(Handle menu, const ScriptStep& step) const {
+  auto it = menus_.find(menu);
+  if (it == menus_.end()) return 0;
+  for (const MenuItem& item : it->second) {
+    if (item.submenu != kNone) {
+      if (int id = menu_find(item.submenu, step)) return id;
+    } else if (step.number != 0 ? item.id == step.number : caption_matches(to_qt(item.caption), step.arg)) {
+      return item.id;
+    }
+  }
+  return 0;
+}
+
+void QtToolkit::run_step(const ScriptStep& step) {
+  Frame* f = frame(top());
+  if (f == nullptr) return;
+  QWidget* focus = f->focusWidget();
+  switch (step.op) {
+    case StepOp::Type: {
+      if (focus == nullptr) return;
+      for (QChar c : QString::fromUtf8(step.arg.c_str())) {
+        int key = c.isLetterOrNumber() && c.unicode() < 0x80 ? c.toUpper().unicode() : 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(focus, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(focus, &release);
+      }
+      return;
+    }
+    case StepOp::Key: {
+      QWidget* target = focus != nullptr ? focus : f;
+      Qt::KeyboardModifiers mods;
+      if (step.shift) mods |= Qt::ShiftModifier;
+      if (step.ctrl) mods |= Qt::ControlModifier;
+      int key = qt_of(step.key);
+      if (key == Qt::Key_Tab && step.shift) key = Qt::Key_Backtab;
+      QKeyEvent press(QEvent::KeyPress, key, mods);
+      QCoreApplication::sendEvent(target, &press);
+      QKeyEvent release(QEvent::KeyRelease, key, mods);
+      QCoreApplication::sendEvent(target, &release);
+      // The modifiers go up after the key, as a user's fingers do.
+      if (step.ctrl) push(EventKind::KeyUp, f->handle, 0, kVkControl);
+      if (step.shift) push(EventKind::KeyUp, f->handle, 0, kVkShift);
+      shift_ = ctrl_ = false;
+      return;
+    }
+    case StepOp::Press:
+      if (QWidget* b = find_button(f, step)) static_cast<QAbstractButton*>(b)->click();
+      return;
+    case StepOp::Click: {
+      QWidget* w = find_click_target(f, step);
+      if (w == nullptr) return;
+      click(w);
+      // A window the platform has not activated takes no focus from a
+      // click; the focus goes as the click would have sent it.
+      if (!w->hasFocus()) w->setFocus(Qt::MouseFocusReason);
+      return;
+    }
+    case StepOp::Select:
+      if (auto* list = qobject_cast<QListWidget*>(focus)) list->setCurrentRow(step.number - 1);
+      return;
+    case StepOp::Activate:
+      if (auto* list = qobject_cast<QListWidget*>(focus); list != nullptr && list->currentItem() != nullptr) {
+        emit list->itemDoubleClicked(list->currentItem());
+      }
+      return;
+    case StepOp::Menu:
+      for (QAction* action : f->findChildren<QAction*>()) {
+        if (step.number != 0 ? action->data().toInt() == step.number : caption_matches(action->text(), step.arg)) {
+          action->trigger();
+          return;
+        }
+      }
+      return;
+    case StepOp::Close:
+      f->close();
+      return;
+    case StepOp::Shot:
+      save_picture(f->handle, step.arg);
+      return;
+    default:
+      return;  // answers wait for their dialogs; show and wait do nothing here
+  }
+}
+
+}  // namespace qtui
