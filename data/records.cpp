@@ -135,6 +135,24 @@ Text field_get(uint16_t file, uint16_t field, Buffer which) {
   return piece;
 }
 
+namespace {
+
+Text stored_form(const FieldItem& f, Text value) {
+  if (f.type == 'F' && f.width == 6 && formats::date_f6_enabled() && value.len == 8)
+    value = formats::date_f6_write(value);
+  return formats::value_store(f.type, value, f.width);
+}
+
+}  // namespace
+
+Text field_store(uint16_t file, uint16_t field, Text value) {
+  FieldItem f;
+  Status code = dict_field_attr(dict_file_resolve(file), field, &f);
+  if (code != kOk) return core::text_error_value(code);
+  core::ArenaScope scope;
+  return scope.keep(stored_form(f, value));
+}
+
 Status field_put(uint16_t file, uint16_t field, Text value) {
   Record r;
   FieldItem f;
@@ -142,9 +160,7 @@ Status field_put(uint16_t file, uint16_t field, Text value) {
   if (code != kOk) return code;
   if (field == 0) return kOk;
   core::ArenaScope scope;
-  if (f.type == 'F' && f.width == 6 && formats::date_f6_enabled() && value.len == 8)
-    value = formats::date_f6_write(value);
-  Text stored = formats::value_store(f.type, value, f.width);
+  Text stored = stored_form(f, value);
   if (!stored.ok())
     return core::error_record(core::kRecord, core::Context::BUFFERFLDPUT, core::text_error(stored),
                               core::text_error(stored));
@@ -152,11 +168,14 @@ Status field_put(uint16_t file, uint16_t field, Text value) {
 }
 
 Text key_value(uint16_t file, uint16_t key, Buffer which) {
+  return key_value_of(file, key, buffer_get(file, which));
+}
+
+Text key_value_of(uint16_t file, uint16_t key, Text buffer) {
   uint16_t fields[kMaxSegments];
   int count = 0;
   Status code = dict_key_fields(file, key, fields, &count);
   if (code != kOk) return core::text_error_value(code);
-  Text buffer = buffer_get(file, which);
   if (!buffer.ok()) return buffer;
   core::ArenaScope scope;
   std::string value;

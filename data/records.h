@@ -48,10 +48,15 @@ Text field_get(uint16_t file, uint16_t field, Buffer which);
 // Failures, as for field_get and the storage's own (a number that does not
 // fit is DATAOUTBOUND), are recorded at (BUFFERFLDPUT).
 [[nodiscard]] Status field_put(uint16_t file, uint16_t field, Text value);
+// The stored form field_put writes for the value (without writing it), or
+// an error value.
+Text field_store(uint16_t file, uint16_t field, Text value);
 
 // The key value: the key fields' pieces of the buffer, each at its field's
 // width, in key order. An arena text or an error value.
 Text key_value(uint16_t file, uint16_t key, Buffer which);
+// The same from a record text of the file's layout.
+Text key_value_of(uint16_t file, uint16_t key, Text record);
 // Writes a key value into the key fields of the current buffer, field by
 // field at their widths, as far as the value goes (a short last piece is
 // padded with blanks).

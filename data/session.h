@@ -147,6 +147,15 @@ int session_current_slot();  // status word 16, read as 0 when out of range
 // application log (_TRACE bit 4 success, bit 2 failure).
 [[nodiscard]] Status sql_exec(Text statement, int slot, int64_t* count);
 [[nodiscard]] Status sql_exec_simple(Text statement);
+// The same statement sent in a prepared form: `shape` is the statement with
+// $1 .. $n in place of its n values, prepared once on the connection and
+// kept (up to 256 shapes; beyond them, and for a value or shape that holds
+// a NUL byte, the statement is sent as it is). The values are texts the
+// server reads as the types their places ask for. `statement` is the whole
+// statement with its values written in: it is what the trace log shows and
+// what a failure names. Codes, slots and counts as sql_exec.
+[[nodiscard]] Status sql_exec_shaped(Text statement, Text shape, int n, const Text* values, int slot,
+                                     int64_t* count);
 // Runs the statement in a fresh slot and reads row 0, column 0 as a whole
 // number; the slot's result is released and the current slot restored.
 // Any failure reads as 0.
@@ -162,6 +171,9 @@ Text sql_value(int row, int column, int slot);
 int sql_column(Text name, int slot);
 int64_t sql_row_count(int slot);
 void sql_release(int slot);
+// True while the current connection is inside a transaction block (also
+// one that failed and waits for its end).
+bool sql_in_transaction();
 
 // The SQL literal of a text value: 'value' when it holds no quote and no
 // backslash, else E'...' with ' as \x27, " as \x22 and \ as \\.

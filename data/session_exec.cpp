@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/arena.h"
 #include "core/errors.h"
@@ -39,11 +40,8 @@ void slot_release(SessionSlot& slot) {
 
 }  // namespace internal
 
-namespace {
+namespace internal {
 
-// A new result slot: from slot 1 on, the first that holds the current
-// connection or none and no result; it is given the current connection.
-// -1 when there is none.
 int slot_search(PGconn* conn) {
   SessionSlot* slots = internal::state().slots;
   for (int i = 1; i < kSessionSlots; ++i) {
@@ -54,6 +52,12 @@ int slot_search(PGconn* conn) {
   }
   return -1;
 }
+
+}  // namespace internal
+
+namespace {
+
+using internal::slot_search;
 
 // The slot that keeps a result of n rows: the target, or for one row the
 // lowest slot of the same connection, or a fresh slot. -1 when none fits.
@@ -87,6 +91,8 @@ Status failure_code(const PGresult* res) {
                                                               : core::SQLERROR;
 }
 
+Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int64_t* count);
+
 Status run(Text statement, int target, int64_t* count) {
   PGconn* conn = current_conn();
   if (conn == nullptr) return fail(core::SQLERROR, "no database connection"_t, statement);
@@ -94,7 +100,12 @@ Status run(Text statement, int target, int64_t* count) {
   if (sql.find('\0') != std::string::npos)
     return fail(core::SQLERROR, "the statement holds a NUL byte"_t, statement);
 
-  PGresult* res = PQexec(conn, sql.c_str());
+  return take_result(conn, PQexec(conn, sql.c_str()), statement, target, count);
+}
+
+// A result as sql_exec answers it: the rows kept in a slot, a command's
+// count, or the failure recorded.
+Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int64_t* count) {
   switch (PQresultStatus(res)) {
     case PGRES_COMMAND_OK:
       if (count != nullptr) *count = std::strtoll(PQcmdTuples(res), nullptr, 10);
@@ -132,6 +143,53 @@ Status run(Text statement, int target, int64_t* count) {
   }
 }
 
+// The prepared form of a shape on the current connection: its name, or an
+// empty text when it cannot be had (the answer of the failed PREPARE is in
+// *failed then). Names are kept per connection and backend, so that a new
+// connection prepares again.
+std::string prepared_name(PGconn* conn, const std::string& shape, Text statement, int target,
+                          int64_t* count, Status* failed) {
+  internal::PreparedForms& forms = internal::state().prepared;
+  int backend = PQbackendPID(conn);
+  if (forms.conn != conn || forms.backend != backend) {
+    forms.names.clear();
+    forms.conn = conn;
+    forms.backend = backend;
+  }
+  auto it = forms.names.find(shape);
+  if (it != forms.names.end()) return it->second;
+  if (forms.names.size() >= internal::kMaxPreparedForms) return std::string{};
+  std::string name = "apprun_" + std::to_string(forms.names.size() + 1);
+  PGresult* res = PQprepare(conn, name.c_str(), shape.c_str(), 0, nullptr);
+  if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+    *failed = take_result(conn, res, statement, target, count);
+    return std::string{};
+  }
+  PQclear(res);
+  forms.names.emplace(shape, name);
+  return name;
+}
+
+Status run_shaped(Text statement, Text shape, int n, const Text* values, int target, int64_t* count) {
+  PGconn* conn = current_conn();
+  std::string form(view(shape));
+  std::vector<std::string> texts;
+  bool plain = conn == nullptr || form.find('\0') != std::string::npos;
+  for (int i = 0; i < n && !plain; ++i) {
+    texts.emplace_back(view(values[i]));
+    plain = !values[i].ok() || texts.back().find('\0') != std::string::npos;
+  }
+  if (plain) return run(statement, target, count);
+  Status failed = kOk;
+  std::string name = prepared_name(conn, form, statement, target, count, &failed);
+  if (failed != kOk) return failed;
+  if (name.empty()) return run(statement, target, count);
+  std::vector<const char*> params;
+  for (const std::string& t : texts) params.push_back(t.c_str());
+  PGresult* res = PQexecPrepared(conn, name.c_str(), n, params.data(), nullptr, nullptr, 0);
+  return take_result(conn, res, statement, target, count);
+}
+
 int64_t parse_whole(Text t) {
   std::string s(view(t));
   return std::strtoll(s.c_str(), nullptr, 10);
@@ -152,6 +210,19 @@ Status sql_exec(Text statement, int slot, int64_t* count) {
 }
 
 Status sql_exec_simple(Text statement) { return sql_exec(statement, -1, nullptr); }
+
+Status sql_exec_shaped(Text statement, Text shape, int n, const Text* values, int slot,
+                       int64_t* count) {
+  if (count != nullptr) *count = 0;
+  if (!statement.ok() || !shape.ok()) {
+    core::log_line(statement, core::kTraceSqlFailed);
+    return !statement.ok() ? core::text_error(statement) : core::text_error(shape);
+  }
+  core::ArenaScope scope;
+  Status code = run_shaped(statement, shape, n, values, slot, count);
+  core::log_line(statement, code < 3 ? core::kTraceSqlOk : core::kTraceSqlFailed);
+  return code;
+}
 
 int64_t sql_exec_number(Text statement) {
   PGconn* conn = current_conn();
@@ -196,6 +267,13 @@ int64_t sql_row_count(int slot) {
 void sql_release(int slot) {
   if (slot < 0 || slot >= kSessionSlots) slot = current_slot();
   internal::slot_release(internal::state().slots[slot]);
+}
+
+bool sql_in_transaction() {
+  PGconn* conn = current_conn();
+  if (conn == nullptr) return false;
+  PGTransactionStatusType status = PQtransactionStatus(conn);
+  return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
 Text sql_table_list() {

@@ -21,6 +21,9 @@ inline constexpr core::Text kTableQuery =
 int current_slot();
 void set_current_slot(int slot);
 PGconn* current_conn();
+// A new result slot: from slot 1 on, the first that holds the connection
+// or none and no result; it is given the connection. -1 when there is none.
+int slot_search(PGconn* conn);
 // Releases a slot's result.
 void slot_release(SessionSlot& slot);
 // While the current slot is above 0 and holds no connection, steps back.

@@ -5,8 +5,11 @@
 #include <libpq-fe.h>
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "data/internal/access.h"
 #include "data/session.h"
 #include "data/vectors.h"
 
@@ -25,10 +28,20 @@ struct SessionSlot {
   PGresult* result = nullptr;
 };
 
+// The statements prepared on a connection, by their shape.
+inline constexpr size_t kMaxPreparedForms = 256;
+struct PreparedForms {
+  PGconn* conn = nullptr;
+  int backend = 0;
+  std::unordered_map<std::string, std::string> names;
+};
+
 struct DataState {
   bool vectors_ready = false;
   VectorState vectors[kVectorCount];
   SessionSlot slots[kSessionSlots];
+  PreparedForms prepared;
+  AccessState access;
 };
 
 // The current context's state; using the data layer with no DataContext is

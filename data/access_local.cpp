@@ -1,0 +1,64 @@
+// Data-file positions across local procedure calls. While a call made with
+// `local` runs, the first change of each file's position keeps the
+// position it had (its key, status, both record buffers and whether it
+// stood in a run of equal keys); when the call ends without an error the
+// kept positions come back, so the caller finds its files where it left
+// them.
+#include <string>
+
+#include "core/slots.h"
+#include "data/internal/access_run.h"
+#include "data/internal/common.h"
+#include "data/records.h"
+
+namespace data::internal {
+
+using core::kOk;
+
+void position_note(uint16_t file) {
+  AccessState& s = access_state();
+  if (s.local_frames.empty()) return;
+  LocalFrame& frame = s.local_frames.back();
+  for (const SavedPosition& p : frame.saved)
+    if (p.file == file) return;
+  FileCtrl& ctrl = file_ctrl(file);
+  SavedPosition p;
+  p.file = file;
+  p.key = ctrl.key;
+  p.status = ctrl.status;
+  p.in_run = ctrl.cursor >= 0;
+  p.run_key = ctrl.cursor_key;
+  p.buffers = std::string(view(core::slot_get(kGroupBuffers, static_cast<uint16_t>(file - 1))));
+  frame.saved.push_back(std::move(p));
+}
+
+namespace {
+
+void restore(const SavedPosition& p) {
+  FileCtrl& ctrl = file_ctrl(p.file);
+  cursor_close(p.file);
+  ctrl.key = p.key;
+  ctrl.status = p.status;
+  static_cast<void>(core::slot_set(kGroupBuffers, static_cast<uint16_t>(p.file - 1),
+                                   core::text_view(p.buffers.data(), p.buffers.size())));
+  if (!p.in_run) return;
+  std::string saved = p.buffers.substr(p.buffers.size() / 2);
+  static_cast<void>(cursor_resume(p.file, p.run_key, saved));
+}
+
+}  // namespace
+
+void local_call(bool begin, bool restore_positions) {
+  AccessState& s = access_state();
+  if (begin) {
+    s.local_frames.emplace_back();
+    return;
+  }
+  if (s.local_frames.empty()) return;
+  LocalFrame frame = std::move(s.local_frames.back());
+  s.local_frames.pop_back();
+  if (!restore_positions) return;
+  for (auto p = frame.saved.rbegin(); p != frame.saved.rend(); ++p) restore(*p);
+}
+
+}  // namespace data::internal
