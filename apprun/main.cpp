@@ -4,14 +4,20 @@
 // runs start-up with the command line and returns its result as the exit
 // code.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "core/text.h"
 #include "apprun/windows.h"
+#include "core/arena.h"
+#include "core/slots.h"
 #include "data/context.h"
+#include "data/dictionary.h"
 #include "data/session.h"
 #include "shell/app/app.h"
+#include "shell/deffiles/deffiles.h"
+#include "shell/paths/paths.h"
 
 namespace {
 
@@ -55,15 +61,43 @@ Status dispatch(uint16_t kind, Text argument) {
 // lives from phase 1, when the core and the variables exist, to phase 3.
 std::unique_ptr<data::DataContext> g_data;
 
-// Phase 2 opens the SQL session from "sqlparams.dat" with the dictionary
-// built from the catalogue (columns and keys); phase 3 closes it.
+// The language of the runtime's texts: the variable APP_LANG (EN, ES, FR,
+// DE or IT, whose module QV_LANG_<code>.MSJ the definition folder holds);
+// start-up takes Spanish when it is not set.
+Status choose_language() {
+  const char* code = std::getenv("APP_LANG");
+  if (code == nullptr || *code == '\0') return 0;
+  core::ArenaScope scope;
+  Text upper = core::text_case(core::text_trim(core::text_from_c(code), core::kTrimBoth), core::Case::Upper);
+  return core::slot_set(core::kGroupEnv, core::kEnvLanguage, upper);
+}
+
+// The application's dictionary files (its prefix and "DICC.DAT", with
+// "REL.DAT" for the relations between files) when the definition folders
+// hold them. The session builds the dictionary from the catalogue only
+// when no file is defined yet.
+Status load_dictionary_files() {
+  core::ArenaScope scope;
+  Text prefix = core::text_copy(core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2));
+  Text path = shell::def_file_find(core::text_concat(prefix, "DICC.DAT"_t), shell::kFtStructure);
+  if (path.empty()) return 0;
+  return data::dict_load(prefix, shell::path_split(path, shell::kPartDrive | shell::kPartFolder), Text{});
+}
+
+// Phase 2 opens the SQL session from "sqlparams.dat" with the dictionary of
+// the application's dictionary files, else built from the catalogue
+// (columns and keys); phase 3 closes it.
 Status phase(int flags_and_phase) {
   switch (flags_and_phase & 15) {
-    case shell::kPhaseCommandLine:
+    case shell::kPhaseCommandLine: {
       g_data = std::make_unique<data::DataContext>();
-      return g_data->status();
-    case shell::kPhaseConnect:
-      return data::session_phase_open();
+      Status st = g_data->status();
+      return st != 0 ? st : choose_language();
+    }
+    case shell::kPhaseConnect: {
+      Status st = load_dictionary_files();
+      return st != 0 ? st : data::session_phase_open();
+    }
     case shell::kPhaseShutdown:
       if (g_data != nullptr) {
         (void)data::session_phase_close();

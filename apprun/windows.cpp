@@ -11,10 +11,13 @@
 #include "shell/menu/menu.h"
 #include "ui/dialogs.h"
 #include "ui/forms.h"
+#include "ui/maint.h"
 #include "ui/screens.h"
 #include "ui/windows.h"
 
 namespace apprun {
+
+using core::operator""_t;
 
 namespace {
 
@@ -30,6 +33,17 @@ core::Status load_font() {
 core::Status open_menu(core::Text specification) {
   if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
   return shell::main_window_open(specification);
+}
+
+// A field's window: a process name, or the name of an Accept form when it
+// has no kind of its own.
+core::Status run_field_window(core::Text name) {
+  core::ArenaScope scope;
+  core::Text argument;
+  if (shell::process_kind(shell::process_code(name, &argument)) == 0) {
+    name = core::text_concat("AcceptRun,"_t, name);
+  }
+  return shell::process_run(name);
 }
 
 core::Status message_loop() {
@@ -88,6 +102,7 @@ void window_layer_install() {
   hooks.choose_file = choose_file;
   shell::window_hooks_set(hooks);
   data::login_hook_set(show_login);
+  ui::process_runner_set(run_field_window);
 }
 
 void window_layer_release() { g_ui.reset(); }
@@ -95,6 +110,7 @@ void window_layer_release() { g_ui.reset(); }
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case shell::kPkAcceptRun: return ui::accept_run(argument);
+    case shell::kPkMantMain: return ui::maint_open(argument, ui::kMantProcessFlags);
     case shell::kPkFontSet: return ui::font_choose();
     case shell::kPkHelp: return shell::help_process(argument);
     default: return core::NOVALUE;

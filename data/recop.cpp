@@ -107,7 +107,10 @@ int action_word(int code) {
 
 RecordTexts record_texts_from_section() {
   RecordTexts t;
-  t.rule_list = core::text_unquote(shell::def_key_raw(shell::kKeyRelOpt));
+  // A section without RELOPT% runs the default rules: its value as the raw
+  // form of an absent integer key would give "0", a list of no rule.
+  bool has_rule_list = core::param_find(shell::def_section_current(), shell::def_key_name(shell::kKeyRelOpt)).ok();
+  t.rule_list = has_rule_list ? core::text_unquote(shell::def_key_raw(shell::kKeyRelOpt)) : Text{};
   t.assignment = shell::def_key_raw(shell::kKeyIk1);
   t.new_record = shell::def_key_raw(shell::kKeySet);
   t.after_save = shell::def_key_raw(shell::kKeySaved);

@@ -43,6 +43,15 @@ struct ProgressState {
   std::chrono::steady_clock::time_point tick{};
 };
 
+// What a field's window and the lookup window it opens hand each other:
+// the field's text (where the lookup starts) and the key the lookup was
+// left on (what the field takes).
+struct Lookup {
+  bool pending = false;  // a field's window is being opened
+  std::string seed;
+  std::string answer;
+};
+
 struct UiState {
   std::unique_ptr<platform::Toolkit> toolkit;
 
@@ -71,6 +80,7 @@ struct UiState {
   std::map<Handle, int> scroll_positions;
   ProgressState progress;
   ProcessFunction process_functions[kProcessFunctions] = {};
+  Lookup lookup;
   std::chrono::steady_clock::time_point last_pump{};
 };
 
