@@ -33,6 +33,7 @@ constexpr int kButtonGap = 1;
 constexpr int kIndexButtonWidth = 7;
 constexpr int kFirstReadWord = 0x0024;
 constexpr int kNewRecordWord = 0x0001;
+constexpr CellMargins kMantMargins{2, 1, 2, 1};
 
 Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
@@ -308,6 +309,9 @@ Status maint_open(Text argument, int default_flags) {
   screen_size(m, *screen, &columns, &rows);
   std::vector<ButtonPlace> buttons = button_row(m.set, columns);
   if (!buttons.empty()) columns = std::max(columns, buttons.back().column + buttons.back().width);
+  // A screen that sets no margins gets those of the forms.
+  const CellMargins& g = screen->margins;
+  if (g.left == 0 && g.top == 0 && g.right == 0 && g.bottom == 0) screen->margins = kMantMargins;
   screen_margins_set(screen->margins);
   int placement = (m.args.flags & kMantBelowField) != 0 ? kPlaceFocusRelative : 0;
   st = window_create(kFrameMantDlg, placement, view(m.title), kNone, columns, rows + 3, nullptr, &m.window);

@@ -1,5 +1,6 @@
 // The main window: titled with the status line, the menu bar of the menu
 // file, the background picture, and the menu actions.
+#include <algorithm>
 #include <optional>
 
 #include "core/arena.h"
@@ -57,6 +58,19 @@ void close_main() {
   ui::screen_window_close(m.screen_window);
   ui::window_destroy(m.window);
   if (m.menu != kNone && ui::toolkit() != nullptr) ui::toolkit()->menu_destroy(m.menu);
+}
+
+// The client area of columns x rows cells, made smaller where the screen
+// is: the home window is always there, however small the display.
+ui::platform::Size main_client_size(int columns, int rows, bool menu) {
+  ui::platform::Toolkit* tk = ui::toolkit();
+  ui::platform::CellSize cell = ui::font_cell();
+  ui::CellMargins margins = ui::screen_margins();
+  ui::platform::Size want{(columns + margins.left + margins.right) * cell.w,
+                          (rows + margins.top + margins.bottom) * cell.h};
+  ui::platform::Size area = tk->screen_area();
+  ui::platform::Margins frame = tk->frame_extra(ui::kStyleMain, menu);
+  return {std::min(want.w, area.w - frame.left - frame.right), std::min(want.h, area.h - frame.top - frame.bottom)};
 }
 
 // The menu actions: 16 runs item k, 17 is the close request, 19 the help.
@@ -154,7 +168,8 @@ Status main_window_open(Text specification) {
   int rows = def->rows > 0 ? def->rows : kDefaultRows;
   ui::screen_margins_set(def->margins);
   Handle window = kNone;
-  st = ui::window_create(ui::kFrameApp, 0, main_status_line(), menu, columns, rows, &g_proc, &window);
+  st = ui::window_create_pixels(ui::kFrameApp, 0, main_status_line(), menu,
+                                main_client_size(columns, rows, menu != kNone), &g_proc, &window);
   if (st != 0) {
     ui::screen_drop(screen);
     if (menu != kNone) tk->menu_destroy(menu);

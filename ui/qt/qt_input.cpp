@@ -92,6 +92,7 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
   int id = 0;
   Frame* f = toolkit_->frame_of(watched, &id);
   if (f == nullptr) return false;
+  if (f->blocked && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) return true;
   switch (event->type()) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);

@@ -50,6 +50,7 @@ class Frame : public QWidget {
   QScrollBar* scroll = nullptr;
   std::map<int, QWidget*> controls;
   std::map<int, QTimer*> timers;
+  bool blocked = false;  // disabled while a modal window it owns is open
   int menu_height() const;
   void set_client_size(Size size);
 

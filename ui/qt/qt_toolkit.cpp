@@ -109,7 +109,7 @@ void Frame::set_client_size(Size size) {
 void Frame::closeEvent(QCloseEvent* event) {
   // The runtime decides: the close button becomes an event, the window stays.
   event->ignore();
-  toolkit_->push(EventKind::Close, handle);
+  if (!blocked) toolkit_->push(EventKind::Close, handle);
 }
 
 QtToolkit::QtToolkit() {
@@ -215,9 +215,10 @@ void QtToolkit::window_destroy(Handle w) {
     if (other->parentWidget() == f) {
       Qt::WindowFlags flags = other->windowFlags();
       QPoint at = other->pos();
+      bool shown = other->isVisible();
       other->setParent(nullptr, flags);
       other->move(at);
-      if (other->isEnabled()) other->show();
+      if (shown) other->show();
     }
   }
   f->hide();
@@ -249,7 +250,15 @@ void QtToolkit::window_title(Handle w, Text title) {
 }
 
 void QtToolkit::window_enable(Handle w, bool enabled) {
-  if (Frame* f = frame(w)) f->setEnabled(enabled);
+  Frame* f = frame(w);
+  if (f == nullptr) return;
+  // Qt disables a window's child windows with it, and the windows a frame
+  // owns are its children: only the frame's own contents are disabled, and
+  // its keys and close button are refused while it is blocked.
+  f->blocked = !enabled;
+  f->client->setEnabled(enabled);
+  if (f->menu_bar != nullptr) f->menu_bar->setEnabled(enabled);
+  if (f->scroll != nullptr) f->scroll->setEnabled(enabled);
 }
 
 void QtToolkit::window_show(Handle w) {
