@@ -89,6 +89,7 @@ int leave(MantWindow* m) {
   }
   m->mode = m->mode == kModeSearch ? kModeHeader : kModeSearch;
   status_show(m);
+  fields_focus_first(m);
   return kDone;
 }
 

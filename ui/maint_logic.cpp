@@ -37,7 +37,9 @@ MantArgs mant_args_parse(Text argument, int default_flags) {
   a.rows = std::max(0, core::list_field_int(argument, ',', 4));
   a.file = shell::text_str(core::text_unquote(field(argument, 5)));
   Text flags = field(argument, 7);
-  a.flags = flags.empty() ? default_flags : static_cast<int>(core::text_to_int_radix(flags) & 0xFFFF);
+  // Hexadecimal digits in either case.
+  a.flags = flags.empty() ? default_flags
+                          : static_cast<int>(core::text_to_int_radix(core::text_case(flags, core::Case::Lower)) & 0xFFFF);
   return a;
 }
 

@@ -142,7 +142,7 @@ Status create_controls(MantWindow* m, int rows, int columns) {
   platform::Toolkit* tk = internal::state()->toolkit.get();
   Status st = screen_controls_create(m->screen_window);
   if (st != 0) return st;
-  for (const ButtonPlace& b : button_row(m->set, columns)) {
+  for (const ButtonPlace& b : button_row(m->set, m->screen_columns)) {
     platform::ControlSpec c;
     c.kind = platform::ControlKind::Button;
     c.id = b.id;
@@ -307,6 +307,7 @@ Status maint_open(Text argument, int default_flags) {
   titles(&m);
   int columns = 0, rows = 0;
   screen_size(m, *screen, &columns, &rows);
+  m.screen_columns = columns;
   std::vector<ButtonPlace> buttons = button_row(m.set, columns);
   if (!buttons.empty()) columns = std::max(columns, buttons.back().column + buttons.back().width);
   // A screen that sets no margins gets those of the forms.

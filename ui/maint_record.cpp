@@ -110,6 +110,8 @@ int find_by_key(MantWindow* m) {
   if (st >= 1 && st <= 121) {
     show_status(st);
     for (size_t i = 0; i < before.size(); ++i) static_cast<void>(field_set(static_cast<int>(i) + 1, view(before[i])));
+    // The key field is entered again, its text selected for the next try.
+    if (const ScreenWindow* sw = screen_window_get(m->screen_window)) static_cast<void>(field_make_current(sw->current_field));
     return 1;
   }
   if (st >= 128) {

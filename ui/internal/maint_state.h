@@ -25,6 +25,7 @@ struct MantWindow {
   int mode = kModeSearch;
   int voidmode = 0;           // VOIDMODE%: bits taken out of every word
   int set = 1;                // the button set shown
+  int screen_columns = 0;     // the screen's own width (the labels' choice)
   bool has_bounds = false;    // BOUNDS$: the index button shows no number
   bool section_pushed = false;
   bool set_applied = false;   // an open-file set to drop with RESTORE

@@ -1,0 +1,212 @@
+// Maintenance windows on the sample application's tables: opening, the
+// index cycle, find by key, the guarded operations and their questions,
+// leaving, runs of equal keys, new records with their relational totals,
+// lookup windows, VOIDMODE% and the flags.
+#include <filesystem>
+
+#include "core/slots.h"
+#include "tests/ui/maint/maint_fixture.h"
+#include "ui/maint.h"
+#include "ui/screens.h"
+
+namespace {
+
+using mainttest::MaintTest;
+
+TEST_F(MaintTest, OpensSearchingOnTheFirstRecordWithSaveAndDeleteRefused) {
+  EXPECT_EQ(run("CLIENTES", "show\n"), 0);
+  expect_script_ok();
+  std::string shown = last_window();
+  EXPECT_NE(shown.find("+- Mantenimiento de Ficheros - Clientes"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("[C00001]"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("(Grabar) (Borrar) <[ 1 ]>"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Busqueda [AvPag - RePag] - Clientes"), std::string::npos) << shown;
+  // Closing dropped the window's open-file set again.
+  EXPECT_EQ(core::slot_count(33), 0);
+}
+
+TEST_F(MaintTest, TheIndexButtonAndAnEmptyKeyCycleThroughTheIndexes) {
+  EXPECT_EQ(run("CLIENTES", "press [ 1 ]\nshow\npress [ 2 ]\nshow\nkey Backspace\nkey Enter\nshow\n"), 0);
+  expect_script_ok();
+  const std::string& t = transcript();
+  size_t two = t.find("<[ 2 ]>"), three = t.find("<[ 3 ]>", two), one = t.find("<[ 1 ]>", three);
+  EXPECT_NE(two, std::string::npos) << t;
+  EXPECT_NE(three, std::string::npos) << t;
+  EXPECT_NE(one, std::string::npos) << t;
+  // On index 3 the city is the field searched by (focus on field 3).
+  EXPECT_NE(t.find("focus: #2002", three), std::string::npos);
+}
+
+TEST_F(MaintTest, FindByKeyShowsTheRecordOrTellsWhyNotAndPutsTheTypedValuesBack) {
+  EXPECT_EQ(run("CLIENTES",
+                "type C00003\nkey Enter\nkey Esc\n"
+                "type B\nkey Enter\nanswer Ok\nshow\n"
+                "type D\nkey Enter\nanswer Ok\nshow\n"),
+            0);
+  expect_script_ok();
+  std::string found = window_after("> key Enter");
+  EXPECT_EQ(found.find("[Suministros Garcia"), found.find("[Suministros Garcia"));
+  const std::string& t = transcript();
+  size_t shown = t.find("[Suministros Garcia");
+  ASSERT_NE(shown, std::string::npos) << t;
+  EXPECT_NE(t.find("Edici\xC3\xB3n [AvPag - RePag] - Clientes", shown), std::string::npos);
+  // At or after B lies C00001, which does not start with it: the typed
+  // key stays, with the record shown before; after D there is nothing.
+  size_t not_found = t.find("Clave no encontrada", shown);
+  ASSERT_NE(not_found, std::string::npos) << t;
+  std::string kept = window_after("> type B");
+  EXPECT_NE(kept.find("[B     ]"), std::string::npos) << kept;
+  EXPECT_NE(t.find("Fin de fichero", not_found), std::string::npos) << t;
+  std::string last = last_window();
+  EXPECT_NE(last.find("[D     ]"), std::string::npos) << last;
+  EXPECT_NE(last.find("[Suministros Garcia"), std::string::npos) << last;
+  EXPECT_NE(last.find("Busqueda"), std::string::npos) << last;
+}
+
+TEST_F(MaintTest, AChangedKeyIsPutBackWithMessage0024AndNothingIsWritten) {
+  EXPECT_EQ(run("CLIENTES", "key PageDown\ntype C00099\npress Grabar\nanswer Ok\nshow\n"), 0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("Modificaci\xC3\xB3n de Clave descartada"), std::string::npos) << transcript();
+  EXPECT_NE(last_window().find("[C00002]"), std::string::npos) << last_window();
+  EXPECT_FALSE(sent_any("UPDATE"));
+  EXPECT_EQ(query("SELECT count(*) FROM clientes WHERE codigo='C00099';"), "0");
+}
+
+TEST_F(MaintTest, AnEditedFieldIsSavedAndTheWindowSearchesAgain) {
+  EXPECT_EQ(run("CLIENTES", "key PageDown\nkey Tab\ntype Bazar La Estrella SL\npress Grabar\nshow\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT nombre FROM clientes WHERE codigo='C00002';"), "Bazar La Estrella SL");
+  EXPECT_NE(last_window().find("Busqueda"), std::string::npos);
+  // Only the field that changed is written: the others, shown and read
+  // back through their formats, stay as they were read.
+  bool update = false;
+  for (const std::string& s : sent()) {
+    if (s.find("UPDATE") == std::string::npos) continue;
+    update = true;
+    EXPECT_NE(s.find("SET \"nombre\" = 'Bazar La Estrella SL' WHERE"), std::string::npos) << s;
+  }
+  EXPECT_TRUE(update);
+}
+
+TEST_F(MaintTest, DeleteAnsweredNoKeepsTheRecordAndYesDeletesIt) {
+  EXPECT_EQ(run("CLIENTES", "type C00004\nkey Enter\npress Borrar\nanswer No\nshow\npress Borrar\nanswer Yes\nshow\n"), 0);
+  expect_script_ok();
+  const std::string& t = transcript();
+  size_t asked = t.find("\xC2\xBF" "Anular Registro(s)?");
+  ASSERT_NE(asked, std::string::npos) << t;
+  EXPECT_NE(t.find("\xC2\xBF" "Anular Registro(s)?", asked + 1), std::string::npos);
+  EXPECT_EQ(query("SELECT count(*) FROM clientes WHERE codigo='C00004';"), "0");
+  // After the delete the window shows the record at or after the deleted key.
+  EXPECT_NE(last_window().find("[C00005]"), std::string::npos) << last_window();
+}
+
+TEST_F(MaintTest, EscAfterEditingAsksMessage0018AndEscWhileSearchingCloses) {
+  EXPECT_EQ(run("CLIENTES",
+                "type C00005\nkey Enter\nkey Tab\ntype Otro nombre\nkey Esc\nanswer No\nshow\n"
+                "key Esc\nanswer Yes\nshow\nkey Esc\n"),
+            0);
+  expect_script_ok();
+  const std::string& t = transcript();
+  size_t first = t.find("Posible perdida de datos");
+  ASSERT_NE(first, std::string::npos) << t;
+  size_t kept = t.find("[Otro nombre", first);
+  EXPECT_NE(kept, std::string::npos) << t;
+  EXPECT_NE(t.find("Posible perdida de datos", kept), std::string::npos);
+  // The changes were dropped and the last Esc ended the window before the
+  // script ran out.
+  EXPECT_EQ(query("SELECT nombre FROM clientes WHERE codigo='C00005';"), "Hogar y Jardin");
+  EXPECT_EQ(t.find("(end of input"), std::string::npos) << t;
+  EXPECT_EQ(ui::window_count(), 0);
+}
+
+TEST_F(MaintTest, ANarrowScreenHasTheShortLabels) {
+  write("ESTRECHO.PPN", "01 SCREENSIZE$=24,1:OPEN$=clientes:FD$=codigo\n");
+  write("ESTRECHO.PAN", " 0100101C\xF3" "d:|\n 0110106000006A|\n");
+  EXPECT_EQ(run("ESTRECHO", "show\n"), 0);
+  std::string shown = last_window();
+  EXPECT_NE(shown.find("</ / />"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("<<<>"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("([x])(X)"), std::string::npos) << shown;
+}
+
+TEST_F(MaintTest, ARunOfEqualKeysIsWalkedThroughAScrollCursor) {
+  EXPECT_EQ(run("CLIENTES",
+                "press [ 1 ]\npress [ 2 ]\ntype Madrid\nkey Enter\nshow\n"
+                "key PageDown\nkey PageDown\nkey PageDown\nkey PageUp\nshow\n"),
+            0);
+  expect_script_ok();
+  // Three customers live in Madrid, then come those of Sevilla.
+  std::vector<std::string> cities;
+  for (const std::string& w : windows_after("> key Page")) {
+    size_t city = w.find("Ciudad:");
+    if (city != std::string::npos) cities.push_back(w.substr(w.find('[', city) + 1, 7));
+  }
+  EXPECT_NE(window_after("> key Enter").find("[Madrid "), std::string::npos) << transcript();
+  EXPECT_EQ(cities, (std::vector<std::string>{"Madrid ", "Madrid ", "Sevilla", "Madrid "})) << transcript();
+  bool declared = false, fetched = false;
+  for (const std::string& s : sent()) {
+    declared |= s.find("DECLARE") != std::string::npos;
+    fetched |= s.find("FETCH") != std::string::npos;
+  }
+  EXPECT_TRUE(declared);
+  EXPECT_TRUE(fetched);
+}
+
+TEST_F(MaintTest, ANewLineIsInsertedAndItsDeleteTakesTheRulesBack) {
+  EXPECT_EQ(run("MOVIMIENTOS",
+                "press Nuevo\ntype 5\nkey Tab\ntype 1\nkey Tab\ntype 010324\nkey Tab\ntype C00004\nkey Tab\n"
+                "type A0005\nkey Tab\ntype 2\nkey Tab\ntype 24\npress Grabar\nshow\n"),
+            0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT fecha, cliente, articulo, cantidad, importe FROM movimientos WHERE numero=5 AND linea=1;"),
+            "20240301|C00004|A0005|2|48.00");
+  EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo='A0005';"), "15");
+  EXPECT_EQ(query("SELECT saldo FROM clientes WHERE codigo='C00004';"), "48.00");
+  // After the save the window takes the next new line.
+  EXPECT_NE(last_window().find("Modificaci\xC3\xB3n - Lineas de albaran"), std::string::npos);
+
+  EXPECT_EQ(run("MOVIMIENTOS", "type 5\nkey Tab\ntype 1\nkey Enter\nshow\npress Borrar\nanswer Yes\n"), 0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("[C00004]"), std::string::npos);
+  EXPECT_EQ(query("SELECT count(*) FROM movimientos WHERE numero=5;"), "0");
+  EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo='A0005';"), "17");
+  EXPECT_EQ(query("SELECT saldo FROM clientes WHERE codigo='C00004';"), "0.00");
+}
+
+TEST_F(MaintTest, ALookupWindowStartsAtTheFieldsTextAndHandsBackItsRecord) {
+  EXPECT_EQ(run("MOVIMIENTOS",
+                "press Nuevo\nkey Tab\nkey Tab\nkey Tab\ntype C00002\nkey Enter\nshow\n"
+                "key PageDown\nkey Esc\nkey Esc\nshow\n"),
+            0);
+  expect_script_ok();
+  const std::string& t = transcript();
+  size_t lookup = t.find("+- Mantenimiento de Ficheros - Clientes");
+  ASSERT_NE(lookup, std::string::npos) << t;
+  EXPECT_NE(t.find("[Bazar La Estrella", lookup), std::string::npos);
+  std::string back = last_window();
+  EXPECT_NE(back.find("Lineas de albaran"), std::string::npos) << back;
+  EXPECT_NE(back.find("[C00003]"), std::string::npos) << back;
+}
+
+TEST_F(MaintTest, VoidModeTakesTheWritesOutAndFlag8RemovesTheScreenFile) {
+  write("VER.PPN", "01 OPEN$=clientes:FD$=codigo,nombre:VOIDMODE%=3840\n");
+  write("VER.PAN", " 0110101000006A|\n 0110201000030A|\n");
+  EXPECT_EQ(run("VER,1,,,,,0x5E", "key PageDown\nkey Tab\ntype Nadie\npress Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT nombre FROM clientes WHERE codigo='C00002';"), "Bazar La Estrella");
+  EXPECT_FALSE(sent_any("UPDATE"));
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() + "/VER.PAN"));
+  EXPECT_TRUE(std::filesystem::exists(folder_.path() + "/VER.PPN"));
+}
+
+TEST_F(MaintTest, AScreenThatCannotOpenGivesItsCodeAndLeavesNothingOpen) {
+  EXPECT_EQ(run("NOHAY", ""), core::FILENOTFOUND);
+  write("MALA.PPN", "01 OPEN$=nohay\n");
+  write("MALA.PAN", " 0110101000006A|\n");
+  EXPECT_EQ(run("MALA", ""), core::FILESOPEN);
+  EXPECT_EQ(ui::window_count(), 0);
+  EXPECT_EQ(ui::screen_count(), 0);
+  EXPECT_EQ(core::slot_count(31), 0);  // the definition stack
+}
+
+}  // namespace
