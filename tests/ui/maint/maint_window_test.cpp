@@ -3,8 +3,13 @@
 // leaving, runs of equal keys, new records with their relational totals,
 // lookup windows, VOIDMODE% and the flags.
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
+#include "core/arena.h"
 #include "core/slots.h"
+#include "data/access.h"
+#include "data/dictionary.h"
 #include "tests/ui/maint/maint_fixture.h"
 #include "ui/maint.h"
 #include "ui/screens.h"
@@ -207,6 +212,31 @@ TEST_F(MaintTest, AScreenThatCannotOpenGivesItsCodeAndLeavesNothingOpen) {
   EXPECT_EQ(ui::window_count(), 0);
   EXPECT_EQ(ui::screen_count(), 0);
   EXPECT_EQ(core::slot_count(31), 0);  // the definition stack
+}
+
+// The sample's SQL creates every index the keyed access wants, in the form
+// it reads them in.
+TEST_F(MaintTest, TheSampleTablesHaveTheIndexesOfTheirKeys) {
+  std::ifstream in(std::string(TEST_SOURCE_DIR) + "/../examples/tienda/tienda.sql");
+  std::stringstream sql;
+  sql << in.rdbuf();
+  std::string text = sql.str();
+  for (uint16_t file = 1; file <= data::dict_file_count(); ++file) {
+    data::FileItem item;
+    ASSERT_EQ(data::dict_file_attr(file, &item), 0);
+    for (uint16_t key = 1; key <= item.key_count; ++key) {
+      core::ArenaScope scope;
+      std::string wanted = datatest::str(data::access_index_definition(file, key, key == 1));
+      // Several statements of one key stand on lines of their own.
+      size_t from = 0;
+      for (size_t end = wanted.find("; ", from); from < wanted.size(); end = wanted.find("; ", from)) {
+        std::string one = wanted.substr(from, end == std::string::npos ? std::string::npos : end - from + 1);
+        EXPECT_NE(text.find(one), std::string::npos) << "tienda.sql lacks: " << one;
+        if (end == std::string::npos) break;
+        from = end + 2;
+      }
+    }
+  }
 }
 
 }  // namespace
