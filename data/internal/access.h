@@ -62,6 +62,7 @@ struct AccessState {
   FileCtrl files[kMaxFiles + 1];       // index 0 unused
   uint8_t cursor_owner[kCursorCount] = {};
   SqlForm form = SqlForm::Indexed;
+  bool borrowed_slot[8] = {};  // a session slot SQLCHILD gave its parent's connection
   std::vector<LocalFrame> local_frames;
 };
 
