@@ -149,6 +149,13 @@ TEST_F(AccessMove, QuotesAndBackslashesInKeysAreValues) {
   EXPECT_EQ(data::access_find(1, 1, "\"x\""_t, 0), 0);
   EXPECT_EQ(name(), "dq");
   EXPECT_EQ(walk(data::kNavFirst, data::kNavNext).size(), 3u);
+  // Control bytes too, the ones that mark values in prepared forms among them.
+  sql("INSERT INTO lines VALUES (E'\\x01\\x02''\\x03', 1, 'ctl');");
+  EXPECT_EQ(data::access_find(1, 1, datatest::txt(std::string("\x01\x02'\x03")), 0), 0);
+  EXPECT_EQ(name(), "ctl");
+  EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(data::access_navigate(1, data::kNavPrevious), 0);
+  EXPECT_EQ(name(), "ctl");
   // A number field given a text that is no number: a server error, no SQL of it.
   EXPECT_EQ(data::access_find(1, 1, "O'B 1;X"_t, 0), core::SQLERROR);
 }
