@@ -43,7 +43,7 @@ std::string value_text(const script::Value& v) {
   if (!v.is_text()) return std::string(view(script::number_to_text(v.number)));
   Text t = core::text_trim(v.text, core::kTrimRight);
   if (t.len == 0) return "NULL";
-  return std::string(view(sql_literal(t)));
+  return text_literal(view(t));
 }
 
 class Translator {
@@ -157,7 +157,7 @@ class Translator {
       Text inner = core::text_sub(token, 1, static_cast<uint16_t>(token.len - 2));
       if (token.len < 2 || token.at(token.len - 1u) != c) return core::SINTAXERROR;
       *empty_text = inner.len == 0;
-      *text = inner.len == 0 ? "NULL" : std::string(view(sql_literal(inner)));
+      *text = inner.len == 0 ? "NULL" : text_literal(view(inner));
       return kOk;
     }
     if (c >= '0' && c <= '9') {

@@ -114,44 +114,6 @@ bool plain_number(std::string_view v) {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
-}  // namespace
-
-std::string value_literal(bool numeric, std::string_view value, bool* null) {
-  size_t end = value.size();
-  while (end > 0 && blank(value[end - 1])) --end;
-  size_t start = 0;
-  if (numeric)
-    while (start < end && blank(value[start])) ++start;
-  std::string_view v = value.substr(start, end - start);
-  *null = v.empty();
-  if (v.empty()) return numeric ? "0" : "''";
-  // Control bytes are written as escapes, so that the statement text never
-  // holds the bytes that mark values for the prepared forms.
-  if (v.find_first_of(std::string_view("\x01\x02\x03", 3)) != std::string_view::npos) {
-    std::string out = "E'";
-    for (char c : v) {
-      auto b = static_cast<unsigned char>(c);
-      if (b < 0x20 || c == '\'' || c == '\\' || c == '"') {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02x", b);
-        out += hex;
-      } else {
-        out += c;
-      }
-    }
-    return out + "'";
-  }
-  // Numbers are written as they stand; anything else a numeric piece may
-  // hold goes in quotes, so that it can only ever be a value.
-  if (numeric && plain_number(v)) return std::string(v);
-  core::ArenaScope scope;
-  return std::string(view(sql_literal(core::text_view(v.data(), v.size()))));
-}
-
-namespace {
-
-constexpr char kMarkOpen = '\x01', kMarkValue = '\x02', kMarkClose = '\x03';
-
 std::string_view trimmed(std::string_view v, bool numeric) {
   size_t end = v.size();
   while (end > 0 && blank(v[end - 1])) --end;
@@ -161,10 +123,13 @@ std::string_view trimmed(std::string_view v, bool numeric) {
   return v.substr(start, end - start);
 }
 
+constexpr char kMarkOpen = '\x01', kMarkValue = '\x02', kMarkClose = '\x03';
+constexpr std::string_view kMarks("\x01\x02\x03", 3);
+
 // Calls take(literal, value) for each marked value and text(piece) for the
 // text between them.
-template <typename Text, typename Value>
-void walk_marks(const std::string& marked, Text text, Value take) {
+template <typename OnText, typename OnValue>
+void walk_marks(const std::string& marked, OnText text, OnValue take) {
   size_t at = 0;
   while (at < marked.size()) {
     size_t open = marked.find(kMarkOpen, at);
@@ -181,9 +146,40 @@ void walk_marks(const std::string& marked, Text text, Value take) {
 
 }  // namespace
 
+std::string text_literal(std::string_view v) {
+  // Control bytes are written as escapes, so that a statement never holds
+  // the bytes that mark values for the prepared forms.
+  if (v.find_first_of(kMarks) != std::string_view::npos) {
+    std::string out = "E'";
+    for (char c : v) {
+      auto b = static_cast<unsigned char>(c);
+      if (b < 0x20 || c == '\'' || c == '\\' || c == '"') {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02x", b);
+        out += hex;
+      } else {
+        out += c;
+      }
+    }
+    return out + "'";
+  }
+  core::ArenaScope scope;
+  return std::string(view(sql_literal(core::text_view(v.data(), v.size()))));
+}
+
+std::string value_literal(bool numeric, std::string_view value, bool* null) {
+  std::string_view v = trimmed(value, numeric);
+  *null = v.empty();
+  if (v.empty()) return numeric ? "0" : "''";
+  // Numbers are written as they stand; anything else a numeric piece may
+  // hold goes in quotes, so that it can only ever be a value.
+  if (numeric && plain_number(v)) return std::string(v);
+  return text_literal(v);
+}
+
 std::string value_mark(const std::string& literal, std::string_view raw, bool numeric) {
   std::string_view v = trimmed(raw, numeric);
-  if (v.find_first_of(std::string_view("\x01\x02\x03", 3)) != std::string_view::npos) return literal;
+  if (v.find_first_of(kMarks) != std::string_view::npos) return literal;
   return kMarkOpen + literal + kMarkValue + std::string(v) + kMarkClose;
 }
 

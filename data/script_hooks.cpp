@@ -18,6 +18,7 @@
 #include "data/dictionary.h"
 #include "data/internal/access.h"
 #include "data/internal/session.h"
+#include "data/internal/state.h"
 #include "data/recop.h"
 #include "data/records.h"
 #include "data/relup.h"
@@ -81,11 +82,15 @@ Status child_level(bool enter) {
   int slot = internal::current_slot();
   internal::SessionSlot* slots = internal::state().slots;
   if (slot <= 0) return kOk;
+  bool& borrowed = internal::access_state().borrowed_slot[slot];
   if (enter) {
-    if (slots[slot].conn == nullptr) slots[slot].conn = slots[slot - 1].conn;
+    borrowed = slots[slot].conn == nullptr;
+    if (borrowed) slots[slot].conn = slots[slot - 1].conn;
     return kOk;
   }
   internal::slot_release(slots[slot]);
+  if (borrowed) slots[slot].conn = nullptr;
+  borrowed = false;
   return kOk;
 }
 

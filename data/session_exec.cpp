@@ -149,17 +149,13 @@ Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int6
 // connection prepares again.
 std::string prepared_name(PGconn* conn, const std::string& shape, Text statement, int target,
                           int64_t* count, Status* failed) {
-  internal::PreparedForms& forms = internal::state().prepared;
+  internal::PreparedForms& forms = internal::state().prepared[conn];
   int backend = PQbackendPID(conn);
-  if (forms.conn != conn || forms.backend != backend) {
-    forms.names.clear();
-    forms.conn = conn;
-    forms.backend = backend;
-  }
+  if (forms.backend != backend) forms = internal::PreparedForms{backend};
   auto it = forms.names.find(shape);
   if (it != forms.names.end()) return it->second;
   if (forms.names.size() >= internal::kMaxPreparedForms) return std::string{};
-  std::string name = "apprun_" + std::to_string(forms.names.size() + 1);
+  std::string name = "apprun_" + std::to_string(++forms.made);
   PGresult* res = PQprepare(conn, name.c_str(), shape.c_str(), 0, nullptr);
   if (PQresultStatus(res) != PGRES_COMMAND_OK) {
     *failed = take_result(conn, res, statement, target, count);
@@ -168,6 +164,17 @@ std::string prepared_name(PGconn* conn, const std::string& shape, Text statement
   PQclear(res);
   forms.names.emplace(shape, name);
   return name;
+}
+
+// A prepared form the server no longer takes: its tables changed since it
+// was prepared (0A000, "cached plan must not change result type"), or it
+// is gone (26000). Outside a transaction it can be prepared again.
+bool stale_form(PGconn* conn, const PGresult* res) {
+  if (PQresultStatus(res) == PGRES_TUPLES_OK || PQresultStatus(res) == PGRES_COMMAND_OK) return false;
+  const char* state = res != nullptr ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+  if (state == nullptr || (std::strcmp(state, "0A000") != 0 && std::strcmp(state, "26000") != 0))
+    return false;
+  return PQtransactionStatus(conn) == PQTRANS_IDLE;
 }
 
 Status run_shaped(Text statement, Text shape, int n, const Text* values, int target, int64_t* count) {
@@ -187,6 +194,18 @@ Status run_shaped(Text statement, Text shape, int n, const Text* values, int tar
   std::vector<const char*> params;
   for (const std::string& t : texts) params.push_back(t.c_str());
   PGresult* res = PQexecPrepared(conn, name.c_str(), n, params.data(), nullptr, nullptr, 0);
+  if (stale_form(conn, res)) {
+    // The table changed under the prepared form (or the form is gone): it
+    // is prepared afresh, once.
+    PQclear(res);
+    internal::state().prepared[conn].names.erase(form);
+    std::string deallocate = "DEALLOCATE " + name + ";";
+    PQclear(PQexec(conn, deallocate.c_str()));
+    name = prepared_name(conn, form, statement, target, count, &failed);
+    if (failed != kOk) return failed;
+    if (name.empty()) return run(statement, target, count);
+    res = PQexecPrepared(conn, name.c_str(), n, params.data(), nullptr, nullptr, 0);
+  }
   return take_result(conn, res, statement, target, count);
 }
 

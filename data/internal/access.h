@@ -62,6 +62,7 @@ struct AccessState {
   FileCtrl files[kMaxFiles + 1];       // index 0 unused
   uint8_t cursor_owner[kCursorCount] = {};
   SqlForm form = SqlForm::Indexed;
+  bool borrowed_slot[8] = {};  // a session slot SQLCHILD gave its parent's connection
   std::vector<LocalFrame> local_frames;
 };
 
@@ -111,6 +112,8 @@ std::vector<Piece> key_pieces(const KeyInfo& info, Text value);
 // The literal of one field value by the empty-value rule; *null tells
 // whether the value was blank.
 std::string value_literal(bool numeric, std::string_view value, bool* null);
+// A text as an SQL literal: sql_literal, with control bytes escaped.
+std::string text_literal(std::string_view value);
 // A key value's literal marked as a value, so that a statement can also be
 // sent in a prepared form: "\x01literal\x02value\x03", the value as the
 // server is to read it. A value holding those bytes stays unmarked.

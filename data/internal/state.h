@@ -28,11 +28,12 @@ struct SessionSlot {
   PGresult* result = nullptr;
 };
 
-// The statements prepared on a connection, by their shape.
+// The statements prepared on a connection (its server process), by their
+// shape.
 inline constexpr size_t kMaxPreparedForms = 256;
 struct PreparedForms {
-  PGconn* conn = nullptr;
   int backend = 0;
+  uint32_t made = 0;  // names handed out on this connection
   std::unordered_map<std::string, std::string> names;
 };
 
@@ -40,7 +41,7 @@ struct DataState {
   bool vectors_ready = false;
   VectorState vectors[kVectorCount];
   SessionSlot slots[kSessionSlots];
-  PreparedForms prepared;
+  std::unordered_map<PGconn*, PreparedForms> prepared;
   AccessState access;
 };
 

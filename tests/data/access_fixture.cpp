@@ -10,6 +10,21 @@ namespace datatest {
 
 using core::operator""_t;
 
+const char* const kAccountsDictionary =
+    "01*  *00MOVS\r\n"
+    "01       004 ADOC\r\n"
+    "01       003 NN_LINE\r\n"
+    "01       004 AACC\r\n"
+    "01       009 2AMT\r\n"
+    "02*  *00CUENTAS\r\n"
+    "02       004 AACC\r\n"
+    "02       012 2SALDO\r\n"
+    "02       005 NMOVES\r\n"
+    "31<00010040005003>\r\n"
+    "31<0008004>\r\n"
+    "32<0001004>\r\n"
+    "61:CUENTASR2K1\r\n";
+
 void AccessTest::SetUp() {
   DbTest::SetUp();
   ASSERT_EQ(connect(), core::kOk);

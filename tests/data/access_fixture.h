@@ -17,6 +17,12 @@ struct FieldDef {
   char type;
 };
 
+// A dictionary "XX" of two files: movs (lines of account movements: DOC
+// A4, N_LINE N3, ACC A4, AMT 2 9; key 1 DOC+N_LINE, key 2 ACC, whose value
+// is key 1 of CUENTAS by the relation text) and cuentas (ACC A4, SALDO
+// 2 12, MOVES N5; key 1 ACC).
+extern const char* const kAccountsDictionary;
+
 class AccessTest : public DbTest {
  protected:
   // Defines a data file and creates its table (character(w) for text,

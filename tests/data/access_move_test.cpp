@@ -10,6 +10,7 @@
 #include "data/access.h"
 #include "data/dictionary.h"
 #include "data/records.h"
+#include "data/session.h"
 #include "script/variables.h"
 #include "tests/data/access_fixture.h"
 
@@ -148,8 +149,38 @@ TEST_F(AccessMove, QuotesAndBackslashesInKeysAreValues) {
   EXPECT_EQ(data::access_find(1, 1, "\"x\""_t, 0), 0);
   EXPECT_EQ(name(), "dq");
   EXPECT_EQ(walk(data::kNavFirst, data::kNavNext).size(), 3u);
+  // Control bytes too, the ones that mark values in prepared forms among them.
+  sql("INSERT INTO lines VALUES (E'\\x01\\x02''\\x03', 1, 'ctl');");
+  EXPECT_EQ(data::access_find(1, 1, datatest::txt(std::string("\x01\x02'\x03")), 0), 0);
+  EXPECT_EQ(name(), "ctl");
+  EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(data::access_navigate(1, data::kNavPrevious), 0);
+  EXPECT_EQ(name(), "ctl");
   // A number field given a text that is no number: a server error, no SQL of it.
   EXPECT_EQ(data::access_find(1, 1, "O'B 1;X"_t, 0), core::SQLERROR);
+}
+
+TEST_F(AccessMove, MovesGoOnWhenTheTableChangesAndOnASecondConnection) {
+  sql("INSERT INTO lines VALUES ('A', 1, 'a1'), ('B', 1, 'b1'), ('C', 1, 'c1');");
+  ASSERT_EQ(data::access_open(1, data::kOpenFirst), 0);
+  EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  // A column added behind the fields: the prepared moves are made again.
+  sql("ALTER TABLE lines ADD COLUMN extra integer;");
+  EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(name(), "c1");
+  EXPECT_EQ(data::access_navigate(1, data::kNavPrevious), 0);
+  EXPECT_EQ(name(), "b1");
+  // A second connection prepares its own; back on the first, its own still serve.
+  ASSERT_EQ(connect(), 0);
+  EXPECT_EQ(script::var_get_int(script::kSwSqlStk), 1);
+  EXPECT_EQ(data::access_navigate(1, data::kNavPrevious), 0);
+  EXPECT_EQ(name(), "a1");
+  EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(data::session_close(), 0);
+  EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(name(), "c1");
+  EXPECT_EQ(data::access_navigate(1, data::kNavPrevious), 0);
+  EXPECT_EQ(name(), "b1");
 }
 
 TEST_F(AccessMove, AFileNumberThatNamesNoFileIsAnError) {

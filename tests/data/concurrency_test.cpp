@@ -27,20 +27,6 @@ using core::operator""_t;
 using datatest::str;
 using datatest::txt;
 
-const char* kDictionary =
-    "01*  *00MOVS\r\n"
-    "01       004 ADOC\r\n"
-    "01       003 NN_LINE\r\n"
-    "01       004 AACC\r\n"
-    "01       009 2AMT\r\n"
-    "02*  *00CUENTAS\r\n"
-    "02       004 AACC\r\n"
-    "02       012 2SALDO\r\n"
-    "02       005 NMOVES\r\n"
-    "31<00010040005003>\r\n"
-    "31<0008004>\r\n"
-    "32<0001004>\r\n"
-    "61:CUENTASR2K1\r\n";
 const char* kRules = "0101SALDO{CUENTAS}=SALDO{CUENTAS}+AMT{}*_SGN,MOVES{CUENTAS}=MOVES{CUENTAS}+_SGN\r\n";
 
 struct Tally {
@@ -95,7 +81,7 @@ class Concurrency : public datatest::AccessTest {
  protected:
   void SetUp() override {
     AccessTest::SetUp();
-    load_dictionary({{"XXDICC.DAT", kDictionary}, {"XXRELUPSQL.DAT", kRules}});
+    load_dictionary({{"XXDICC.DAT", datatest::kAccountsDictionary}, {"XXRELUPSQL.DAT", kRules}});
     create_tables(true);
     std::string lines;
     for (int d = 0; d < 4; ++d)

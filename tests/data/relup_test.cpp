@@ -23,29 +23,12 @@ using core::operator""_t;
 using datatest::str;
 using datatest::txt;
 
-// movs (lines of account movements): DOC A4, N_LINE N3, ACC A4, AMT 2 9;
-// key 1 DOC+N_LINE, key 2 ACC; relation: key 2 gives key 1 of CUENTAS.
-// cuentas: ACC A4, SALDO 2 12, MOVES N5; key 1 ACC.
-const char* kDictionary =
-    "01*  *00MOVS\r\n"
-    "01       004 ADOC\r\n"
-    "01       003 NN_LINE\r\n"
-    "01       004 AACC\r\n"
-    "01       009 2AMT\r\n"
-    "02*  *00CUENTAS\r\n"
-    "02       004 AACC\r\n"
-    "02       012 2SALDO\r\n"
-    "02       005 NMOVES\r\n"
-    "31<00010040005003>\r\n"
-    "31<0008004>\r\n"
-    "32<0001004>\r\n"
-    "61:CUENTASR2K1\r\n";
 
 class Relup : public datatest::AccessTest {
  protected:
   void SetUp() override {
     AccessTest::SetUp();
-    load_dictionary({{"XXDICC.DAT", kDictionary},
+    load_dictionary({{"XXDICC.DAT", datatest::kAccountsDictionary},
                      {"XXRELUPSQL.DAT",
                       "0101SALDO{CUENTAS}=SALDO{CUENTAS}+AMT{}*_SGN,MOVES{CUENTAS}=MOVES{CUENTAS}+_SGN\r\n"
                       "0102_USER01=_USER01+1\r\n"
