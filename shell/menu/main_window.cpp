@@ -51,10 +51,14 @@ Status main_screen(Text specification, int* index) {
   return ui::screen_load(file, core::list_field_int(specification, ',', 2), true, index);
 }
 
+// Closes the main window: its screen window, frame and menu. A window of a
+// window layer that has gone since (a test's) is only forgotten.
 void close_main() {
   if (!g_main) return;
   MainWindow m = *g_main;
   g_main.reset();
+  const ui::ScreenWindow* sw = ui::screen_window_get(m.screen_window);
+  if (sw == nullptr || sw->window != m.window) return;
   ui::screen_window_close(m.screen_window);
   ui::window_destroy(m.window);
   if (m.menu != kNone && ui::toolkit() != nullptr) ui::toolkit()->menu_destroy(m.menu);
