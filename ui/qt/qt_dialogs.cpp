@@ -4,6 +4,10 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 
@@ -133,9 +137,23 @@ int QtToolkit::menu_track(Handle owner, Handle menu) {
   return chosen != nullptr ? chosen->data().toInt() : 0;
 }
 
+// The window as a picture, under a bar with its title: the offscreen
+// platform draws no frames, and the title is the main window's status line.
 bool QtToolkit::save_picture(Handle w, const std::string& path) const {
   Frame* f = frame(w);
-  return f != nullptr && f->grab().save(QString::fromStdString(path), "PNG");
+  if (f == nullptr) return false;
+  QPixmap content = f->grab();
+  QFontMetrics metrics(QApplication::font());
+  int bar = metrics.height() + 8;
+  QImage picture(content.width(), content.height() + bar, QImage::Format_RGB32);
+  picture.fill(QColor(0x3c, 0x3f, 0x41));
+  QPainter painter(&picture);
+  painter.setPen(Qt::white);
+  painter.setFont(QApplication::font());
+  painter.drawText(QRect(8, 0, content.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, f->windowTitle());
+  painter.drawPixmap(0, bar, content);
+  painter.end();
+  return picture.save(QString::fromStdString(path), "PNG");
 }
 
 bool save_picture(ui::platform::Toolkit* toolkit, ui::platform::Handle window, const std::string& path) {

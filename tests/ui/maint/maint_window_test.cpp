@@ -19,8 +19,10 @@ namespace {
 using mainttest::MaintTest;
 
 TEST_F(MaintTest, OpensSearchingOnTheFirstRecordWithSaveAndDeleteRefused) {
-  EXPECT_EQ(run("CLIENTES", "show\n"), 0);
+  EXPECT_EQ(run("CLIENTES", "key F1\nanswer Ok\nshow\n"), 0);
   expect_script_ok();
+  // F1 is the help topic of the field: topic 1 of the screen's HELP$ file.
+  EXPECT_NE(transcript().find("C\xC3\xB3" "digo de cliente"), std::string::npos) << transcript();
   std::string shown = last_window();
   EXPECT_NE(shown.find("+- Mantenimiento de Ficheros - Clientes"), std::string::npos) << shown;
   EXPECT_NE(shown.find("[C00001]"), std::string::npos) << shown;
@@ -209,6 +211,11 @@ TEST_F(MaintTest, AScreenThatCannotOpenGivesItsCodeAndLeavesNothingOpen) {
   write("MALA.PPN", "01 OPEN$=nohay\n");
   write("MALA.PAN", " 0110101000006A|\n");
   EXPECT_EQ(run("MALA", ""), core::FILESOPEN);
+  // An opening expression that fails keeps the window from opening.
+  write("MAL2.PPN", "01 OPEN$=clientes:FD$=codigo:PERFORM$=\"FILESEL('nohay')\"\n");
+  write("MAL2.PAN", " 0110101000006A|\n");
+  EXPECT_EQ(run("MAL2", ""), core::FILESOPEN);
+  EXPECT_EQ(core::slot_count(33), 0);  // its open-file set went again
   EXPECT_EQ(ui::window_count(), 0);
   EXPECT_EQ(ui::screen_count(), 0);
   EXPECT_EQ(core::slot_count(31), 0);  // the definition stack
