@@ -17,7 +17,7 @@ dir=$(mktemp -d)
 db="e2e_sample_${backend}_$$"
 cleanup() {
   psql -q -d postgres -c "DROP DATABASE IF EXISTS $db WITH (FORCE);" >/dev/null 2>&1 || true
-  [ -n "${KEEP:-}" ] && cp -r "$dir" /tmp/e2edbg/ ; rm -rf "$dir"
+  rm -rf "$dir"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; [ -f "$dir/transcript.txt" ] && cat "$dir/transcript.txt"; exit 1; }
