@@ -28,6 +28,32 @@ namespace {
 constexpr Text kCatalogueTypes =
     "character,smallint,integer,bigint,decimal,numeric,real,double precision,serial,bigserial"_t;
 
+// A column whose type gives no width would make a field of width 0, which
+// holds nothing: its values would be lost on every read and every insert
+// would write them as NULL. Such columns get a width that holds their usual
+// values: a date is a date field (stored as YYYYMMDD, the connection reads
+// dates in the ISO style), a truth value one character ("t" or "f"), times
+// and time stamps their longest ISO form, numbers without precision 20
+// digits, and every other text 255 characters.
+void widen_unsized(Text type, char* letter, int64_t* width) {
+  if (*width > 0) return;
+  std::string_view t = view(type);
+  if (t == "date") {
+    *letter = 'D';
+    *width = 8;
+  } else if (t == "boolean") {
+    *width = 1;
+  } else if (t.rfind("timestamp", 0) == 0) {
+    *width = 32;
+  } else if (t.rfind("time", 0) == 0) {
+    *width = 21;
+  } else if (*letter != 'A') {
+    *width = 20;
+  } else {
+    *width = 255;
+  }
+}
+
 // A query whose rows are read and released before the next one runs.
 struct Rows {
   int slot = -1;
@@ -78,6 +104,7 @@ Status add_fields(Text table, std::vector<int64_t>* positions) {
       width = rows.number(row, "numeric_precision"_t);
     }
     if (width < 0 || width > 65535) width = 0;
+    widen_unsized(type, &letter, &width);
     Text name = core::text_copy(rows.at(row, "column_name"_t));
     positions->push_back(rows.number(row, "ordinal_position"_t));
     Status code = dict_add_field(name, static_cast<uint16_t>(width), letter);

@@ -138,6 +138,11 @@ Text field_get(uint16_t file, uint16_t field, Buffer which) {
 namespace {
 
 Text stored_form(const FieldItem& f, Text value) {
+  // A date as the server writes it (YYYY-MM-DD) is stored as YYYYMMDD.
+  if (f.type == 'D' && value.len == 10 && value.at(4) == '-' && value.at(7) == '-') {
+    value = core::text_concat(core::text_concat(core::text_sub(value, 0, 4), core::text_sub(value, 5, 2)),
+                              core::text_sub(value, 8, 2));
+  }
   if (f.type == 'F' && f.width == 6 && formats::date_f6_enabled() && value.len == 8)
     value = formats::date_f6_write(value);
   return formats::value_store(f.type, value, f.width);

@@ -43,6 +43,8 @@ std::string conninfo_build(std::string_view host, std::string_view database, std
   add("user", user);
   if (!password.empty()) add("password", password);
   add("client_encoding", "WIN1252");
+  // Dates come back as YYYY-MM-DD whatever the server's own style.
+  add("options", "-c DateStyle=ISO");
   return s;
 }
 

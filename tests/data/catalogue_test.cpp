@@ -7,7 +7,9 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "data/access.h"
 #include "data/dictionary.h"
+#include "data/records.h"
 #include "data/session.h"
 #include "tests/data/pg_test.h"
 
@@ -64,15 +66,34 @@ TEST_F(CatalogueTest, ColumnTypesAndWidths) {
   reload();
   ASSERT_EQ(names(), "tipos");
   EXPECT_EQ(fields(1),
-            "c:A:6,v:A:30,t:A:0,d:A:0,s:N:16,i:N:32,b:N:64,n:2:10,n0:N:8,nf:N:0,r:N:24,dp:N:53,"
-            "sr:N:32,big:9:30,ok:A:0");
+            "c:A:6,v:A:30,t:A:255,d:D:8,s:N:16,i:N:32,b:N:64,n:2:10,n0:N:8,nf:N:20,r:N:24,dp:N:53,"
+            "sr:N:32,big:9:30,ok:A:1");
   data::FileItem f;
   ASSERT_EQ(data::dict_file_attr(1, &f), core::kOk);
   EXPECT_EQ(f.kind, 0);
-  EXPECT_EQ(f.record_length, 6 + 30 + 16 + 32 + 64 + 10 + 8 + 24 + 53 + 32 + 30);
+  EXPECT_EQ(f.record_length, 6 + 30 + 255 + 8 + 16 + 32 + 64 + 10 + 8 + 20 + 24 + 53 + 32 + 30 + 1);
   EXPECT_EQ(str(data::dict_file_location(1)), "");
   // No index: the default key on field 1.
   EXPECT_EQ(keys(1), "1");
+}
+
+TEST_F(CatalogueTest, ColumnsWithoutAWidthKeepTheirValues) {
+  // Dates, texts, truth values and numbers without a declared size hold
+  // their values: read into the record and written back by an insert.
+  sql("CREATE TABLE notas (id integer PRIMARY KEY, d date, t text, ok boolean, n numeric);");
+  sql("INSERT INTO notas VALUES (1, '2026-12-08', 'una nota larga', true, 12.5);");
+  reload();
+  ASSERT_EQ(data::access_open(1, 8), core::kOk) << str(core::error_detail());
+  core::ArenaScope scope;
+  EXPECT_EQ(str(data::field_get(1, 2, data::Buffer::Current)), "20261208");
+  EXPECT_EQ(str(core::text_trim(data::field_get(1, 3, data::Buffer::Current), core::kTrimRight)),
+            "una nota larga");
+  EXPECT_EQ(str(data::field_get(1, 4, data::Buffer::Current)), "t");
+  EXPECT_EQ(str(core::text_trim(data::field_get(1, 5, data::Buffer::Current), core::kTrimBoth)), "12.5");
+  ASSERT_EQ(data::field_put(1, 1, "2"_t), core::kOk);
+  ASSERT_EQ(data::access_insert(1), core::kOk) << str(core::error_detail());
+  EXPECT_EQ(sql("SELECT d || '|' || t || '|' || ok || '|' || n FROM notas WHERE id = 2;"),
+            "2026-12-08|una nota larga|true|12.5");
 }
 
 TEST_F(CatalogueTest, FilesAndKeysKeepTheirNumbersFromRunToRun) {
