@@ -8,6 +8,7 @@
 #include "core/files.h"
 #include "script/eval.h"
 #include "script/internal/fn_call.h"
+#include "script/internal/proc_state.h"
 #include "script/lexer.h"
 #include "script/numbers.h"
 
@@ -171,7 +172,9 @@ Status fn_acum(Call& c, Value* out) {
   Text step = concat3(counter, "="_t, core::text_concat(counter, "+1"_t));
   if (!step.ok()) return step.len;
   int64_t sum = 0;
-  for (;;) {
+  for (uint32_t round = 1;; ++round) {
+    // A huge range must not freeze the window: the user can cancel it.
+    if ((round & 1023u) == 0 && internal::pump_cancelled()) return core::CANCELLED;
     int64_t at = 0, to = 0, value = 0, next = 0;
     if ((st = eval_number(counter, &at)) != 0) return st;
     if ((st = eval_number(c.raw[3], &to)) != 0) return st;

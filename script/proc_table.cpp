@@ -197,6 +197,13 @@ Status proc_call(Text entry, Text file, Text arguments, bool local) {
 
 void procedures_install() { execute_hook_set(&execute_procedure); }
 
+namespace internal {
+bool pump_cancelled() {
+  ProcState* s = proc_state();
+  return s != nullptr && s->pump != nullptr && s->pump();
+}
+}  // namespace internal
+
 void proc_pump_hook_set(PumpHook hook) {
   if (ProcState* s = internal::proc_state()) s->pump = hook;
 }

@@ -41,6 +41,10 @@ struct ProcState {
 
 ProcState* proc_state();
 
+// Asks the window layer's pump hook whether the user cancelled; false when
+// no hook is installed. Long loops inside one expression call it too.
+bool pump_cancelled();
+
 // Splits a comma list of expressions at the commas outside quotes and
 // parentheses (a sub-expression may hold a comma of its own). Empty text
 // gives no items; more than kMaxCallArguments gives SINTAXERROR.

@@ -241,6 +241,22 @@ TEST(ProcedureRun, CancelHookStopsBeforeTheStatement) {
   EXPECT_EQ(str(core::error_detail()), "Line: 3 (+ remmarks):\r\n A=3");
 }
 
+// The progress window's answer stays "cancelled" once the user asked.
+bool cancelled_from_third() { return ++g_pumps >= 3; }
+
+TEST(ProcedureRun, CancelHookStopsAnEndlessAccumulation) {
+  Runtime rt;
+  g_pumps = 0;
+  script::proc_pump_hook_set(&cancelled_from_third);
+  // Asked before the statement, then every 1,024 rounds of the sum.
+  EXPECT_EQ(rt.run("A#=FN#ACUM(1;I#;1;2000000000)\r\nB=1\r\n"), core::CANCELLED);
+  EXPECT_EQ(var("I#"), "2048");
+  EXPECT_EQ(var("B"), "0");
+  script::proc_pump_hook_set(nullptr);
+  EXPECT_EQ(rt.run("C#=FN#ACUM(1;J#;1;5000)\r\n"), 0);
+  EXPECT_EQ(var("C#"), "5000");
+}
+
 // A procedure-defined function that answers 1 with a warning.
 core::Status warning_one(Text, Text, script::Value* out) {
   *out = script::Value::num(script::number_from_int(1));
