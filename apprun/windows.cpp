@@ -30,9 +30,9 @@ core::Status load_font() {
   return ui::font_load();
 }
 
-core::Status open_menu(core::Text specification) {
+core::Status open_menu(core::Text start_menu) {
   if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
-  return shell::main_window_open(specification);
+  return shell::main_window_open(start_menu);
 }
 
 // A field's window: a process name, or the name of an Accept form when it

@@ -18,7 +18,7 @@ namespace {
 
 constexpr Text kBuiltInNumbers = ".,'0123456789.-D',' NY','  ,NO,YES'"_t;
 
-// Part 1 (the numbers part) or part 2 (the months part) of the locale slot.
+// The numbers part (1) or the months part (2) of the locale slot.
 Text slot_part(int part) {
   Text s = core::slot_get(core::kGroupEnv, core::kEnvLocale);
   if (s.empty()) return Text{};

@@ -53,7 +53,7 @@ inline constexpr Status kNoRows = 2;
 
 // --- the log-in form -----------------------------------------------------------
 // The window layer shows the log-in form through this hook: an Accept form
-// titled `title` with the field specification `fields` (message 0091 filled
+// titled `title` with the field list `fields` (message 0091 filled
 // with the remembered values). `reason` tells why it is shown (the cleaned
 // server message of the failed attempt; empty the first time).
 //
@@ -80,7 +80,7 @@ inline constexpr int kFormReadFile = 1;     // text is a file name: read its con
 inline constexpr int kFormLogin = 2;        // message 0091 with fields 1 to 4
 inline constexpr int kFormAdminDb = 4;      // message 0092 with field 1
 inline constexpr int kFormAdminServer = 8;  // message 0093 with field 1
-// The field specification of a log-in form, each "%s" of the message filled
+// The field list of a log-in form, each "%s" of the message filled
 // with a field of the connection list as it stands (a missing file reads as
 // an empty text). An arena text.
 Text login_form_text(Text text, int flags);

@@ -143,8 +143,8 @@ struct WindowHooks {
   void (*install_field_resolver)() = nullptr;
   // Load the screen font ("QVFONT.PPN"): 0 or a code.
   Status (*load_font)() = nullptr;
-  // Open the menu window on the start menu specification: 0 or a code.
-  Status (*open_menu)(Text specification) = nullptr;
+  // Open the menu window on the start menu: 0 or a code.
+  Status (*open_menu)(Text start_menu) = nullptr;
   // Run the message loop while a window is open: 0 or a code.
   Status (*message_loop)() = nullptr;
   // The open screens and windows (runtime vectors 4 and 5).
@@ -200,7 +200,7 @@ struct StartupArgs {
   PhaseCallback phase = nullptr;
 };
 
-// The start menu specification ("file,section") from the menu file name:
+// The start menu ("file,section") from the menu file name:
 // its first two characters (or the application prefix when it is empty)
 // and "MENU,1"; the APSTART option replaces it. Empty unless the file of
 // field 1 exists as a menu file in the definition folders, of the first

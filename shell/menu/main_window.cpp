@@ -39,16 +39,16 @@ struct MainWindow {
 };
 std::optional<MainWindow> g_main;
 
-// The specification's screen, or an empty one when its parameter file is
+// The start menu's screen, or an empty one when its parameter file is
 // not there (a menu of the PMT format needs none).
-Status main_screen(Text specification, int* index) {
+Status main_screen(Text start_menu, int* index) {
   core::ArenaScope scope;
-  Text file = core::text_trim(core::list_field(specification, ',', 1), core::kTrimBoth);
+  Text file = core::text_trim(core::list_field(start_menu, ',', 1), core::kTrimBoth);
   if (file.empty() || def_file_find(file, kFtParams).empty()) {
     *index = ui::screen_add(ui::Screen{});
     return 0;
   }
-  return ui::screen_load(file, core::list_field_int(specification, ',', 2), true, index);
+  return ui::screen_load(file, core::list_field_int(start_menu, ',', 2), true, index);
 }
 
 // Closes the main window: its screen window, frame and menu. A window of a
@@ -154,15 +154,15 @@ Text background_picture() {
   return found.empty() ? core::text_copy(Text{}) : scope.keep(found);
 }
 
-Status main_window_open(Text specification) {
+Status main_window_open(Text start_menu) {
   ui::platform::Toolkit* tk = ui::toolkit();
   if (tk == nullptr) return core::SCREENENV;
   if (g_main) close_main();
   core::ArenaScope scope;
   script::var_set_int(ui::kSwScrStat, static_cast<int16_t>(script::var_get_int(ui::kSwScrStat) | kScrStatMenu));
-  Handle menu = specification.empty() ? kNone : menu_build(specification);
+  Handle menu = start_menu.empty() ? kNone : menu_build(start_menu);
   int screen = -1;
-  Status st = main_screen(specification, &screen);
+  Status st = main_screen(start_menu, &screen);
   if (st != 0) {
     if (menu != kNone) tk->menu_destroy(menu);
     return st;

@@ -76,23 +76,23 @@ inline constexpr int kCompatMenuKeys = 16;
 // inside itself.
 [[nodiscard]] Status menu_ppn_lines(Text file, int section, std::vector<MenuLine>* lines);
 
-// The lines of the menu of a specification ("file,section"): field 1 with
+// The lines of a menu named "file,section": field 1 with
 // ".PMT" in the definition folders, else with ".PPN". FILENOTFOUND when
 // neither exists.
-[[nodiscard]] Status menu_read(Text specification, std::vector<MenuLine>* lines);
+[[nodiscard]] Status menu_read(Text menu_name, std::vector<MenuLine>* lines);
 
-// Builds the toolkit menu bar of a specification and stores the items'
+// Builds the toolkit menu bar of a menu ("file,section") and stores the items'
 // process names in group 5. kNone when there is no menu file.
-ui::platform::Handle menu_build(Text specification);
+ui::platform::Handle menu_build(Text menu_name);
 // The process name of item k (from 0); empty when there is none.
 Text menu_item_process(int k);
 
 // --- the main window ----------------------------------------------------------------
 // " description  |  date  |  database folder |  " and the maker's address.
 Text main_status_line();
-// Opens the main window on a specification (empty: no menu bar). 0, or the
+// Opens the main window on a start menu ("file,section"; empty: no menu bar). 0, or the
 // window layer's code.
-[[nodiscard]] Status main_window_open(Text specification);
+[[nodiscard]] Status main_window_open(Text start_menu);
 // The main window's picture: "background.png" in the definition folders,
 // else beside the program; an empty text when there is none.
 Text background_picture();

@@ -1,4 +1,4 @@
-// The menu of a specification: its file found, read, and made into the
+// A menu ("file,section"): its file found, read, and made into the
 // toolkit's menu bar, the items' process names kept in group 5.
 #include "core/arena.h"
 #include "core/errors.h"
@@ -44,9 +44,9 @@ Status store_processes(const MenuNode& node) {
 
 }  // namespace
 
-Status menu_read(Text specification, std::vector<MenuLine>* lines) {
+Status menu_read(Text menu_name, std::vector<MenuLine>* lines) {
   core::ArenaScope scope;
-  Text name = core::text_trim(core::list_field(specification, ',', 1), core::kTrimBoth);
+  Text name = core::text_trim(core::list_field(menu_name, ',', 1), core::kTrimBoth);
   if (name.empty()) return core::FILENOTFOUND;
   Text pmt = def_file_find(name, kFtMenu);
   if (!pmt.empty()) {
@@ -57,13 +57,13 @@ Status menu_read(Text specification, std::vector<MenuLine>* lines) {
   }
   Text ppn = def_file_find(name, kFtParams);
   if (ppn.empty()) return core::FILENOTFOUND;
-  return menu_ppn_lines(ppn, core::list_field_int(specification, ',', 2), lines);
+  return menu_ppn_lines(ppn, core::list_field_int(menu_name, ',', 2), lines);
 }
 
-Handle menu_build(Text specification) {
+Handle menu_build(Text menu_name) {
   ui::platform::Toolkit* tk = ui::toolkit();
   std::vector<MenuLine> lines;
-  if (tk == nullptr || menu_read(specification, &lines) != 0) return kNone;
+  if (tk == nullptr || menu_read(menu_name, &lines) != 0) return kNone;
   MenuNode bar = menu_tree(lines);
   static_cast<void>(core::slot_clear(kGroupMenuItems));
   core::ArenaScope scope;

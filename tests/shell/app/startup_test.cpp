@@ -257,7 +257,7 @@ TEST_F(Startup, TheMenuOpensWithoutRunThroughTheWindowLayer) {
   EXPECT_EQ(g_seen.menus, (std::vector<std::string>{"DBMENU,1"}));
   EXPECT_EQ(g_seen.loops, 1);
   EXPECT_EQ(g_seen.scr_stat & shell::kScrStatRun, 0);
-  // APSTART replaces the specification, which is kept only when its menu
+  // APSTART replaces the start menu, which is kept only when its menu
   // file exists.
   g_seen = Seen{};
   EXPECT_EQ(run({"/APSTART:'dbmenu,2'"}), 0);

@@ -1,7 +1,7 @@
 // The menu and the main window over the headless backend: menu files of
 // both formats, the main window's title, menu bar and items run through the
 // dispatcher, the close request, help pages, topics and the About box, and
-// the start menu specification.
+// the start menu.
 #include "shell/menu/menu.h"
 
 #include <string>
@@ -246,7 +246,7 @@ TEST_F(Menu, HelpTopicsOfBothLayoutsThroughTheSharedFinder) {
   EXPECT_EQ(str(ui::help_file_find("NADA.HLP"_t, shell::kFtHelp)), "");
 }
 
-TEST_F(Menu, TheStartMenuSpecification) {
+TEST_F(Menu, TheStartMenuText) {
   core::ArenaScope scope;
   (void)core::slot_set(core::kGroupEnv, core::kEnvCommandLine, ""_t);
   EXPECT_EQ(str(shell::start_menu_spec("DBMENU.PMT"_t)), "");
