@@ -11,6 +11,7 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/slots.h"
+#include "tests/support/file_text.h"
 
 namespace {
 
@@ -20,12 +21,7 @@ using core::operator""_t;
 std::string str(Text t) { return t.ok() ? std::string(t.ptr, t.len) : "<error>"; }
 Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testsupport::file_text;
 
 void no_box(Text, Text, core::BoxIcon) {}
 
@@ -71,7 +67,7 @@ TEST_F(LogTest, SetPathStoresItAndDeletesTheFile) {
   EXPECT_EQ(path(), own);
   EXPECT_EQ(str(core::slot_get(core::kGroupRuntime, core::kRtLogPath)), own);
   core::log_line("line"_t, 1);
-  EXPECT_EQ(read_file(own), "line\r\n");
+  EXPECT_EQ(file_text(own), "line\r\n");
   EXPECT_FALSE(std::filesystem::exists(log_));
   core::log_set_path(""_t);  // back to the default name
   EXPECT_EQ(path(), log_);
@@ -86,14 +82,14 @@ TEST_F(LogTest, LinesFollowTheTraceSwitches) {
   core::log_line("any of two"_t, core::kTraceSqlOk | 1);
   core::log_line(core::text_error_value(core::NOVALUE), 1);
   core::log_line(""_t, 1);
-  EXPECT_EQ(read_file(log_), "relational\r\nany of two\r\nError #163\r\n\r\n");
+  EXPECT_EQ(file_text(log_), "relational\r\nany of two\r\nError #163\r\n\r\n");
 }
 
 TEST_F(LogTest, IncidentBlockShape) {
   core::log_line("before"_t, 1);
   core::log_incident("Something\r\nhappened"_t);
   // Digits of the date and time read as 9, so the shape can be compared.
-  std::string log = read_file(log_);
+  std::string log = file_text(log_);
   for (char& c : log)
     if (c >= '0' && c <= '9') c = '9';
   EXPECT_EQ(log,
@@ -118,7 +114,7 @@ TEST_F(LogTest, IncidentDateOrderFollowsTheLanguage) {
     bool day_first = std::string("|ES|FR|IT||").find(std::string("|") + code + "|") !=
                      std::string::npos;
     std::string expected = std::string(" Date:") + (day_first ? dmy : mdy) + " ";
-    EXPECT_NE(read_file(log_).find(expected), std::string::npos) << code << read_file(log_);
+    EXPECT_NE(file_text(log_).find(expected), std::string::npos) << code << file_text(log_);
   }
 }
 
@@ -140,7 +136,7 @@ TEST_F(LogTest, FailedAssertionShowsLogsAndEnds) {
   EXPECT_EXIT(core::assert_true(false, "Broken invariant"_t),
               ::testing::ExitedWithCode(core::kAssertExitCode),
               "Assertion Fail: Broken invariant");
-  std::string log = read_file(log_);
+  std::string log = file_text(log_);
   EXPECT_NE(log.find("\r\nBroken invariant\r\n**********************\r\n\r\n"),
             std::string::npos)
       << log;

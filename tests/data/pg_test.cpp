@@ -9,6 +9,7 @@
 
 #include "core/errors.h"
 #include "data/session.h"
+#include "tests/support/file_text.h"
 
 namespace datatest {
 
@@ -144,10 +145,7 @@ void TempFolder::write(const std::string& name, const std::string& content) cons
 }
 
 std::string TempFolder::read(const std::string& name) const {
-  std::ifstream in(path_ + "/" + name, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return testsupport::file_text(path_ + "/" + name);
 }
 
 }  // namespace datatest

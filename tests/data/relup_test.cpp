@@ -16,6 +16,7 @@
 #include "script/eval.h"
 #include "script/variables.h"
 #include "tests/data/access_fixture.h"
+#include "tests/support/file_text.h"
 
 namespace {
 
@@ -159,16 +160,14 @@ TEST_F(Relup, LogLinesAtTraceBit16) {
   EXPECT_EQ(data::record_update(data::kRecInsert, 1, "1"_t, ""_t), 0);
   data::relup_reset(1, data::relup_base(1));
   script::var_set_int(31, 0);
-  std::ifstream in(log, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
+  std::string text = testsupport::file_text(log);
   std::string expected =
       "RecRelUpdate Insert File 1 (1)\r\n"
       "RecRelUpLoad\r\n"
       "\tidef:1: SALDO{CUENTAS}=SALDO{CUENTAS}+AMT{}*_SGN,MOVES{CUENTAS}=MOVES{CUENTAS}+_SGN\r\n"
       "\tidef:2: _USER01=_USER01+1\r\n"
       "RecRelUpReset\r\n\tfile:1 base:0 Ctrl.base:0\r\n";
-  EXPECT_EQ(text.str(), expected);
+  EXPECT_EQ(text, expected);
   core::log_set_path(""_t);
 }
 

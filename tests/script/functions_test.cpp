@@ -21,6 +21,7 @@
 #include "script/variables.h"
 #include "tests/runner/datafile.h"
 #include "tests/script/expr_show.h"
+#include "tests/support/file_text.h"
 
 namespace {
 
@@ -34,12 +35,7 @@ namespace fs = std::filesystem;
 
 
 
-std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+std::string read_file(const fs::path& p) { return testsupport::file_text(p.string()); }
 
 void write_file(const fs::path& p, const std::string& s) {
   std::ofstream out(p, std::ios::binary);

@@ -21,6 +21,7 @@
 #include "script/numbers.h"
 #include "script/variables.h"
 #include "tests/runner/datafile.h"
+#include "tests/support/file_text.h"
 
 namespace {
 
@@ -55,10 +56,7 @@ class Runtime {
     std::ofstream(folder_ + "/" + name, std::ios::binary) << body;
   }
   std::string read(const std::string& name) {
-    std::ifstream in(folder_ + "/" + name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return testsupport::file_text(folder_ + "/" + name);
   }
   // Runs MAIN.PRX from its first statement with global variables.
   core::Status run(const std::string& body) {

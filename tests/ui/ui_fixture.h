@@ -21,6 +21,7 @@
 #include "ui/headless/headless.h"
 #include "ui/platform/script.h"
 #include "ui/windows.h"
+#include "tests/support/file_text.h"
 
 namespace uitest {
 
@@ -64,10 +65,7 @@ class UiTest : public ::testing::Test {
     std::ofstream(folder_ + "/" + name, std::ios::binary) << body;
   }
   std::string read(const std::string& name) {
-    std::ifstream in(folder_ + "/" + name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return testsupport::file_text(folder_ + "/" + name);
   }
   // Every step of the script was carried out.
   void expect_script_ok() {

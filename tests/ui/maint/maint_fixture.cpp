@@ -14,6 +14,7 @@
 #include "shell/paths/paths.h"
 #include "ui/maint.h"
 #include "ui/platform/script.h"
+#include "tests/support/file_text.h"
 
 namespace mainttest {
 
@@ -24,12 +25,7 @@ namespace fs = std::filesystem;
 
 const std::string kSample = std::string(TEST_SOURCE_DIR) + "/../examples/tienda";
 
-std::string file_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testsupport::file_text;
 
 // A field's window: "MantMain X" opens the window of X.
 core::Status run_by_name(core::Text name) {

@@ -13,6 +13,7 @@
 #include "tests/ui/maint/maint_fixture.h"
 #include "ui/maint.h"
 #include "ui/screens.h"
+#include "tests/support/file_text.h"
 
 namespace {
 
@@ -224,10 +225,7 @@ TEST_F(MaintTest, AScreenThatCannotOpenGivesItsCodeAndLeavesNothingOpen) {
 // The sample's SQL creates every index the keyed access wants, in the form
 // it reads them in.
 TEST_F(MaintTest, TheSampleTablesHaveTheIndexesOfTheirKeys) {
-  std::ifstream in(std::string(TEST_SOURCE_DIR) + "/../examples/tienda/tienda.sql");
-  std::stringstream sql;
-  sql << in.rdbuf();
-  std::string text = sql.str();
+  std::string text = testsupport::file_text(std::string(TEST_SOURCE_DIR) + "/../examples/tienda/tienda.sql");
   for (uint16_t file = 1; file <= data::dict_file_count(); ++file) {
     data::FileItem item;
     ASSERT_EQ(data::dict_file_attr(file, &item), 0);
