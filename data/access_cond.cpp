@@ -63,6 +63,13 @@ class Translator {
   }
 
  private:
+  // "--" starts a comment in SQL: a minus before a negative value or a
+  // unary minus keeps a blank between them ("x - -1", not "x--1").
+  void append(const std::string& t) {
+    if (!t.empty() && t[0] == '-' && !out_.empty() && out_.back() == '-') out_ += ' ';
+    out_ += t;
+  }
+
   // A null test runs to the next comparison or connective.
   void close_tests() {
     for (; open_tests_ > 0; --open_tests_) out_ += ")";
@@ -82,7 +89,7 @@ class Translator {
   Status read_operand(Text s, uint16_t* pos) {
     uint8_t c = s.at(*pos);
     if (c == '-' || c == '+') {
-      out_ += static_cast<char>(c);
+      append(std::string(1, static_cast<char>(c)));
       ++*pos;
       return *pos < s.len ? read_operand(s, pos) : core::SINTAXERROR;
     }
@@ -118,7 +125,7 @@ class Translator {
       out_ += last_op_ == kOpDiffer ? " IS NOT NULL" : " IS NULL";
     } else {
       if (null_test(pending, pending_at, text)) ++open_tests_;
-      out_ += text;
+      append(text);
     }
     if (!new_column_.empty()) {
       pending_column_ = new_column_;

@@ -21,7 +21,11 @@ void position_note(uint16_t file) {
   LocalFrame& frame = s.local_frames.back();
   for (const SavedPosition& p : frame.saved)
     if (p.file == file) return;
-  FileCtrl& ctrl = file_ctrl(file);
+  frame.saved.push_back(position_of(file));
+}
+
+SavedPosition position_of(uint16_t file) {
+  const FileCtrl& ctrl = file_ctrl(file);
   SavedPosition p;
   p.file = file;
   p.key = ctrl.key;
@@ -29,12 +33,10 @@ void position_note(uint16_t file) {
   p.in_run = ctrl.cursor >= 0;
   p.run_key = ctrl.cursor_key;
   p.buffers = std::string(view(core::slot_get(kGroupBuffers, static_cast<uint16_t>(file - 1))));
-  frame.saved.push_back(std::move(p));
+  return p;
 }
 
-namespace {
-
-void restore(const SavedPosition& p) {
+void position_restore(const SavedPosition& p) {
   FileCtrl& ctrl = file_ctrl(p.file);
   cursor_close(p.file);
   ctrl.key = p.key;
@@ -46,8 +48,6 @@ void restore(const SavedPosition& p) {
   static_cast<void>(cursor_resume(p.file, p.run_key, saved));
 }
 
-}  // namespace
-
 void local_call(bool begin, bool restore_positions) {
   AccessState& s = access_state();
   if (begin) {
@@ -58,7 +58,7 @@ void local_call(bool begin, bool restore_positions) {
   LocalFrame frame = std::move(s.local_frames.back());
   s.local_frames.pop_back();
   if (!restore_positions) return;
-  for (auto p = frame.saved.rbegin(); p != frame.saved.rend(); ++p) restore(*p);
+  for (auto p = frame.saved.rbegin(); p != frame.saved.rend(); ++p) position_restore(*p);
 }
 
 }  // namespace data::internal

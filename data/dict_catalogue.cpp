@@ -6,6 +6,7 @@
 // files and keys by number: tables come in creation order (by OID), keys
 // with the primary key first, then the other unique indexes, then the rest,
 // each group in creation order.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -155,6 +156,118 @@ Status add_keys(uint16_t file, Text table, const std::vector<int64_t>& positions
   return keys > 0 ? kOk : dict_add_default_key(file);
 }
 
+// The foreign keys between tables of schema public, in creation order.
+constexpr Text kForeignKeyQuery =
+    "SELECT s.relname AS from_table, d.relname AS to_table, c.conkey::text AS from_columns, "
+    "c.confkey::text AS to_columns FROM pg_constraint c "
+    "JOIN pg_class s ON s.oid = c.conrelid JOIN pg_namespace sn ON sn.oid = s.relnamespace "
+    "JOIN pg_class d ON d.oid = c.confrelid JOIN pg_namespace dn ON dn.oid = d.relnamespace "
+    "WHERE c.contype = 'f' AND sn.nspname = 'public' AND dn.nspname = 'public' ORDER BY c.oid;"_t;
+
+// What the catalogue build knows of one file: its number and the column
+// number (attnum) of each field.
+struct TableFile {
+  uint16_t file = 0;
+  std::vector<int64_t> positions;
+};
+
+// Column numbers of an array text "{2,3}" as field numbers (0: a column
+// that is no field).
+std::vector<uint16_t> array_fields(Text array, const std::vector<int64_t>& positions) {
+  std::vector<uint16_t> fields;
+  std::string s(view(array));
+  for (char& c : s)
+    if (c == '{' || c == '}' || c == ',') c = ' ';
+  const char* p = s.c_str();
+  char* end = nullptr;
+  for (long column = std::strtol(p, &end, 10); end != p; column = std::strtol(p, &end, 10)) {
+    p = end;
+    uint16_t field = 0;
+    for (size_t k = 0; k < positions.size() && field == 0; ++k)
+      if (positions[k] == column) field = static_cast<uint16_t>(k + 1);
+    fields.push_back(field);
+  }
+  return fields;
+}
+
+std::vector<uint16_t> key_field_list(uint16_t file, uint16_t key) {
+  uint16_t fields[kMaxSegments];
+  int count = 0;
+  if (dict_key_fields(file, key, fields, &count) != kOk) return {};
+  return std::vector<uint16_t>(fields, fields + count);
+}
+
+uint16_t field_width(uint16_t file, uint16_t field) {
+  FieldItem f;
+  return dict_field_attr(file, field, &f) == kOk ? f.width : 0;
+}
+
+// One foreign key of file a (fields `from`) to file b (fields `to`) as the
+// relation item "<b>R<k>K<n>": n is the key of b made of the referenced
+// fields, k the key of a that starts with the referencing fields in the
+// order of key n. A file without such a key gets one (after the keys of its
+// indexes, so that their numbers stay). Nothing is added for a foreign key
+// whose fields differ in width from the fields they reference, or for which
+// b has no key: its value could not be read from a key of a.
+Status add_relation(uint16_t a, const std::vector<uint16_t>& from, uint16_t b,
+                    const std::vector<uint16_t>& to) {
+  if (from.empty() || from.size() != to.size() || from.size() > kMaxSegments) return kOk;
+  FileItem fb, fa;
+  if (dict_file_attr(b, &fb) != kOk || dict_file_attr(a, &fa) != kOk) return kOk;
+  for (uint16_t n = 1; n <= fb.key_count; ++n) {
+    std::vector<uint16_t> key = key_field_list(b, n);
+    if (key.size() != to.size()) continue;
+    // The referencing fields in the order of b's key.
+    std::vector<uint16_t> wanted;
+    for (uint16_t field : key) {
+      size_t j = 0;
+      while (j < to.size() && to[j] != field) ++j;
+      if (j == to.size() || from[j] == 0 || field_width(a, from[j]) != field_width(b, field)) break;
+      wanted.push_back(from[j]);
+    }
+    if (wanted.size() != key.size()) continue;
+    uint16_t k = 0;
+    for (uint16_t i = 1; i <= fa.key_count && k == 0; ++i) {
+      std::vector<uint16_t> own = key_field_list(a, i);
+      if (own.size() >= wanted.size() && std::equal(wanted.begin(), wanted.end(), own.begin())) k = i;
+    }
+    if (k == 0) {
+      KeySegment segments[kMaxSegments];
+      for (size_t i = 0; i < wanted.size(); ++i) {
+        FieldItem f;
+        if (dict_field_attr(a, wanted[i], &f) != kOk) return kOk;
+        segments[i] = KeySegment{f.offset, f.width};
+      }
+      Status code = dict_add_key(a, segments, static_cast<int>(wanted.size()));
+      if (code != kOk) return code;
+      k = static_cast<uint16_t>(fa.key_count + 1);
+    }
+    std::string item = std::string(view(dict_file_name(b))) + "R" + std::to_string(k) + "K" + std::to_string(n);
+    return dict_add_relation(a, core::text_view(item.data(), item.size()));
+  }
+  return kOk;
+}
+
+Status add_relations(const std::vector<std::pair<std::string, TableFile>>& files) {
+  auto find = [&files](Text name) -> const TableFile* {
+    for (const auto& [table, f] : files)
+      if (view(name) == table) return &f;
+    return nullptr;
+  };
+  Rows rows(kForeignKeyQuery);
+  if (rows.code != kOk) return rows.code;
+  for (int64_t row = 0; row < rows.count; ++row) {
+    core::ArenaScope scope;
+    const TableFile* a = find(rows.at(row, "from_table"_t));
+    const TableFile* b = find(rows.at(row, "to_table"_t));
+    if (a == nullptr || b == nullptr) continue;
+    Status code = add_relation(a->file, array_fields(rows.at(row, "from_columns"_t), a->positions), b->file,
+                               array_fields(rows.at(row, "to_columns"_t), b->positions));
+    if (code != kOk) return code;
+  }
+  return kOk;
+}
+
 }  // namespace
 
 Status dict_build_from_catalogue(int flags) {
@@ -173,6 +286,7 @@ Status dict_build_from_catalogue(int flags) {
     for (int64_t row = 0; row < rows.count; ++row)
       tables.emplace_back(view(rows.at(row, "table_name"_t)));
   }
+  std::vector<std::pair<std::string, TableFile>> built;
   for (const std::string& table : tables) {
     Text name = core::text_view(table.data(), table.size());
     Status code = dict_add_file(0, name, Text{});
@@ -181,14 +295,18 @@ Status dict_build_from_catalogue(int flags) {
       return core::report_detail(code, name, false);
     }
     if ((flags & kOpenColumns) == 0) continue;
-    std::vector<int64_t> positions;
-    uint16_t file = dict_file_count();
-    code = add_fields(name, &positions);
-    if (code == kOk) code = add_keys(file, name, positions);
+    TableFile f;
+    f.file = dict_file_count();
+    code = add_fields(name, &f.positions);
+    if (code == kOk) code = add_keys(f.file, name, f.positions);
     if (code != kOk)
       return core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
+    built.emplace_back(table, std::move(f));
   }
-  return kOk;
+  // Foreign keys become relations once every file has its keys.
+  if ((flags & kOpenColumns) == 0) return kOk;
+  Status code = add_relations(built);
+  return code == kOk ? kOk : core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
 }
 
 }  // namespace data

@@ -112,10 +112,7 @@ Status relation_line(Loader& l, Text line, int file) {
   if (file < 1 || file > dict_file_count()) return line_error(l, core::FILEOUTBOUND, line);
   uint16_t colon = core::text_find_char(line, ':', 0, true);
   if (colon == core::kNoPos) return kOk;
-  auto index = static_cast<uint16_t>(file - 1);
-  Text item = core::text_sub(line, colon + 1, core::kToEnd);
-  Text joined = core::text_join(core::slot_get(kGroupRelations, index), ":"_t, item);
-  Status code = core::slot_set(kGroupRelations, index, joined);
+  Status code = dict_add_relation(static_cast<uint16_t>(file), core::text_sub(line, colon + 1, core::kToEnd));
   return code == kOk ? kOk : line_error(l, code, line);
 }
 

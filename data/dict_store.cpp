@@ -186,6 +186,14 @@ Text dict_relation_text(uint16_t file) {
   return file == 0 ? Text{} : core::slot_get(kGroupRelations, file - 1u);
 }
 
+Status dict_add_relation(uint16_t file, Text item) {
+  if (file < 1 || file > dict_file_count()) return core::FILEOUTBOUND;
+  core::ArenaScope scope;
+  auto index = static_cast<uint16_t>(file - 1);
+  Text joined = core::text_join(core::slot_get(kGroupRelations, index), ":"_t, item);
+  return core::slot_set(kGroupRelations, index, joined);
+}
+
 Text dict_field_name(uint16_t file, uint16_t field) {
   FileItem f;
   if (!file_item(dict_file_resolve(file), &f) || field < 1 || field > f.field_count) return Text{};

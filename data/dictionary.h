@@ -106,6 +106,9 @@ struct KeyItem {  // vector 3
 // The file's next key (at most 5 segments are kept). FILEOUTBOUND for a
 // file not defined.
 [[nodiscard]] Status dict_add_key(uint16_t file, const KeySegment* segments, int count);
+// Joins an item ("<file>R<k>K<n>") to the file's relation text.
+// FILEOUTBOUND for a file not defined.
+[[nodiscard]] Status dict_add_relation(uint16_t file, Text item);
 // One segment from 0 to the end of the field "N_LINE" (field 1 without one).
 [[nodiscard]] Status dict_add_default_key(uint16_t file);
 // From the catalogue of the current connection: the tables of schema

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/arena.h"
+#include "core/errors.h"
 #include "data/access.h"
 #include "data/internal/access.h"
 #include "data/internal/access_run.h"
@@ -10,6 +11,8 @@
 #include "data/recop.h"
 #include "data/records.h"
 #include "data/relup.h"
+#include "data/session.h"
+#include "data/transaction.h"
 #include "script/eval.h"
 #include "script/variables.h"
 #include "shell/deffiles/deffiles.h"
@@ -88,6 +91,30 @@ Status move_loop(uint16_t file, int word, Text key_text) {
   }
 }
 
+// Two writers that lock the same totals in opposite orders: the server
+// stops one of them (a deadlock, or a serialization failure), and the
+// write is tried again from the start.
+bool worth_retrying(Status code) {
+  if (code < 128 || write_open()) return false;
+  Text state = sql_failure_state();
+  return core::text_equal(state, "40P01"_t) || core::text_equal(state, "40001"_t);
+}
+
+// The record and every write of its rules commit together, or nothing is
+// written and the files stand as they did (the typed values included).
+Status write_with_rules(uint16_t file, int flags, const RecordTexts& texts) {
+  constexpr int kTries = 3;
+  Status code = kOk;
+  for (int attempt = 1; attempt <= kTries; ++attempt) {
+    code = write_begin();
+    if (code == kOk) code = record_update(flags, file, texts.rule_list, texts.assignment);
+    code = write_end(code);
+    if (attempt == kTries || !worth_retrying(code)) break;
+    core::error_clear();
+  }
+  return code;
+}
+
 }  // namespace
 
 int action_code(Text action) {
@@ -131,8 +158,7 @@ Status record_write(uint16_t file, int word, Status last, const RecordTexts& tex
     return kOk;  // a move that saves only a changed record
   }
   if ((w & 0xFF00) == 0) return kOk;
-  Status code = record_update(w & 0x1F00, n, texts.rule_list, texts.assignment);
-  if (code == kOk) code = access_commit();
+  Status code = write_with_rules(n, w & 0x1F00, texts);
   if (code == kOk) {
     int16_t current = script::var_get_int(script::kSwCurFil);
     script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/arena.h"
+#include "core/errors.h"
 #include "data/access.h"
 #include "data/internal/access_sql.h"
 #include "data/internal/common.h"
@@ -113,13 +114,35 @@ Status set_text(uint16_t related, Text assignment, std::string* set) {
   return set->empty() ? core::SINTAXERROR : kOk;
 }
 
+// A relation the caller named that the relation text of `file` lacks:
+// NOVALUE, with "Relation: <file> -> <related>" (and the key) as detail.
+Status relation_missing(uint16_t file, uint16_t related, int key) {
+  core::ArenaScope scope;
+  std::string detail = "Relation: " + std::string(internal::view(dict_file_name(file))) + " -> " +
+                       std::string(internal::view(dict_file_name(related)));
+  if (key != 0) detail += " (key " + std::to_string(key) + ")";
+  core::error_record(core::kRecord, core::Context::EXPEXEC, core::NOVALUE, core::NOVALUE);
+  return core::report_detail(core::NOVALUE, internal::arena_text(detail), false);
+}
+
+// A rule statement that failed: the file and the statement join the
+// detail of the error it recorded.
+Status rule_failed(uint16_t file, Text statement, Status code) {
+  core::ArenaScope scope;
+  core::error_record(core::kRecord, core::Context::EXPEXEC, code, code);
+  if (core::error_last().code != code) return code;
+  std::string detail = "File " + std::string(internal::view(dict_file_name(file))) +
+                       ", rule: " + std::string(internal::view(statement));
+  return core::report_detail(code, internal::arena_text(detail), core::error_detail().len != 0);
+}
+
 }  // namespace
 
 Status related_write(uint16_t file, uint16_t related, int key, int flags, Text assignment) {
   uint16_t a = dict_file_resolve(file), b = dict_file_resolve(related);
   if (a == 0 || b == 0) return core::FILEOUTBOUND;
   int k = key, n = 0;
-  if (!relation_key(a, b, &k, &n)) return core::NOVALUE;
+  if (!relation_key(a, b, &k, &n)) return relation_missing(a, b, key);
   core::ArenaScope scope;
   Text value = core::text_sub(key_value(a, static_cast<uint16_t>(k), Buffer::Current), 0,
                               dict_key_length(b, static_cast<uint16_t>(n), 0));
@@ -151,9 +174,13 @@ Status rules_run(uint16_t file, Text rules) {
   std::vector<Text> list = statements(prepared);
   for (size_t i = 0; i < list.size();) {
     uint16_t target = target_file(list[i]);
-    if (target == 0 || target == own) {
+    // An assignment to a file the rule's file has no relation with sets
+    // that file's current record, as in a procedure; the rule positions
+    // and saves that record itself (FILEFIND ... FILELOCATE).
+    int k = 0, n = 0;
+    if (target == 0 || target == own || !relation_key(own, target, &k, &n)) {
       Status code = script::expr_status(list[i]);
-      if (code >= 128) return code;
+      if (code >= 128) return rule_failed(own, list[i], code);
       ++i;
       continue;
     }
@@ -162,9 +189,9 @@ Status rules_run(uint16_t file, Text rules) {
     size_t j = i + 1;
     for (; j < list.size() && target_file(list[j]) == target; ++j)
       assignment += "," + std::string(view(list[j]));
-    Status code = related_write(own, target, 0, kRelCreate,
-                                core::text_view(assignment.data(), assignment.size()));
-    if (code >= 128) return code;
+    Text text = core::text_view(assignment.data(), assignment.size());
+    Status code = related_write(own, target, 0, kRelCreate, text);
+    if (code >= 128) return rule_failed(own, text, code);
     i = j;
   }
   return kOk;

@@ -89,12 +89,16 @@ Status record_update(int flags, uint16_t file, Text rule_list, Text assignment) 
                  core::kTraceRelational);
   int op = flags & 0x700;
   Status code = kOk;
-  if ((flags & kRecAssign) != 0 && assignment.len != 0) {
-    int16_t current = script::var_get_int(script::kSwCurFil);
-    script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
-    code = script::expr_status(assignment);
-    script::var_set_int(script::kSwCurFil, current);
-    if (code >= 128) return code;
+  if ((flags & kRecAssign) != 0) {
+    if (assignment.len != 0) {
+      int16_t current = script::var_get_int(script::kSwCurFil);
+      script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
+      code = script::expr_status(assignment);
+      script::var_set_int(script::kSwCurFil, current);
+      if (code >= 128) return code;
+    }
+    // The key check does not depend on the assignment: an insert over a
+    // key that exists is refused before anything is sent.
     if (op == kRecInsert && (script::var_get_int(script::kSwUpStat) & kUpNoKeyCheck) == 0 && key_taken(n))
       return kStatusBadKey;
   }

@@ -171,6 +171,10 @@ Text sql_value(int row, int column, int slot);
 int sql_column(Text name, int slot);
 int64_t sql_row_count(int slot);
 void sql_release(int slot);
+// The SQLSTATE of the last statement the server refused ("40P01" a
+// deadlock, "40001" a serialization failure ...); empty when the last
+// failure had none (a lost connection). A view, valid until the next failure.
+Text sql_failure_state();
 // True while the current connection is inside a transaction block (also
 // one that failed and waits for its end).
 bool sql_in_transaction();

@@ -131,6 +131,8 @@ Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int6
     }
     default: {
       Status code = failure_code(res);
+      const char* state = res != nullptr ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+      internal::state().last_failure_state = state != nullptr ? state : "";
       const char* message = res != nullptr ? PQresultErrorMessage(res) : PQerrorMessage(conn);
       Text text = core::text_from_c(message);
       // A result without a message of its own (a lost connection) still has
@@ -286,6 +288,11 @@ int64_t sql_row_count(int slot) {
 void sql_release(int slot) {
   if (slot < 0 || slot >= kSessionSlots) slot = current_slot();
   internal::slot_release(internal::state().slots[slot]);
+}
+
+Text sql_failure_state() {
+  const std::string& s = internal::state().last_failure_state;
+  return core::text_view(s.data(), s.size());
 }
 
 bool sql_in_transaction() {

@@ -58,12 +58,21 @@ struct LocalFrame {
   std::vector<SavedPosition> saved;
 };
 
+// The transaction of one user action's writes (data/transaction.h).
+struct WriteState {
+  int depth = 0;             // nested write_begin calls
+  bool savepoint = false;    // inside the application's own transaction
+  bool began = false;        // the outermost write_begin opened something
+  std::vector<SavedPosition> saved;  // every open file at the outermost begin
+};
+
 struct AccessState {
   FileCtrl files[kMaxFiles + 1];       // index 0 unused
   uint8_t cursor_owner[kCursorCount] = {};
   SqlForm form = SqlForm::Indexed;
   bool borrowed_slot[8] = {};  // a session slot SQLCHILD gave its parent's connection
   std::vector<LocalFrame> local_frames;
+  WriteState write;
 };
 
 AccessState& access_state();
@@ -73,6 +82,10 @@ AccessState& access_state();
 FileCtrl& file_ctrl(uint16_t file);
 // Before a file's position changes inside a local call: keeps it once.
 void position_note(uint16_t file);
+// Where an open file stands now: its key, status, run and both buffers.
+SavedPosition position_of(uint16_t file);
+// Puts a file back where `p` says (closing its run's cursor first).
+void position_restore(const SavedPosition& p);
 // The start and the end of a local procedure call (the procedure layer's
 // hook); at the end with restore_positions the kept positions come back.
 void local_call(bool begin, bool restore_positions);

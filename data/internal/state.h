@@ -43,6 +43,7 @@ struct DataState {
   SessionSlot slots[kSessionSlots];
   std::unordered_map<PGconn*, PreparedForms> prepared;
   AccessState access;
+  std::string last_failure_state;  // SQLSTATE of the last statement that failed
 };
 
 // The current context's state; using the data layer with no DataContext is
