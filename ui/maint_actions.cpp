@@ -63,7 +63,10 @@ int button(MantWindow* m, int code) {
     return kDone;
   }
   st = record_op(m, word);
-  if (st != core::CANCELLED && !m->closed) {
+  // A write that failed wrote nothing: the window stays in its mode with
+  // what was typed, so that the user can correct it and save again.
+  bool write_failed = st >= 128 && (word & 0xFF00) != 0;
+  if (st != core::CANCELLED && !m->closed && !write_failed) {
     m->mode = mode_after(code, word, st);
     status_show(m);
   }

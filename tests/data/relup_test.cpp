@@ -123,6 +123,12 @@ TEST_F(Relup, AnInsertOverATakenKeyIsRefused) {
   // The assignment was applied before the check.
   core::ArenaScope scope;
   EXPECT_EQ(str(core::text_trim(data::field_get(1, 4, data::Buffer::Current), core::kTrimBoth)), "7.00");
+  // A screen without an assignment text is checked all the same: nothing
+  // is sent, so the server's duplicate-key error never comes up.
+  sent();
+  EXPECT_EQ(data::record_update(data::kRecInsert | data::kRecAssign, 1, "1"_t, ""_t), data::kStatusBadKey);
+  for (const std::string& s : sent()) EXPECT_EQ(s.find("INSERT"), std::string::npos) << s;
+  EXPECT_EQ(sql("SELECT count(*) FROM movs;"), "1");
 }
 
 TEST_F(Relup, AFailingRuleStopsTheUpdate) {

@@ -181,6 +181,43 @@ TEST_F(MaintTest, ANewLineIsInsertedAndItsDeleteTakesTheRulesBack) {
   EXPECT_EQ(query("SELECT saldo FROM clientes WHERE codigo='C00004';"), "0.00");
 }
 
+TEST_F(MaintTest, ALineWhoseRuleFailsIsNotSavedAndKeepsWhatWasTyped) {
+  // The customer's balance may not pass 1,000: the rule's second write
+  // fails after the line and the stock were written.
+  query("ALTER TABLE clientes ADD CONSTRAINT saldo_max CHECK (saldo <= 1000);");
+  EXPECT_EQ(run("MOVIMIENTOS",
+                "press Nuevo\ntype 5\nkey Tab\ntype 1\nkey Tab\ntype 010324\nkey Tab\ntype C00004\nkey Tab\n"
+                "type A0005\nkey Tab\ntype 50\nkey Tab\ntype 24\npress Grabar\nshow\n"
+                "key Shift+Tab\ntype 2\npress Grabar\nshow\n"),
+            0);
+  // The first save: an error box that names the file and the rule, nothing
+  // written, and the window still in its new-line mode with the typed values.
+  std::string box = transcript().substr(transcript().find("> press Grabar"));
+  EXPECT_NE(box.find("saldo_max"), std::string::npos) << box.substr(0, 2000);
+  EXPECT_NE(box.find("File movimientos, rule:"), std::string::npos) << box.substr(0, 2000);
+  std::vector<std::string> after = windows_after("> press Grabar");
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_NE(after[0].find("Cantidad:  [    50]"), std::string::npos) << after[0];
+  EXPECT_NE(after[0].find("[C00004]"), std::string::npos) << after[0];
+  EXPECT_EQ(after[0].find("Busqueda"), std::string::npos) << after[0];
+  // Corrected, the same line is saved with its effects, once.
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT cantidad, importe FROM movimientos WHERE numero=5;"), "2|48.00");
+  EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo='A0005';"), "15");
+  EXPECT_EQ(query("SELECT saldo FROM clientes WHERE codigo='C00004';"), "48.00");
+
+  // Editing the saved line: a save that fails leaves the window editing,
+  // not searching, with the typed quantity.
+  EXPECT_EQ(run("MOVIMIENTOS", "type 5\nkey Tab\ntype 1\nkey Enter\nkey Tab\nkey Tab\nkey Tab\nkey Tab\n"
+                               "key Tab\ntype 60\npress Grabar\nshow\n"),
+            0);
+  std::string edited = windows_after("> press Grabar").back();
+  EXPECT_NE(edited.find("Cantidad:  [    60]"), std::string::npos) << edited;
+  EXPECT_EQ(edited.find("Busqueda"), std::string::npos) << edited;
+  EXPECT_EQ(query("SELECT cantidad FROM movimientos WHERE numero=5;"), "2");
+  EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo='A0005';"), "15");
+}
+
 TEST_F(MaintTest, ALookupWindowStartsAtTheFieldsTextAndHandsBackItsRecord) {
   EXPECT_EQ(run("MOVIMIENTOS",
                 "press Nuevo\nkey Tab\nkey Tab\nkey Tab\ntype C00002\nkey Enter\nshow\n"
