@@ -15,9 +15,9 @@
 #include "data/context.h"
 #include "data/dictionary.h"
 #include "data/session.h"
-#include "shell/app/app.h"
-#include "shell/deffiles/deffiles.h"
-#include "shell/paths/paths.h"
+#include "app/app.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
 
 namespace {
 

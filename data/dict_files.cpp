@@ -10,7 +10,7 @@
 #include "core/files.h"
 #include "data/dictionary.h"
 #include "data/internal/dictionary.h"
-#include "shell/paths/paths.h"
+#include "paths/paths.h"
 
 namespace data {
 

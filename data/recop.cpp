@@ -15,7 +15,7 @@
 #include "data/transaction.h"
 #include "script/eval.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 
 namespace data {
 

@@ -7,7 +7,7 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "core/slots.h"
-#include "data/formats.h"
+#include "formats/formats.h"
 #include "data/internal/dictionary.h"
 
 namespace data {

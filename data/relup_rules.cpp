@@ -11,7 +11,7 @@
 #include "data/session.h"
 #include "script/eval.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 
 namespace data {
 

@@ -9,8 +9,8 @@
 #include "core/slots.h"
 #include "data/internal/session.h"
 #include "data/session.h"
-#include "shell/deffiles/deffiles.h"
-#include "shell/paths/paths.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
 
 namespace data {
 

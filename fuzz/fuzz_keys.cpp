@@ -13,9 +13,9 @@
 #include "core/slots.h"
 #include "fuzz/fuzz_common.h"
 #include "script/variables.h"
-#include "shell/app/app.h"
-#include "shell/deffiles/deffiles.h"
-#include "shell/paths/paths.h"
+#include "app/app.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
 
 using core::Text;
 

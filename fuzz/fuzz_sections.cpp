@@ -20,7 +20,7 @@
 #include "core/slots.h"
 #include "fuzz/fuzz_common.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
-#include "data/formats.h"
+#include "formats/formats.h"
 #include "script/internal/fn_call.h"
 #include "script/numbers.h"
 

@@ -7,7 +7,7 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/slots.h"
-#include "data/formats.h"
+#include "formats/formats.h"
 #include "script/internal/var_state.h"
 
 namespace script {

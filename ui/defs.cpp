@@ -2,8 +2,8 @@
 #include "ui/defs.h"
 
 #include "core/slots.h"
-#include "shell/deffiles/deffiles.h"
-#include "shell/paths/paths.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
 
 namespace ui {
 

@@ -5,7 +5,7 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "core/files.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 #include "ui/dialogs.h"
 #include "ui/internal/state.h"
 

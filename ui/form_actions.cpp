@@ -3,7 +3,7 @@
 #include "core/errors.h"
 #include "script/eval.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 #include "ui/defs.h"
 #include "ui/dialogs.h"
 #include "ui/internal/form_state.h"

@@ -6,7 +6,7 @@
 #include "core/slots.h"
 #include "script/eval.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 #include "ui/defs.h"
 #include "ui/internal/form_state.h"
 #include "ui/internal/state.h"

@@ -6,10 +6,10 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "data/dictionary.h"
-#include "data/formats.h"
+#include "formats/formats.h"
 #include "data/records.h"
-#include "shell/deffiles/deffiles.h"
-#include "shell/paths/paths.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
 #include "ui/internal/maint_state.h"
 #include "ui/internal/state.h"
 

@@ -6,7 +6,7 @@
 #include "core/arena.h"
 #include "core/messages.h"
 #include "core/slots.h"
-#include "shell/paths/paths.h"
+#include "paths/paths.h"
 #include "ui/maint.h"
 
 namespace ui {

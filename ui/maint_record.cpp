@@ -9,7 +9,7 @@
 #include "data/recop.h"
 #include "data/records.h"
 #include "script/variables.h"
-#include "shell/paths/paths.h"
+#include "paths/paths.h"
 #include "ui/dialogs.h"
 #include "ui/internal/maint_state.h"
 

@@ -2,8 +2,8 @@
 // and fields from the PAN section of the same number.
 #include "core/arena.h"
 #include "core/errors.h"
-#include "shell/deffiles/deffiles.h"
-#include "shell/paths/paths.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
 #include "ui/defs.h"
 #include "ui/internal/state.h"
 

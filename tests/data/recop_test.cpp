@@ -14,7 +14,7 @@
 #include "data/records.h"
 #include "data/session.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 #include "tests/data/access_fixture.h"
 
 namespace {

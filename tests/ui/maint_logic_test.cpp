@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "core/slots.h"
-#include "shell/paths/paths.h"
+#include "paths/paths.h"
 #include "tests/runner/datafile.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/maint.h"

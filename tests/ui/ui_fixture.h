@@ -15,7 +15,7 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/slots.h"
-#include "data/formats.h"
+#include "formats/formats.h"
 #include "script/procedures.h"
 #include "script/variables.h"
 #include "ui/headless/headless.h"

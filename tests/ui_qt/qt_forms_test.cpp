@@ -16,7 +16,7 @@
 #include "core/context.h"
 #include "core/messages.h"
 #include "core/slots.h"
-#include "data/formats.h"
+#include "formats/formats.h"
 #include "script/procedures.h"
 #include "script/variables.h"
 #include "tests/runner/datafile.h"

@@ -1,0 +1,66 @@
+// Help pages in the desktop's viewer, the About box, and the Help process.
+#include "core/arena.h"
+#include "core/messages.h"
+#include "core/slots.h"
+#include "definitions/definitions.h"
+#include "app/menu.h"
+#include "app/viewer.h"
+#include "paths/paths.h"
+#include "ui/dialogs.h"
+
+namespace shell {
+
+namespace {
+
+constexpr Text kIndexPage = "index.html"_t;
+constexpr const char* kRuntimeName = "apprun 0.1";
+
+DocumentOpener g_opener = nullptr;
+
+bool open_document(const std::string& path) {
+  return g_opener != nullptr ? g_opener(path) : viewer::open_document(path);
+}
+
+// A page in the definition folders, then the help folder; empty when missing.
+Text find_page(Text name) { return ui::help_file_find(name, kFtHelp); }
+
+}  // namespace
+
+void document_opener_set(DocumentOpener opener) { g_opener = opener; }
+
+Status help_pages() {
+  core::ArenaScope scope;
+  Text prefix = core::text_sub(core::slot_get(kGroupEnv, kEnvApName), 0, 2);
+  Text page = find_page(core::text_concat(prefix, kIndexPage));
+  if (page.empty()) page = find_page(kIndexPage);
+  // Last, the page of the current folder.
+  if (page.empty() && path_exists(kIndexPage)) page = path_resolve(path_current_folder(), kIndexPage);
+  if (page.empty()) {
+    Text help_folder = core::slot_get(kGroupEnv, kEnvHelpPath);
+    Text missing = path_join(help_folder, kIndexPage);
+    Text text = core::text_concat(core::text_concat(core::message_text_c("0072"), "\r\n"_t), missing);
+    ui::info_box(core::message_text_c("0071"), text);
+    return 0;
+  }
+  if (!open_document(text_str(page))) {
+    ui::message_box(page, core::message_text_c("0071"), ui::kBoxWarning);
+  }
+  return 0;
+}
+
+void about_box() {
+  core::ArenaScope scope;
+  Text name = core::slot_get(kGroupEnv, kEnvApName);
+  Text description = core::slot_get(kGroupEnv, kEnvApDescrip);
+  Text text = core::text_format(1024, "%.*s\r\n%.*s\r\n\r\n%s", static_cast<int>(name.len), name.ptr,
+                                static_cast<int>(description.len), description.ptr, kRuntimeName);
+  ui::info_box(core::message_text_c("0075"), text);
+}
+
+Status help_process(Text argument) {
+  if (core::text_trim(argument, core::kTrimBoth).empty()) return help_pages();
+  about_box();
+  return 0;
+}
+
+}  // namespace shell

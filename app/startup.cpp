@@ -1,0 +1,255 @@
+// Start-up in its fixed order, the INPUT file and the RUN process, and
+// shutdown with the exit code.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "core/arena.h"
+#include "core/context.h"
+#include "core/errors.h"
+#include "core/files.h"
+#include "core/messages.h"
+#include "core/slots.h"
+#include "formats/formats.h"
+#include "script/functions.h"
+#include "script/procedures.h"
+#include "script/variables.h"
+#include "app/app.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
+
+namespace shell {
+namespace {
+
+using core::ArenaScope;
+
+DictionaryLoader g_dictionary_loader = nullptr;
+
+constexpr Status kLoadStrError = core::LOADSTRERROR;
+
+// The runtime memory of one run: made in its fixed order, released in the
+// reverse one.
+class RuntimeMemory {
+ public:
+  Status start() {
+    if (core_.status() != 0) return core_.status();
+    script_ = std::make_unique<script::ScriptContext>();
+    if (script_->status() != 0) return script_->status();
+    procedures_ = std::make_unique<script::ProcContext>();
+    return 0;
+  }
+  // The leak check of the core: MEMORYLEAKS when blocks were left live.
+  Status release() {
+    procedures_.reset();
+    script_.reset();
+    return core_.shutdown();
+  }
+
+ private:
+  core::CoreContext core_;
+  std::unique_ptr<script::ScriptContext> script_;
+  std::unique_ptr<script::ProcContext> procedures_;
+};
+
+Status phase(const StartupArgs& a, int number) {
+  return a.phase != nullptr ? a.phase(a.flags * 16 + number) : Status{0};
+}
+
+// The hooks the shell's own layers fill.
+void install_layers() {
+  paths_install();
+  deffiles_install();
+  script::procedures_install();
+  script::macro_expander_set(macro_expand);
+}
+
+Status store_command_line(const StartupArgs& a) {
+  ArenaScope scope;
+  Text line = a.argv != nullptr ? command_line_join(a.argc, a.argv) : a.command_line;
+  Text normal = command_line_normalise(line);
+  if (!normal.ok()) return normal.len;
+  return core::slot_set(kGroupEnv, kEnvCommandLine, normal);
+}
+
+// The definition folders: the DPATH option (each folder of a comma list
+// taken from the current folder when relative), else the current folder,
+// so that an application runs from wherever its files are.
+Status store_definition_folder() {
+  ArenaScope scope;
+  Text here = path_current_folder();
+  Text dpath = option_value(kOptDPath);
+  std::string folders;
+  for (uint16_t n = 1; n <= core::list_count(dpath, ','); ++n) {
+    Text field =
+        core::text_unquote(core::text_trim(core::list_field(dpath, ',', n), core::kTrimBoth));
+    if (field.len == 0) continue;
+    if (!folders.empty()) folders += ',';
+    Text folder = path_resolve(here, field);
+    if (!folder.ok()) return folder.len;
+    folders += text_str(folder);
+  }
+  return core::slot_set(kGroupEnv, kEnvDocPath, folders.empty() ? here : arena_text(folders));
+}
+
+Status start_language() {
+  ArenaScope scope;
+  Text code = core::text_copy(core::slot_get(kGroupEnv, kEnvLangModule));
+  if (code.len == 0) code = core::language_default();
+  Status st = core::language_set(code);
+  return st != 0 ? st : formats::locale_build();
+}
+
+void start_trace() {
+  int32_t level = core::text_to_int(option_value(kOptTrace)) | 1;
+  if (level > INT16_MAX) level = INT16_MAX;
+  if (level < INT16_MIN) level = INT16_MIN;
+  script::var_set_int(script::kSwTrace, static_cast<int16_t>(level));
+}
+
+// Slot 2: the first comma field of the APNAME option, or of the application
+// code; upper case unless quoted.
+Status store_application(const StartupArgs& a) {
+  ArenaScope scope;
+  Text raw = option_raw(core::slot_get(kGroupEnv, kEnvCommandLine), "APNAME"_t);
+  if (!raw.ok()) raw = a.app_code;
+  Status st = core::slot_set(kGroupEnv, kEnvApName, value_form(core::list_field(raw, ',', 1)));
+  if (st == 0 && a.description.len != 0)
+    st = core::slot_set(kGroupEnv, kEnvApDescrip, a.description);
+  return st;
+}
+
+// With flags bit 2: the dictionary of the application prefix, tried again
+// with the definitions beside the current folder.
+Status load_dictionary(const StartupArgs& a) {
+  (void)core::slot_set(kGroupRuntime, kRtPendingMessage, Text{});
+  if (g_dictionary_loader == nullptr) return core::FEATUREREMOVED;
+  ArenaScope scope;
+  Text prefix = core::text_copy(core::text_sub(core::slot_get(kGroupEnv, kEnvApName), 0, 2));
+  Status st = g_dictionary_loader(prefix);
+  if (st != 0) {
+    st = path_folder_setup(2);
+    if (st == 0) st = g_dictionary_loader(prefix);
+  }
+  if ((a.flags & kFlagLoginLenient) != 0 && (st == kLoadStrError || st == core::FILENOTFOUND))
+    st = 0;
+  return st;
+}
+
+// Steps 1 to 14: 0, or the code that stopped start-up.
+Status start(const StartupArgs& a) {
+  install_layers();
+  const WindowHooks& hooks = window_hooks();
+  if (hooks.install_field_resolver != nullptr) hooks.install_field_resolver();
+  Status st = formats::locale_build();
+  if (st == 0) st = store_command_line(a);
+  if (st == 0) st = store_definition_folder();
+  if (st == 0) st = phase(a, kPhaseCommandLine);
+  if (st == 0) st = start_language();
+  if (st == 0) {
+    start_trace();
+    st = store_application(a);
+  }
+  if (st == 0) st = path_folder_setup(1);
+  if (st == 0 && (a.flags & kFlagLogin) != 0) st = load_dictionary(a);
+  if (st == 0 && hooks.load_font != nullptr) st = hooks.load_font();
+  if (st == 0 || st == kLoadStrError) st = phase(a, kPhaseConnect);
+  // A failure keeps its detail for the box that shows it.
+  if (st == 0) (void)core::slot_set(kGroupRuntime, kRtPendingMessage, Text{});
+  return st;
+}
+
+// The INPUT file: one process name a line, until an error or its end.
+Status run_input_file() {
+  ArenaScope scope;
+  Status number = core::file_open(option_value(kOptInput), core::kModeReadOnly);
+  if (number >= core::kFileNumbers) return number;
+  script::var_set_int(kSwInputFile, static_cast<int16_t>(number));
+  Status st = 0;
+  while (st < 128) {
+    ArenaScope line_scope;
+    Text line;
+    Status read = def_read_line(number, &line);
+    if (read != 0) {
+      if (read != core::DISKIO) st = read;
+      break;
+    }
+    if (core::text_trim(line, core::kTrimBoth).len == 0) continue;
+    st = process_run(line);
+  }
+  (void)core::file_close(number);
+  script::var_set_int(kSwInputFile, 0);
+  return st >= 128 ? st : Status{0};
+}
+
+// Without the window layer there is no menu window to open.
+Status no_menu_window() {
+  (void)core::report_detail(core::FEATUREREMOVED, "MenuWindow"_t, false);
+  return core::error_record(core::kRecord, core::Context::Screen, core::FEATUREREMOVED,
+                            core::FEATUREREMOVED);
+}
+
+// Step 17: the INPUT file, then the RUN process or the menu.
+Status run(const StartupArgs& a) {
+  ArenaScope scope;
+  Text spec = start_menu_spec(a.menu_file);
+  Status st = 0;
+  if (option_present(kOptInput)) st = run_input_file();
+  if (option_present(kOptOutput)) script::var_set_int(kSwOutput, 1);
+  if (st == 0 && !option_present(kOptRun)) {
+    auto open_menu = window_hooks().open_menu;
+    st = open_menu != nullptr ? open_menu(spec) : no_menu_window();
+  } else if (st == 0) {
+    script::var_set_int(kSwScrStat,
+                        static_cast<int16_t>(script::var_get_int(kSwScrStat) | kScrStatRun));
+    st = process_run(option_value(kOptRun));
+  }
+  // A choice the user cancelled needs no box.
+  if (st != 0 && st != core::CANCELLED) core::error_box(st);
+  return st;
+}
+
+Status first_error(Status a, Status b) { return a >= 128 ? a : (b >= 128 ? b : 0); }
+
+}  // namespace
+
+void dictionary_loader_set(DictionaryLoader loader) { g_dictionary_loader = loader; }
+
+Text start_menu_spec(Text menu_file) {
+  ArenaScope scope;
+  Text apstart = option_value(kOptApStart);
+  Text spec = apstart;
+  if (!option_present(kOptApStart)) {
+    Text source = menu_file.len != 0 ? menu_file : core::slot_get(kGroupEnv, kEnvApName);
+    spec = core::text_concat(core::text_sub(source, 0, 2), "MENU,1"_t);
+  }
+  // A menu of the second format (PPN) serves when there is no PMT file.
+  Text file = core::list_field(spec, ',', 1);
+  if (file.len == 0 || (def_file_find(file, kFtMenu).len == 0 && def_file_find(file, kFtParams).len == 0)) {
+    return Text{};
+  }
+  return scope.keep(spec);
+}
+
+int app_main(const StartupArgs& a) {
+  RuntimeMemory memory;
+  Status st = memory.start();
+  if (st != 0) {
+    // Without its memory the runtime cannot show a box.
+    std::fprintf(stderr, "The runtime memory could not be set up (code %u)\n", st);
+    return st;
+  }
+  st = start(a);
+  if (st != 0) {
+    core::error_box(st);
+    (void)phase(a, kPhaseShutdown);
+    (void)memory.release();
+    return st;
+  }
+  Status result = run(a);
+  auto loop = window_hooks().message_loop;
+  if (result < 128 && loop != nullptr) result = loop();
+  result = first_error(result, phase(a, kPhaseShutdown));
+  return first_error(result, memory.release());
+}
+
+}  // namespace shell

@@ -1,0 +1,181 @@
+// Reading sections of definition files: line layouts, the line queue and
+// the definition stack.
+#include <string>
+
+#include "core/arena.h"
+#include "core/errors.h"
+#include "core/files.h"
+#include "core/slots.h"
+#include "definitions/definitions.h"
+#include "paths/paths.h"
+
+namespace shell {
+namespace {
+
+using core::ArenaScope;
+
+// Columns (from 1) of the number field and of the content of each layout.
+struct LayoutSpec {
+  uint8_t number_from;  // 0: no number field, every line is section 0
+  uint8_t number_len;
+  uint8_t content_from;
+  bool drop_last;  // the content ends before the line's last character
+};
+constexpr LayoutSpec kLayouts[kLayoutCount] = {
+    {0, 0, 1, false}, {1, 2, 4, false}, {2, 2, 4, true},  {1, 4, 6, false},
+    {1, 2, 3, false}, {0, 0, 1, false}, {1, 5, 1, false},
+};
+
+// The number field read as a decimal number: blanks and columns beyond the
+// line count as "0"; an optional sign, then digits up to the first other
+// byte.
+int32_t section_number(Text line, const LayoutSpec& spec) {
+  char field[8];
+  for (uint32_t k = 0; k < spec.number_len; ++k) {
+    uint32_t at = spec.number_from - 1u + k;
+    char c = at < line.len ? line.ptr[at] : ' ';
+    field[k] = c == ' ' ? '0' : c;
+  }
+  uint32_t i = 0;
+  bool negative = spec.number_len > 0 && (field[0] == '-' || field[0] == '+');
+  if (negative) i = 1;
+  negative = negative && field[0] == '-';
+  int32_t n = 0;
+  for (; i < spec.number_len && field[i] >= '0' && field[i] <= '9'; ++i)
+    n = n * 10 + (field[i] - '0');
+  return negative ? -n : n;
+}
+
+// Opens a definition file for reading: as given, else (a name without a
+// folder part) found in the definition folders. A folder is no file.
+Status open_definition(Text file) {
+  ArenaScope scope;
+  Text path = file;
+  FileInfo info;
+  bool plain_name = core::text_find_any(file, "/\\:"_t, true) == core::kNoPos;
+  if (path_file_info(file, &info) != 0 && plain_name) {
+    path = path_search(core::slot_get(kGroupEnv, kEnvDocPath), file);
+    if (path.len == 0 || path_file_info(path, &info) != 0) return core::FILENOTFOUND;
+  }
+  if (info.folder) return core::FILENOTFOUND;
+  return core::file_open(path, core::kModeReadOnly | core::kModeQuiet);
+}
+
+int32_t load_failed(Text file, Status code) {
+  (void)core::report_detail(code, file, false);
+  return core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
+}
+
+// Calls take(content) for each line of the section, in file order: 0,
+// kNoFile, or the code that stopped the reading (not yet reported).
+template <class Take>
+int32_t read_section(Text file, int layout, int32_t section, Take take) {
+  if (layout < 0 || layout >= kLayoutCount) return core::NOVALUE;
+  Status number = open_definition(file);
+  if (number >= core::kFileNumbers) return kNoFile;
+  Status st = 0;
+  for (;;) {
+    ArenaScope scope;
+    Text line;
+    st = def_read_line(number, &line);
+    if (st != 0) {
+      if (st == core::DISKIO) st = 0;
+      break;
+    }
+    LineParts parts;
+    (void)def_line_parts(line, layout, &parts);
+    if (parts.section != section) continue;
+    st = take(parts.content);
+    if (st != 0) break;
+  }
+  (void)core::file_close(number);
+  return st;
+}
+
+// Removes the queue's slots from `first` on (the ones a read appended).
+void queue_cut(uint16_t first) {
+  for (uint16_t n = core::slot_count(kGroupLineQueue); n > first; --n) {
+    (void)core::slot_delete(kGroupLineQueue, n - 1u);
+  }
+}
+
+}  // namespace
+
+Status def_read_line(uint16_t number, Text* line) {
+  *line = core::file_read_line(number);
+  if (line->ok()) return 0;
+  // A line too long for the arena would otherwise be dropped without a word.
+  return line->len == core::OUTOFMEMORY ? core::STRINGTOOLONG : line->len;
+}
+
+Status def_line_parts(Text line, int layout, LineParts* parts) {
+  if (layout < 0 || layout >= kLayoutCount) return core::NOVALUE;
+  const LayoutSpec& spec = kLayouts[layout];
+  parts->section = spec.number_from == 0 ? 0 : section_number(line, spec);
+  uint32_t from = spec.content_from - 1u;
+  uint32_t end = line.len;
+  if (spec.drop_last && end > 0) --end;
+  parts->content = from < end ? Text{line.ptr + from, static_cast<uint16_t>(end - from)} : Text{};
+  return 0;
+}
+
+int32_t def_section_queue(Text file, int layout, int32_t section, uint16_t* count) {
+  *count = 0;
+  if (!file.ok()) return file.len;
+  uint16_t first = core::slot_count(kGroupLineQueue);
+  int32_t st = read_section(file, layout, section, [](Text content) {
+    return core::slot_append(kGroupLineQueue, content);
+  });
+  if (st != 0) {
+    // The queue gives its room back first, so that the detail fits.
+    queue_cut(first);
+    return st == kNoFile ? st : load_failed(file, static_cast<Status>(st));
+  }
+  *count = static_cast<uint16_t>(core::slot_count(kGroupLineQueue) - first);
+  return 0;
+}
+
+int32_t def_section_load(Text file, int layout, int32_t section) {
+  uint16_t first = core::slot_count(kGroupLineQueue);
+  uint16_t count = 0;
+  int32_t st = def_section_queue(file, layout, section, &count);
+  if (st != 0) return st;
+  std::string joined;
+  for (uint16_t i = 0; i < count; ++i) {
+    if (i != 0) joined += ':';
+    joined += text_str(core::slot_get(kGroupLineQueue, static_cast<uint16_t>(first + i)));
+  }
+  queue_cut(first);
+  if (joined.size() > core::kMaxTextLen) return load_failed(file, core::STRINGTOOLONG);
+  ArenaScope scope;
+  Text text = arena_text(joined);
+  if (!text.ok()) return load_failed(file, text.len);
+  Status pushed = core::slot_append(kGroupDefStack, text);
+  return pushed == 0 ? 0 : load_failed(file, pushed);
+}
+
+int32_t def_section_load_or_empty(Text file, int layout, int32_t section) {
+  int32_t st = def_section_load(file, layout, section);
+  if (st != kNoFile) return st;
+  return core::slot_append(kGroupDefStack, Text{});
+}
+
+int32_t def_section_count(Text file, int layout, int32_t section) {
+  if (!file.ok()) return file.len;
+  int32_t lines = 0;
+  int32_t st = read_section(file, layout, section, [&lines](Text) {
+    ++lines;
+    return Status{0};
+  });
+  if (st == kNoFile) return st;
+  return st == 0 ? lines : load_failed(file, static_cast<Status>(st));
+}
+
+Status def_section_release() { return core::slot_pop(kGroupDefStack); }
+
+Text def_section_current() {
+  if (core::slot_count(kGroupDefStack) == 0) return Text{};
+  return core::slot_last(kGroupDefStack);
+}
+
+}  // namespace shell
