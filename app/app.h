@@ -20,10 +20,11 @@
 #include "core/status.h"
 #include "core/text.h"
 
-namespace shell {
+namespace app {
 
 using core::Status;
 using core::Text;
+using core::operator""_t;
 
 // --- command line -------------------------------------------------------------
 // Options by their 1-based position in kOptionList; the order is fixed.
@@ -215,4 +216,4 @@ Text start_menu_spec(Text menu_file);
 // phase 3 and the release of memory, else 0.
 int app_main(const StartupArgs& args);
 
-}  // namespace shell
+}  // namespace app

@@ -8,7 +8,7 @@
 #include "app/app.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace app {
 
 const Text kOptionList =
     "?;HELP,APNAME,APSTART,DPATH,SCRWID,SCRHIG,INPUT,OUTPUT,FILE,INDEX,DEVICE,RUN,MODE,TRACE"_t;
@@ -46,7 +46,7 @@ Text command_line_join(int argc, const char* const* argv) {
     line += requoted(argv[i]);
   }
   if (!line.empty() && static_cast<unsigned char>(line.back()) <= 13) line.pop_back();
-  return arena_text(line);
+  return paths::arena_text(line);
 }
 
 Text command_line_normalise(Text line) {
@@ -75,24 +75,24 @@ Text command_line_normalise(Text line) {
     out += c;
     after_blank = c == ' ';
   }
-  return arena_text(out);
+  return paths::arena_text(out);
 }
 
 bool option_present(uint16_t position) {
   Text names = option_names(position);
-  Text line = core::slot_get(kGroupEnv, kEnvCommandLine);
+  Text line = core::slot_get(core::kGroupEnv, core::kEnvCommandLine);
   for (uint16_t n = 1; n <= core::list_count(names, ';'); ++n) {
-    if (option_raw(line, core::list_field(names, ';', n)).ok()) return true;
+    if (paths::option_raw(line, core::list_field(names, ';', n)).ok()) return true;
   }
   return false;
 }
 
 Text option_value(uint16_t position) {
   Text names = option_names(position);
-  Text line = core::slot_get(kGroupEnv, kEnvCommandLine);
+  Text line = core::slot_get(core::kGroupEnv, core::kEnvCommandLine);
   for (uint16_t n = 1; n <= core::list_count(names, ';'); ++n) {
     Text name = core::list_field(names, ';', n);
-    if (option_raw(line, name).ok()) return option_find(line, name);
+    if (paths::option_raw(line, name).ok()) return paths::option_find(line, name);
   }
   return Text{};
 }
@@ -104,4 +104,4 @@ uint16_t option_index(uint16_t position, Text list) {
   return core::list_index(list, ',', value);
 }
 
-}  // namespace shell
+}  // namespace app

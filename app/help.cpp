@@ -8,7 +8,7 @@
 #include "paths/paths.h"
 #include "ui/dialogs.h"
 
-namespace shell {
+namespace app {
 
 namespace {
 
@@ -22,7 +22,7 @@ bool open_document(const std::string& path) {
 }
 
 // A page in the definition folders, then the help folder; empty when missing.
-Text find_page(Text name) { return ui::help_file_find(name, kFtHelp); }
+Text find_page(Text name) { return ui::help_file_find(name, defs::kFtHelp); }
 
 }  // namespace
 
@@ -30,19 +30,19 @@ void document_opener_set(DocumentOpener opener) { g_opener = opener; }
 
 Status help_pages() {
   core::ArenaScope scope;
-  Text prefix = core::text_sub(core::slot_get(kGroupEnv, kEnvApName), 0, 2);
+  Text prefix = core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2);
   Text page = find_page(core::text_concat(prefix, kIndexPage));
   if (page.empty()) page = find_page(kIndexPage);
   // Last, the page of the current folder.
-  if (page.empty() && path_exists(kIndexPage)) page = path_resolve(path_current_folder(), kIndexPage);
+  if (page.empty() && paths::path_exists(kIndexPage)) page = paths::path_resolve(paths::path_current_folder(), kIndexPage);
   if (page.empty()) {
-    Text help_folder = core::slot_get(kGroupEnv, kEnvHelpPath);
-    Text missing = path_join(help_folder, kIndexPage);
+    Text help_folder = core::slot_get(core::kGroupEnv, paths::kEnvHelpPath);
+    Text missing = paths::path_join(help_folder, kIndexPage);
     Text text = core::text_concat(core::text_concat(core::message_text_c("0072"), "\r\n"_t), missing);
     ui::info_box(core::message_text_c("0071"), text);
     return 0;
   }
-  if (!open_document(text_str(page))) {
+  if (!open_document(paths::text_str(page))) {
     ui::message_box(page, core::message_text_c("0071"), ui::kBoxWarning);
   }
   return 0;
@@ -50,8 +50,8 @@ Status help_pages() {
 
 void about_box() {
   core::ArenaScope scope;
-  Text name = core::slot_get(kGroupEnv, kEnvApName);
-  Text description = core::slot_get(kGroupEnv, kEnvApDescrip);
+  Text name = core::slot_get(core::kGroupEnv, core::kEnvApName);
+  Text description = core::slot_get(core::kGroupEnv, core::kEnvApDescrip);
   Text text = core::text_format(1024, "%.*s\r\n%.*s\r\n\r\n%s", static_cast<int>(name.len), name.ptr,
                                 static_cast<int>(description.len), description.ptr, kRuntimeName);
   ui::info_box(core::message_text_c("0075"), text);
@@ -63,4 +63,4 @@ Status help_process(Text argument) {
   return 0;
 }
 
-}  // namespace shell
+}  // namespace app

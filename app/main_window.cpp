@@ -15,7 +15,7 @@
 #include "ui/screens.h"
 #include "ui/windows.h"
 
-namespace shell {
+namespace app {
 
 namespace {
 
@@ -44,7 +44,7 @@ std::optional<MainWindow> g_main;
 Status main_screen(Text start_menu, int* index) {
   core::ArenaScope scope;
   Text file = core::text_trim(core::list_field(start_menu, ',', 1), core::kTrimBoth);
-  if (file.empty() || def_file_find(file, kFtParams).empty()) {
+  if (file.empty() || defs::def_file_find(file, defs::kFtParams).empty()) {
     *index = ui::screen_add(ui::Screen{});
     return 0;
   }
@@ -133,10 +133,10 @@ MainWindowProc g_proc;
 
 Text main_status_line() {
   core::ArenaScope scope;
-  Text description = core::text_copy(core::slot_get(kGroupEnv, kEnvApDescrip));
+  Text description = core::text_copy(core::slot_get(core::kGroupEnv, core::kEnvApDescrip));
   Text date = formats::date_format(formats::today_text(), 2);
-  Text database = env_database_field(2);
-  Text folder = path_split(path_current_folder(), kPartBase | kPartExt);
+  Text database = paths::env_database_field(2);
+  Text folder = paths::path_split(paths::path_current_folder(), paths::kPartBase | paths::kPartExt);
   Text line = core::text_format(2048, " %.*s  |  %.*s  |  %.*s %.*s |  %s  ", static_cast<int>(description.len),
                                 description.ptr, static_cast<int>(date.len), date.ptr,
                                 static_cast<int>(database.len), database.ptr, static_cast<int>(folder.len),
@@ -146,10 +146,10 @@ Text main_status_line() {
 
 Text background_picture() {
   core::ArenaScope scope;
-  Text found = def_file_find(kPictureFile, kFtParams);
+  Text found = defs::def_file_find(kPictureFile, defs::kFtParams);
   if (found.empty()) {
-    Text beside = path_join(path_program_folder(), kPictureFile);
-    if (path_exists(beside)) found = beside;
+    Text beside = paths::path_join(paths::path_program_folder(), kPictureFile);
+    if (paths::path_exists(beside)) found = beside;
   }
   return found.empty() ? core::text_copy(Text{}) : scope.keep(found);
 }
@@ -188,7 +188,7 @@ Status main_window_open(Text start_menu) {
     c.kind = ui::platform::ControlKind::Picture;
     c.id = kIdPicture;
     c.rect = {kPictureInset, kPictureInset, client.w - 2 * kPictureInset, client.h - 2 * kPictureInset};
-    c.text = text_str(picture);
+    c.text = paths::text_str(picture);
     c.flags = ui::platform::kSystemFont;
     tk->control_create(window, c);
   }
@@ -202,4 +202,4 @@ Status main_window_open(Text start_menu) {
   return 0;
 }
 
-}  // namespace shell
+}  // namespace app

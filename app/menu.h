@@ -34,10 +34,11 @@
 #include "core/text.h"
 #include "ui/platform/platform.h"
 
-namespace shell {
+namespace app {
 
 using core::Status;
 using core::Text;
+using core::operator""_t;
 
 // --- menu files -------------------------------------------------------------------
 struct MenuLine {
@@ -114,4 +115,4 @@ void about_box();
 using DocumentOpener = bool (*)(const std::string& path);
 void document_opener_set(DocumentOpener opener);
 
-}  // namespace shell
+}  // namespace app

@@ -9,7 +9,7 @@
 #include "ui/defs.h"
 #include "ui/windows.h"
 
-namespace shell {
+namespace app {
 
 namespace {
 
@@ -21,7 +21,7 @@ using ui::platform::kNone;
 void add_children(ui::platform::Toolkit* tk, Handle menu, const MenuNode& node) {
   core::ArenaScope scope;
   for (const MenuNode& child : node.children) {
-    Text caption = arena_text(child.caption);
+    Text caption = paths::arena_text(child.caption);
     if (!child.submenu) {
       tk->menu_add_item(menu, child.id, caption);
       continue;
@@ -35,8 +35,8 @@ void add_children(ui::platform::Toolkit* tk, Handle menu, const MenuNode& node) 
 Status store_processes(const MenuNode& node) {
   for (const MenuNode& child : node.children) {
     Status st = child.submenu ? store_processes(child)
-                              : core::slot_set(kGroupMenuItems, static_cast<uint16_t>(child.id - kMenuFirstId),
-                                               arena_text(child.process));
+                              : core::slot_set(paths::kGroupMenuItems, static_cast<uint16_t>(child.id - kMenuFirstId),
+                                               paths::arena_text(child.process));
     if (st != 0) return st;
   }
   return 0;
@@ -48,14 +48,14 @@ Status menu_read(Text menu_name, std::vector<MenuLine>* lines) {
   core::ArenaScope scope;
   Text name = core::text_trim(core::list_field(menu_name, ',', 1), core::kTrimBoth);
   if (name.empty()) return core::FILENOTFOUND;
-  Text pmt = def_file_find(name, kFtMenu);
+  Text pmt = defs::def_file_find(name, defs::kFtMenu);
   if (!pmt.empty()) {
     std::vector<std::string> text;
     Status st = ui::definition_section_lines(pmt, kLayoutWhole, 0, &text);
     if (st == 0) *lines = menu_lines_parse(text);
     return st;
   }
-  Text ppn = def_file_find(name, kFtParams);
+  Text ppn = def_file_find(name, defs::kFtParams);
   if (ppn.empty()) return core::FILENOTFOUND;
   return menu_ppn_lines(ppn, core::list_field_int(menu_name, ',', 2), lines);
 }
@@ -65,7 +65,7 @@ Handle menu_build(Text menu_name) {
   std::vector<MenuLine> lines;
   if (tk == nullptr || menu_read(menu_name, &lines) != 0) return kNone;
   MenuNode bar = menu_tree(lines);
-  static_cast<void>(core::slot_clear(kGroupMenuItems));
+  static_cast<void>(core::slot_clear(paths::kGroupMenuItems));
   core::ArenaScope scope;
   if (Status st = store_processes(bar); st != 0) {
     core::error_record(core::kRecord, core::Context::Screen, st, st);
@@ -78,7 +78,7 @@ Handle menu_build(Text menu_name) {
 
 Text menu_item_process(int k) {
   if (k < 0 || k >= kMenuMaxItems) return Text{};
-  return core::slot_get(kGroupMenuItems, static_cast<uint16_t>(k));
+  return core::slot_get(paths::kGroupMenuItems, static_cast<uint16_t>(k));
 }
 
-}  // namespace shell
+}  // namespace app

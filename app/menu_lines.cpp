@@ -4,7 +4,7 @@
 #include "core/arena.h"
 #include "app/menu.h"
 
-namespace shell {
+namespace app {
 
 namespace {
 
@@ -104,4 +104,4 @@ MenuNode menu_tree(const std::vector<MenuLine>& lines) {
   return bar;
 }
 
-}  // namespace shell
+}  // namespace app

@@ -12,7 +12,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace app {
 
 const Text kProcessKinds =
     "Menu,Accept,AcceptRun,MantAux,MantMain,MantAuto,MantMovs,LnManMain,LnNavMain,PrcExec,Report,"
@@ -63,18 +63,18 @@ Text expand_brackets(Text text, Value value) {
     Text inside = core::text_sub(text, open + 1, static_cast<uint16_t>(close - open - 1u));
     Text v = value(inside);
     if (!v.ok()) return v;
-    out.append(text.ptr + at, open - at).append(text_str(v));
+    out.append(text.ptr + at, open - at).append(paths::text_str(v));
     at = close + 1u;
   }
   if (at < text.len) out.append(text.ptr + at, text.len - at);
-  return scope.keep(arena_text(out));
+  return scope.keep(paths::arena_text(out));
 }
 
 // The procedure files of the definition folder that match a pattern: one
 // runs; among several the window layer offers a choice.
 Status run_procedure_pattern(Text typed) {
-  Text folder = path_app(AppPath::Default);
-  Text names = path_match_list(path_join(folder, typed), ""_t);
+  Text folder = paths::path_app(paths::AppPath::Default);
+  Text names = paths::path_match_list(paths::path_join(folder, typed), ""_t);
   if (!names.ok()) return failed(names.len, typed);
   uint16_t count = core::list_count(names, ',');
   if (count == 0) return undefined_process();
@@ -86,17 +86,17 @@ Status run_procedure_pattern(Text typed) {
     if (!chosen.ok()) return chosen.len;
     if (chosen.len == 0) return core::CANCELLED;
   }
-  return script::proc_call(Text{}, path_join(folder, chosen), Text{}, false);
+  return script::proc_call(Text{}, paths::path_join(folder, chosen), Text{}, false);
 }
 
 Status run_procedure(Text argument) {
   ArenaScope scope;
   Text name = core::text_trim(argument, core::kTrimBoth);
   if (name.len == 0) return undefined_process();
-  Text typed = def_name_with_type(name, kFtProcedure);
+  Text typed = defs::def_name_with_type(name, defs::kFtProcedure);
   if (!typed.ok()) return failed(typed.len, name);
   if (core::text_find_any(typed, "*?"_t, true) != kNoPos) return run_procedure_pattern(typed);
-  Text path = def_file_find(typed, kFtProcedure);
+  Text path = defs::def_file_find(typed, defs::kFtProcedure);
   // A missing file is reported by the procedure loader, with its name.
   return script::proc_call(Text{}, path.len != 0 ? path : typed, Text{}, false);
 }
@@ -159,4 +159,4 @@ Status process_run(Text name) {
   return dispatcher_get()(process_kind(code), argument);
 }
 
-}  // namespace shell
+}  // namespace app

@@ -18,7 +18,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace app {
 namespace {
 
 using core::ArenaScope;
@@ -57,8 +57,8 @@ Status phase(const StartupArgs& a, int number) {
 
 // The hooks the shell's own layers fill.
 void install_layers() {
-  paths_install();
-  deffiles_install();
+  paths::paths_install();
+  defs::deffiles_install();
   script::procedures_install();
   script::macro_expander_set(macro_expand);
 }
@@ -68,7 +68,7 @@ Status store_command_line(const StartupArgs& a) {
   Text line = a.argv != nullptr ? command_line_join(a.argc, a.argv) : a.command_line;
   Text normal = command_line_normalise(line);
   if (!normal.ok()) return normal.len;
-  return core::slot_set(kGroupEnv, kEnvCommandLine, normal);
+  return core::slot_set(core::kGroupEnv, core::kEnvCommandLine, normal);
 }
 
 // The definition folders: the DPATH option (each folder of a comma list
@@ -76,7 +76,7 @@ Status store_command_line(const StartupArgs& a) {
 // so that an application runs from wherever its files are.
 Status store_definition_folder() {
   ArenaScope scope;
-  Text here = path_current_folder();
+  Text here = paths::path_current_folder();
   Text dpath = option_value(kOptDPath);
   std::string folders;
   for (uint16_t n = 1; n <= core::list_count(dpath, ','); ++n) {
@@ -84,16 +84,16 @@ Status store_definition_folder() {
         core::text_unquote(core::text_trim(core::list_field(dpath, ',', n), core::kTrimBoth));
     if (field.len == 0) continue;
     if (!folders.empty()) folders += ',';
-    Text folder = path_resolve(here, field);
+    Text folder = paths::path_resolve(here, field);
     if (!folder.ok()) return folder.len;
-    folders += text_str(folder);
+    folders += paths::text_str(folder);
   }
-  return core::slot_set(kGroupEnv, kEnvDocPath, folders.empty() ? here : arena_text(folders));
+  return core::slot_set(core::kGroupEnv, core::kEnvDocPath, folders.empty() ? here : paths::arena_text(folders));
 }
 
 Status start_language() {
   ArenaScope scope;
-  Text code = core::text_copy(core::slot_get(kGroupEnv, kEnvLangModule));
+  Text code = core::text_copy(core::slot_get(core::kGroupEnv, paths::kEnvLangModule));
   if (code.len == 0) code = core::language_default();
   Status st = core::language_set(code);
   return st != 0 ? st : formats::locale_build();
@@ -110,24 +110,24 @@ void start_trace() {
 // code; upper case unless quoted.
 Status store_application(const StartupArgs& a) {
   ArenaScope scope;
-  Text raw = option_raw(core::slot_get(kGroupEnv, kEnvCommandLine), "APNAME"_t);
+  Text raw = paths::option_raw(core::slot_get(core::kGroupEnv, core::kEnvCommandLine), "APNAME"_t);
   if (!raw.ok()) raw = a.app_code;
-  Status st = core::slot_set(kGroupEnv, kEnvApName, value_form(core::list_field(raw, ',', 1)));
+  Status st = core::slot_set(core::kGroupEnv, core::kEnvApName, paths::value_form(core::list_field(raw, ',', 1)));
   if (st == 0 && a.description.len != 0)
-    st = core::slot_set(kGroupEnv, kEnvApDescrip, a.description);
+    st = core::slot_set(core::kGroupEnv, core::kEnvApDescrip, a.description);
   return st;
 }
 
 // With flags bit 2: the dictionary of the application prefix, tried again
 // with the definitions beside the current folder.
 Status load_dictionary(const StartupArgs& a) {
-  (void)core::slot_set(kGroupRuntime, kRtPendingMessage, Text{});
+  (void)core::slot_set(core::kGroupRuntime, paths::kRtPendingMessage, Text{});
   if (g_dictionary_loader == nullptr) return core::FEATUREREMOVED;
   ArenaScope scope;
-  Text prefix = core::text_copy(core::text_sub(core::slot_get(kGroupEnv, kEnvApName), 0, 2));
+  Text prefix = core::text_copy(core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2));
   Status st = g_dictionary_loader(prefix);
   if (st != 0) {
-    st = path_folder_setup(2);
+    st = paths::path_folder_setup(2);
     if (st == 0) st = g_dictionary_loader(prefix);
   }
   if ((a.flags & kFlagLoginLenient) != 0 && (st == kLoadStrError || st == core::FILENOTFOUND))
@@ -149,12 +149,12 @@ Status start(const StartupArgs& a) {
     start_trace();
     st = store_application(a);
   }
-  if (st == 0) st = path_folder_setup(1);
+  if (st == 0) st = paths::path_folder_setup(1);
   if (st == 0 && (a.flags & kFlagLogin) != 0) st = load_dictionary(a);
   if (st == 0 && hooks.load_font != nullptr) st = hooks.load_font();
   if (st == 0 || st == kLoadStrError) st = phase(a, kPhaseConnect);
   // A failure keeps its detail for the box that shows it.
-  if (st == 0) (void)core::slot_set(kGroupRuntime, kRtPendingMessage, Text{});
+  if (st == 0) (void)core::slot_set(core::kGroupRuntime, paths::kRtPendingMessage, Text{});
   return st;
 }
 
@@ -168,7 +168,7 @@ Status run_input_file() {
   while (st < 128) {
     ArenaScope line_scope;
     Text line;
-    Status read = def_read_line(number, &line);
+    Status read = defs::def_read_line(number, &line);
     if (read != 0) {
       if (read != core::DISKIO) st = read;
       break;
@@ -219,12 +219,12 @@ Text start_menu_spec(Text menu_file) {
   Text apstart = option_value(kOptApStart);
   Text spec = apstart;
   if (!option_present(kOptApStart)) {
-    Text source = menu_file.len != 0 ? menu_file : core::slot_get(kGroupEnv, kEnvApName);
+    Text source = menu_file.len != 0 ? menu_file : core::slot_get(core::kGroupEnv, core::kEnvApName);
     spec = core::text_concat(core::text_sub(source, 0, 2), "MENU,1"_t);
   }
   // A menu of the second format (PPN) serves when there is no PMT file.
   Text file = core::list_field(spec, ',', 1);
-  if (file.len == 0 || (def_file_find(file, kFtMenu).len == 0 && def_file_find(file, kFtParams).len == 0)) {
+  if (file.len == 0 || (defs::def_file_find(file, defs::kFtMenu).len == 0 && def_file_find(file, defs::kFtParams).len == 0)) {
     return Text{};
   }
   return scope.keep(spec);
@@ -252,4 +252,4 @@ int app_main(const StartupArgs& a) {
   return first_error(result, memory.release());
 }
 
-}  // namespace shell
+}  // namespace app

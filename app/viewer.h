@@ -4,11 +4,11 @@
 
 #include <string>
 
-namespace shell::viewer {
+namespace app::viewer {
 
 // Starts the platform's viewer on a document (a path) without waiting for
 // it; true when it could be started. On POSIX desktops the viewer is
 // "xdg-open", given the path as one argument, so the path needs no quotes.
 bool open_document(const std::string& path);
 
-}  // namespace shell::viewer
+}  // namespace app::viewer

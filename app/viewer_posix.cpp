@@ -8,7 +8,7 @@
 
 extern char** environ;
 
-namespace shell::viewer {
+namespace app::viewer {
 
 namespace {
 
@@ -28,4 +28,4 @@ bool open_document(const std::string& path) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-}  // namespace shell::viewer
+}  // namespace app::viewer

@@ -47,13 +47,13 @@ constexpr const char* kUsage =
 // no definido" for them until their layers are built.
 Status dispatch(uint16_t kind, Text argument) {
   switch (kind) {
-    case shell::kPkAcceptRun:
-    case shell::kPkMantMain:
-    case shell::kPkFontSet:
-    case shell::kPkHelp:
+    case app::kPkAcceptRun:
+    case app::kPkMantMain:
+    case app::kPkFontSet:
+    case app::kPkHelp:
       return apprun::window_layer_dispatch(kind, argument);
     default:
-      return shell::dispatch_default(kind, argument);
+      return app::dispatch_default(kind, argument);
   }
 }
 
@@ -79,9 +79,9 @@ Status choose_language() {
 Status load_dictionary_files() {
   core::ArenaScope scope;
   Text prefix = core::text_copy(core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2));
-  Text path = shell::def_file_find(core::text_concat(prefix, "DICC.DAT"_t), shell::kFtStructure);
+  Text path = defs::def_file_find(core::text_concat(prefix, "DICC.DAT"_t), defs::kFtStructure);
   if (path.empty()) return 0;
-  return data::dict_load(prefix, shell::path_split(path, shell::kPartDrive | shell::kPartFolder), Text{});
+  return data::dict_load(prefix, paths::path_split(path, paths::kPartDrive | paths::kPartFolder), Text{});
 }
 
 // Phase 2 opens the SQL session from "sqlparams.dat" with the dictionary of
@@ -89,16 +89,16 @@ Status load_dictionary_files() {
 // (columns and keys); phase 3 closes it.
 Status phase(int flags_and_phase) {
   switch (flags_and_phase & 15) {
-    case shell::kPhaseCommandLine: {
+    case app::kPhaseCommandLine: {
       g_data = std::make_unique<data::DataContext>();
       Status st = g_data->status();
       return st != 0 ? st : choose_language();
     }
-    case shell::kPhaseConnect: {
+    case app::kPhaseConnect: {
       Status st = load_dictionary_files();
       return st != 0 ? st : data::session_phase_open();
     }
-    case shell::kPhaseShutdown:
+    case app::kPhaseShutdown:
       if (g_data != nullptr) {
         (void)data::session_phase_close();
         g_data.reset();
@@ -122,9 +122,9 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  shell::dispatcher_set(dispatch);
+  app::dispatcher_set(dispatch);
   apprun::window_layer_install();
-  shell::StartupArgs args;
+  app::StartupArgs args;
   args.argc = argc;
   args.argv = argv;
   args.app_code = "KALMIR"_t;
@@ -132,5 +132,5 @@ int main(int argc, char** argv) {
   args.menu_file = "DBMENU.PMT"_t;
   args.flags = 0;
   args.phase = phase;
-  return shell::app_main(args);
+  return app::app_main(args);
 }

@@ -32,7 +32,7 @@ core::Status load_font() {
 
 core::Status open_menu(core::Text start_menu) {
   if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
-  return shell::main_window_open(start_menu);
+  return app::main_window_open(start_menu);
 }
 
 // A field's window: a process name, or the name of an Accept form when it
@@ -40,10 +40,10 @@ core::Status open_menu(core::Text start_menu) {
 core::Status run_field_window(core::Text name) {
   core::ArenaScope scope;
   core::Text argument;
-  if (shell::process_kind(shell::process_code(name, &argument)) == 0) {
+  if (app::process_kind(app::process_code(name, &argument)) == 0) {
     name = core::text_concat("AcceptRun,"_t, name);
   }
-  return shell::process_run(name);
+  return app::process_run(name);
 }
 
 core::Status message_loop() {
@@ -92,7 +92,7 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
 }  // namespace
 
 void window_layer_install() {
-  shell::WindowHooks hooks;
+  app::WindowHooks hooks;
   hooks.install_field_resolver = make_window_layer;
   hooks.load_font = load_font;
   hooks.open_menu = open_menu;
@@ -100,7 +100,7 @@ void window_layer_install() {
   hooks.count_windows = count_windows;
   hooks.ask = ask;
   hooks.choose_file = choose_file;
-  shell::window_hooks_set(hooks);
+  app::window_hooks_set(hooks);
   data::login_hook_set(show_login);
   ui::process_runner_set(run_field_window);
 }
@@ -109,10 +109,10 @@ void window_layer_release() { g_ui.reset(); }
 
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
-    case shell::kPkAcceptRun: return ui::accept_run(argument);
-    case shell::kPkMantMain: return ui::maint_open(argument, ui::kMantProcessFlags);
-    case shell::kPkFontSet: return ui::font_choose();
-    case shell::kPkHelp: return shell::help_process(argument);
+    case app::kPkAcceptRun: return ui::accept_run(argument);
+    case app::kPkMantMain: return ui::maint_open(argument, ui::kMantProcessFlags);
+    case app::kPkFontSet: return ui::font_choose();
+    case app::kPkHelp: return app::help_process(argument);
     default: return core::NOVALUE;
   }
 }

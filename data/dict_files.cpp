@@ -133,7 +133,7 @@ Status read_line(Loader& l, Text line) {
 Status read_file(Loader& l, Text name, bool* found) {
   core::ArenaScope scope;
   *found = false;
-  Text path = shell::path_find_file(l.folder, name);
+  Text path = paths::path_find_file(l.folder, name);
   if (!path.ok()) return kOk;
   Status number = core::file_open(path, core::kModeReadOnly | core::kModeQuiet);
   if (number >= 128) return kOk;
@@ -199,14 +199,14 @@ Status dict_load_application(Text prefix) {
   if (!prefix.ok()) return core::text_error(prefix);
   core::ArenaScope scope;
   // A copy: loading writes the slot store the folder list lives in.
-  Text folders = core::text_copy(core::slot_get(shell::kGroupEnv, shell::kEnvDocPath));
+  Text folders = core::text_copy(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath));
   Text dicc = core::text_concat(prefix, core::list_field(kDictionaryFiles, ',', 1));
   Text first;
   for (uint16_t n = 1; n <= core::list_count(folders, ','); ++n) {
     Text folder =
         core::text_unquote(core::text_trim(core::list_field(folders, ',', n), core::kTrimBoth));
     if (n == 1) first = folder;
-    if (shell::path_find_file(folder, dicc).ok()) return dict_load(prefix, folder, Text{});
+    if (paths::path_find_file(folder, dicc).ok()) return dict_load(prefix, folder, Text{});
   }
   return dict_load(prefix, first, Text{});
 }

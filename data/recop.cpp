@@ -136,11 +136,11 @@ RecordTexts record_texts_from_section() {
   RecordTexts t;
   // A section without RELOPT% runs the default rules: its value as the raw
   // form of an absent integer key would give "0", a list of no rule.
-  bool has_rule_list = core::param_find(shell::def_section_current(), shell::def_key_name(shell::kKeyRelOpt)).ok();
-  t.rule_list = has_rule_list ? core::text_unquote(shell::def_key_raw(shell::kKeyRelOpt)) : Text{};
-  t.assignment = shell::def_key_raw(shell::kKeyIk1);
-  t.new_record = shell::def_key_raw(shell::kKeySet);
-  t.after_save = shell::def_key_raw(shell::kKeySaved);
+  bool has_rule_list = core::param_find(defs::def_section_current(), defs::def_key_name(defs::kKeyRelOpt)).ok();
+  t.rule_list = has_rule_list ? core::text_unquote(defs::def_key_raw(defs::kKeyRelOpt)) : Text{};
+  t.assignment = defs::def_key_raw(defs::kKeyIk1);
+  t.new_record = defs::def_key_raw(defs::kKeySet);
+  t.after_save = defs::def_key_raw(defs::kKeySaved);
   return t;
 }
 

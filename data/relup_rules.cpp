@@ -76,14 +76,14 @@ Status relup_load(uint16_t file, Text rule_list) {
   if (code != kOk) return code;
   uint16_t before = core::slot_count(kGroupLines);
   uint16_t lines = 0;
-  int32_t read = shell::def_section_queue(rule_file_name(), kRuleLayout, n, &lines);
+  int32_t read = defs::def_section_queue(rule_file_name(), kRuleLayout, n, &lines);
   int count = 0;
   if (read == 0) {
     for (uint16_t i = 0; i < lines && code == kOk; ++i)
       code = store_line(base, core::text_copy(core::slot_get(kGroupLines, before + i)), &count);
     while (core::slot_count(kGroupLines) > before)
       static_cast<void>(core::slot_delete(kGroupLines, static_cast<uint16_t>(core::slot_count(kGroupLines) - 1)));
-  } else if (read != shell::kNoFile) {
+  } else if (read != defs::kNoFile) {
     code = static_cast<Status>(read);
   }
   if (code != kOk) {

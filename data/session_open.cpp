@@ -37,10 +37,10 @@ std::string list_value(Text value) {
 
 // Slot 11 of group 0, or 12 when 11 is taken.
 Status remember_list(Text list) {
-  uint16_t slot = core::slot_get(shell::kGroupEnv, shell::kEnvDatabase1).len == 0
-                      ? shell::kEnvDatabase1
-                      : shell::kEnvDatabase2;
-  return core::slot_set(shell::kGroupEnv, slot, list);
+  uint16_t slot = core::slot_get(paths::kGroupEnv, paths::kEnvDatabase1).len == 0
+                      ? paths::kEnvDatabase1
+                      : paths::kEnvDatabase2;
+  return core::slot_set(paths::kGroupEnv, slot, list);
 }
 
 // Connects; once a connection is made (whatever the dictionary build then
@@ -75,20 +75,20 @@ Text param_key(Text params, Text key) {
 // parameter file.
 Status open_from_params(Text name, int flags) {
   core::ArenaScope scope;
-  Text host = shell::env_option_value("sqlhost"_t);
+  Text host = paths::env_option_value("sqlhost"_t);
   if (host.len != 0)
-    return connect_values(host, shell::env_option_value("database"_t),
-                          shell::env_option_value("user"_t), shell::env_option_value("passw"_t),
+    return connect_values(host, paths::env_option_value("database"_t),
+                          paths::env_option_value("user"_t), paths::env_option_value("passw"_t),
                           flags);
   if (name.len == 0) name = kParamFileName;
   // The whole file as one section: every line, with or without a number.
-  Text path = shell::def_file_find(name, 0);
-  if (path.len == 0 || shell::def_section_load(path, 0, 0) != kOk) {
+  Text path = defs::def_file_find(name, 0);
+  if (path.len == 0 || defs::def_section_load(path, 0, 0) != kOk) {
     core::error_record(core::kRecord, core::Context::SQLCONNECT, core::SQLERROR, 0);
     return core::report_detail(core::SQLERROR, name, false);
   }
-  Text params = core::text_copy(shell::def_section_current());
-  static_cast<void>(shell::def_section_release());
+  Text params = core::text_copy(defs::def_section_current());
+  static_cast<void>(defs::def_section_release());
   return connect_values(param_key(params, "sqlhost"_t), param_key(params, "database"_t),
                         param_key(params, "user"_t), param_key(params, "passw"_t), flags);
 }

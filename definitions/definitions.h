@@ -27,10 +27,11 @@
 #include "core/status.h"
 #include "core/text.h"
 
-namespace shell {
+namespace defs {
 
 using core::Status;
 using core::Text;
+using core::operator""_t;
 
 // --- file types ------------------------------------------------------------------
 // Positions in the type list; the order is fixed. DAT stands twice: data
@@ -187,4 +188,4 @@ int32_t def_key_raw_number(uint16_t code, uint16_t field = 0);
 // settings_save.
 void deffiles_install();
 
-}  // namespace shell
+}  // namespace defs

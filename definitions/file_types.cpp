@@ -5,7 +5,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace defs {
 
 const Text kFileTypes = "PPN,PAN,STP,DAT,DAT,PDC,PRX,QVA,PMT,PDF,TXT,PDI,HLP"_t;
 
@@ -42,7 +42,7 @@ Text def_file_find(Text name, uint16_t type) {
   if (!name.ok()) return name;
   core::ArenaScope scope;
   Text typed = def_name_with_type(core::text_trim(name, core::kTrimBoth), type);
-  return scope.keep(path_search(core::slot_get(kGroupEnv, kEnvDocPath), typed));
+  return scope.keep(paths::path_search(core::slot_get(core::kGroupEnv, core::kEnvDocPath), typed));
 }
 
-}  // namespace shell
+}  // namespace defs

@@ -9,7 +9,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace defs {
 namespace {
 
 using core::ArenaScope;
@@ -74,7 +74,7 @@ Text default_value(Text key) {
 Text def_key_prefix() {
   int16_t selected = script::var_get_int(kSwKeyPrefix);
   if (selected <= 0) return Text{};
-  Text list = core::slot_get(kGroupRuntime, kRtKeyPrefixes);
+  Text list = core::slot_get(core::kGroupRuntime, paths::kRtKeyPrefixes);
   return core::text_trim(core::list_field(list, ',', static_cast<uint16_t>(selected)),
                          core::kTrimBoth);
 }
@@ -136,4 +136,4 @@ int32_t def_key_raw_number(uint16_t code, uint16_t field) {
   return static_cast<int32_t>(whole);
 }
 
-}  // namespace shell
+}  // namespace defs

@@ -9,7 +9,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace defs {
 namespace {
 
 using core::ArenaScope;
@@ -51,10 +51,10 @@ int32_t section_number(Text line, const LayoutSpec& spec) {
 Status open_definition(Text file) {
   ArenaScope scope;
   Text path = file;
-  FileInfo info;
+  paths::FileInfo info;
   bool plain_name = core::text_find_any(file, "/\\:"_t, true) == core::kNoPos;
-  if (path_file_info(file, &info) != 0 && plain_name) {
-    path = path_search(core::slot_get(kGroupEnv, kEnvDocPath), file);
+  if (paths::path_file_info(file, &info) != 0 && plain_name) {
+    path = paths::path_search(core::slot_get(core::kGroupEnv, core::kEnvDocPath), file);
     if (path.len == 0 || path_file_info(path, &info) != 0) return core::FILENOTFOUND;
   }
   if (info.folder) return core::FILENOTFOUND;
@@ -94,8 +94,8 @@ int32_t read_section(Text file, int layout, int32_t section, Take take) {
 
 // Removes the queue's slots from `first` on (the ones a read appended).
 void queue_cut(uint16_t first) {
-  for (uint16_t n = core::slot_count(kGroupLineQueue); n > first; --n) {
-    (void)core::slot_delete(kGroupLineQueue, n - 1u);
+  for (uint16_t n = core::slot_count(core::kGroupLineQueue); n > first; --n) {
+    (void)core::slot_delete(core::kGroupLineQueue, n - 1u);
   }
 }
 
@@ -122,42 +122,42 @@ Status def_line_parts(Text line, int layout, LineParts* parts) {
 int32_t def_section_queue(Text file, int layout, int32_t section, uint16_t* count) {
   *count = 0;
   if (!file.ok()) return file.len;
-  uint16_t first = core::slot_count(kGroupLineQueue);
+  uint16_t first = core::slot_count(core::kGroupLineQueue);
   int32_t st = read_section(file, layout, section, [](Text content) {
-    return core::slot_append(kGroupLineQueue, content);
+    return core::slot_append(core::kGroupLineQueue, content);
   });
   if (st != 0) {
     // The queue gives its room back first, so that the detail fits.
     queue_cut(first);
     return st == kNoFile ? st : load_failed(file, static_cast<Status>(st));
   }
-  *count = static_cast<uint16_t>(core::slot_count(kGroupLineQueue) - first);
+  *count = static_cast<uint16_t>(core::slot_count(core::kGroupLineQueue) - first);
   return 0;
 }
 
 int32_t def_section_load(Text file, int layout, int32_t section) {
-  uint16_t first = core::slot_count(kGroupLineQueue);
+  uint16_t first = core::slot_count(core::kGroupLineQueue);
   uint16_t count = 0;
   int32_t st = def_section_queue(file, layout, section, &count);
   if (st != 0) return st;
   std::string joined;
   for (uint16_t i = 0; i < count; ++i) {
     if (i != 0) joined += ':';
-    joined += text_str(core::slot_get(kGroupLineQueue, static_cast<uint16_t>(first + i)));
+    joined += paths::text_str(core::slot_get(core::kGroupLineQueue, static_cast<uint16_t>(first + i)));
   }
   queue_cut(first);
   if (joined.size() > core::kMaxTextLen) return load_failed(file, core::STRINGTOOLONG);
   ArenaScope scope;
-  Text text = arena_text(joined);
+  Text text = paths::arena_text(joined);
   if (!text.ok()) return load_failed(file, text.len);
-  Status pushed = core::slot_append(kGroupDefStack, text);
+  Status pushed = core::slot_append(paths::kGroupDefStack, text);
   return pushed == 0 ? 0 : load_failed(file, pushed);
 }
 
 int32_t def_section_load_or_empty(Text file, int layout, int32_t section) {
   int32_t st = def_section_load(file, layout, section);
   if (st != kNoFile) return st;
-  return core::slot_append(kGroupDefStack, Text{});
+  return core::slot_append(paths::kGroupDefStack, Text{});
 }
 
 int32_t def_section_count(Text file, int layout, int32_t section) {
@@ -171,11 +171,11 @@ int32_t def_section_count(Text file, int layout, int32_t section) {
   return st == 0 ? lines : load_failed(file, static_cast<Status>(st));
 }
 
-Status def_section_release() { return core::slot_pop(kGroupDefStack); }
+Status def_section_release() { return core::slot_pop(paths::kGroupDefStack); }
 
 Text def_section_current() {
-  if (core::slot_count(kGroupDefStack) == 0) return Text{};
-  return core::slot_last(kGroupDefStack);
+  if (core::slot_count(paths::kGroupDefStack) == 0) return Text{};
+  return core::slot_last(paths::kGroupDefStack);
 }
 
-}  // namespace shell
+}  // namespace defs

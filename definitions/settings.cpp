@@ -11,7 +11,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace defs {
 namespace {
 
 using core::ArenaScope;
@@ -30,7 +30,7 @@ std::string statement_list(Text body) {
     ++i;
     if (line.len == 0 || (line.len == 1 && line.at(0) == 0x1A)) continue;
     if (!out.empty()) out += ';';
-    out += text_str(line);
+    out += paths::text_str(line);
   }
   return out;
 }
@@ -51,13 +51,13 @@ Text settings_path(Text expanded) {
 
 Status settings_run(Text name, bool must_exist) {
   ArenaScope scope;
-  Text expanded = env_expand(name);
+  Text expanded = paths::env_expand(name);
   Text path = settings_path(expanded);
   if (!path.ok()) return path.len;
   if (path.len == 0) return must_exist ? settings_failed(core::FILENOTFOUND, expanded) : Status{0};
   Text body = core::file_load(path, 0, core::kToEnd);
   if (!body.ok()) return settings_failed(body.len, path);
-  Text list = arena_text(statement_list(body));
+  Text list = paths::arena_text(statement_list(body));
   if (!list.ok()) return settings_failed(list.len, path);
   if (list.len == 0) return 0;
   script::Value ignored;
@@ -67,12 +67,12 @@ Status settings_run(Text name, bool must_exist) {
 
 Status settings_save(Text name, Text names) {
   ArenaScope scope;
-  Text expanded = env_expand(name);
+  Text expanded = paths::env_expand(name);
   Text path = settings_path(expanded);
   if (path.ok() && path.len == 0) {
-    Text given = path_normalize(core::text_trim(expanded, core::kTrimBoth));
+    Text given = paths::path_normalize(core::text_trim(expanded, core::kTrimBoth));
     bool has_folder = core::text_find_char(given, '/', 0, true) != core::kNoPos;
-    path = has_folder ? given : path_join(path_app(AppPath::Default), given);
+    path = has_folder ? given : paths::path_join(paths::path_app(paths::AppPath::Default), given);
   }
   if (!path.ok()) return path.len;
   return script::settings_file_save(path, names);
@@ -80,4 +80,4 @@ Status settings_save(Text name, Text names) {
 
 void deffiles_install() { script::settings_saver_set(settings_save); }
 
-}  // namespace shell
+}  // namespace defs

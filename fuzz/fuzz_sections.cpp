@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   core::error_clear();
 
   const core::Text file = fuzz::view(temp_path());
-  const int32_t loaded = shell::def_section_load(file, layout, section);
-  const int32_t counted = shell::def_section_count(file, layout, section);
+  const int32_t loaded = defs::def_section_load(file, layout, section);
+  const int32_t counted = defs::def_section_count(file, layout, section);
   FUZZ_CHECK(core::slot_count(core::kGroupLineQueue) == queued);
   FUZZ_CHECK(core::arena_mark() == base);
   if (layout == 7) {
@@ -129,8 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (loaded == 0) {
       FUZZ_CHECK(core::slot_count(31) == stacked + 1);
-      FUZZ_CHECK(fuzz::str(shell::def_section_current()) == expected);
-      FUZZ_CHECK(shell::def_section_release() == 0);
+      FUZZ_CHECK(fuzz::str(defs::def_section_current()) == expected);
+      FUZZ_CHECK(defs::def_section_release() == 0);
     } else {
       FUZZ_CHECK(loaded >= 128 && core::slot_count(31) == stacked);
     }

@@ -4,7 +4,7 @@
 #include "core/slots.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace paths {
 namespace {
 
 using core::ArenaScope;
@@ -91,4 +91,4 @@ Status path_folder_setup(int mode) {
   return path_make_folders(backup);
 }
 
-}  // namespace shell
+}  // namespace paths

@@ -7,7 +7,7 @@
 #include "paths/os.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace paths {
 namespace {
 
 using core::ArenaScope;
@@ -133,4 +133,4 @@ Text env_expand(Text text) {
   return scope.keep(arena_text(out));
 }
 
-}  // namespace shell
+}  // namespace paths

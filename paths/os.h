@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace shell::os {
+namespace paths::os {
 
 // The process environment variable, or false when it is not set.
 bool get_variable(const char* name, std::string* value);
@@ -42,4 +42,4 @@ bool stat_path(const std::string& path, Stat* out);
 // when none could be had.
 std::string unique_name(const std::string& folder);
 
-}  // namespace shell::os
+}  // namespace paths::os

@@ -9,7 +9,7 @@
 
 #include "paths/os.h"
 
-namespace shell::os {
+namespace paths::os {
 
 bool get_variable(const char* name, std::string* value) {
   const char* v = std::getenv(name);
@@ -78,4 +78,4 @@ std::string unique_name(const std::string& folder) {
   return made.substr(made.find_last_of('/') + 1);
 }
 
-}  // namespace shell::os
+}  // namespace paths::os

@@ -9,7 +9,7 @@
 #include "paths/os.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace paths {
 namespace {
 
 using core::ArenaScope;
@@ -280,4 +280,4 @@ Text path_temp_name(Text extension) {
 
 void paths_install() { core::file_name_resolver_set(path_real_name); }
 
-}  // namespace shell
+}  // namespace paths

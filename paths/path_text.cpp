@@ -4,7 +4,7 @@
 #include "core/arena.h"
 #include "paths/paths.h"
 
-namespace shell {
+namespace paths {
 namespace {
 
 
@@ -145,4 +145,4 @@ Text path_resolve(Text base, Text relative) {
   return arena_text(clean);
 }
 
-}  // namespace shell
+}  // namespace paths

@@ -29,7 +29,7 @@
 #include "core/status.h"
 #include "core/text.h"
 
-namespace shell {
+namespace paths {
 
 using core::Status;
 using core::Text;
@@ -270,4 +270,4 @@ Text path_temp_name(Text extension);
 // the current core context.
 void paths_install();
 
-}  // namespace shell
+}  // namespace paths

@@ -16,7 +16,7 @@ namespace ui {
 // FILENOTFOUND when the file cannot be opened, else 0 or the reading's code.
 [[nodiscard]] core::Status definition_section_lines(core::Text file, int layout, int section,
                                                     std::vector<std::string>* lines);
-// Pushes a section text on the definition stack; shell::def_section_release
+// Pushes a section text on the definition stack; defs::def_section_release
 // takes it off.
 [[nodiscard]] core::Status definition_section_push(core::Text text);
 

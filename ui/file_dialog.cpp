@@ -22,10 +22,10 @@ struct DialogType {
 
 // Dialog types 1 to 10 and the file type of each; type 9 has none.
 constexpr DialogType kTypes[] = {
-    {"0061", shell::kFtStructure}, {"0062", shell::kFtScreen}, {"0063", shell::kFtTemplate},
-    {"0064", shell::kFtProcedure}, {"0065", shell::kFtAppSelect}, {"0066", shell::kFtParams},
-    {"0067", shell::kFtPdf},       {"0068", shell::kFtText},      {nullptr, 0},
-    {"0061", shell::kFtStructure},
+    {"0061", defs::kFtStructure}, {"0062", defs::kFtScreen}, {"0063", defs::kFtTemplate},
+    {"0064", defs::kFtProcedure}, {"0065", defs::kFtAppSelect}, {"0066", defs::kFtParams},
+    {"0067", defs::kFtPdf},       {"0068", defs::kFtText},      {nullptr, 0},
+    {"0061", defs::kFtStructure},
 };
 constexpr int kTypeStructure = 1;
 constexpr int kTypeMenu = 6;
@@ -35,7 +35,7 @@ const DialogType* type_info(int type) {
   return &kTypes[type - 1];
 }
 
-Text extension(const DialogType* t) { return core::list_field(shell::kFileTypes, ',', t->extension); }
+Text extension(const DialogType* t) { return core::list_field(defs::kFileTypes, ',', t->extension); }
 
 // A message of the form "Description (%s),%s" filled twice with a mask.
 Text described(const char* message, Text mask) {
@@ -74,14 +74,14 @@ Text file_dialog(bool save, int type_and_flags) {
   if (s == nullptr) return core::text_copy(Text{});
   core::ArenaScope scope;
   std::string folder;
-  Text current = shell::path_current_folder();
+  Text current = paths::path_current_folder();
   folder.assign(current.ok() ? current.ptr : "", current.ok() ? current.len : 0);
   Text path = s->toolkit->file_dialog(window_top(), save, file_filter(type_and_flags),
                                       file_offered_name(type_and_flags));
   // The runtime's file names hold at most 383 bytes: a longer choice is none.
   if (path.ok() && path.len > core::kFileNameMax) path = Text{};
   if ((type_and_flags & kFileRestoreFolder) != 0 && !folder.empty()) {
-    static_cast<void>(shell::path_change_folder(core::text_view(folder.data(), folder.size())));
+    static_cast<void>(paths::path_change_folder(core::text_view(folder.data(), folder.size())));
   }
   return scope.keep(path);
 }

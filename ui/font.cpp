@@ -18,7 +18,7 @@ namespace {
 // The lines of the font list; false when there is no list.
 bool font_lines(std::string* path, std::vector<std::string>* lines) {
   core::ArenaScope scope;
-  Text found = shell::def_file_find(core::text_from_c(kFontFile), shell::kFtParams);
+  Text found = defs::def_file_find(core::text_from_c(kFontFile), defs::kFtParams);
   if (found.empty()) return false;
   path->assign(found.ptr, found.len);
   Text body = core::file_load(found, 0, core::kToEnd);

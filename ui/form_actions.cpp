@@ -16,7 +16,7 @@ namespace {
 // An expression key of the form's section run: 0, or its error (from 122).
 Status run_key(int code) {
   core::ArenaScope scope;
-  Text expr = shell::def_key_raw(code);
+  Text expr = defs::def_key_raw(code);
   if (expr.empty()) return 0;
   Status st = script::expr_status(expr);
   return st >= 122 ? st : 0;
@@ -38,13 +38,13 @@ void end_form(FormRun* form, int action, int code, bool confirmed) {
 }
 
 int cancel(FormRun* form, int action, int code) {
-  if (Status st = run_key(shell::kKeyOnCancel); st != 0) return st;
+  if (Status st = run_key(defs::kKeyOnCancel); st != 0) return st;
   end_form(form, action, code, false);
   return 0;
 }
 
 int confirm(FormRun* form, int action) {
-  if (Status st = run_key(shell::kKeyOnConfirm); st != 0) return st;
+  if (Status st = run_key(defs::kKeyOnConfirm); st != 0) return st;
   if (Status st = form_output_line(); st >= 128) return st;
   end_form(form, action, 0, true);
   return 0;

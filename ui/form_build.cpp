@@ -150,8 +150,8 @@ Status form_run(const FormRequest& request, FormResult* result) {
   // The form's section: the completed FD$ list in front of its options.
   std::string fd;
   if (definition_section_push(view(form.list.options)) == 0) {
-    fd = form_fd_complete(shell::def_key_raw(shell::kKeyFd), form.list.fields);
-    static_cast<void>(shell::def_section_release());
+    fd = form_fd_complete(defs::def_key_raw(defs::kKeyFd), form.list.fields);
+    static_cast<void>(defs::def_section_release());
   }
   std::string section = "FD$=\"" + fd + "\" " + form.list.options;
   Screen screen = layout(form.list, form.flags, fd);
@@ -167,7 +167,7 @@ Status form_run(const FormRequest& request, FormResult* result) {
   if (st != 0) {
     screen_drop(screen_index);
     screen_margins_set({});
-    static_cast<void>(shell::def_section_release());
+    static_cast<void>(defs::def_section_release());
     return result->code = st;
   }
   form.screen_window = screen_window_open(screen_index, form.window, 0);
@@ -191,7 +191,7 @@ Status form_run(const FormRequest& request, FormResult* result) {
   int last_key = script::var_get_int(kSwLastKey);
   if (st == 0) st = form.confirmed && confirming_key(last_key) ? internal::form_collect(&form, result) : core::CANCELLED;
   screen_window_close(form.screen_window);
-  static_cast<void>(shell::def_section_release());
+  static_cast<void>(defs::def_section_release());
   if (st == 0) {
     static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormValues, view(result->values)));
     static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormCondition, view(result->condition)));

@@ -53,7 +53,7 @@ ProcessFunction* functions() {
 // A line and CR LF appended to the file of the OUTPUT option.
 Status output_line(Text line) {
   core::ArenaScope scope;
-  Text file = shell::env_option_value("OUTPUT"_t);
+  Text file = paths::env_option_value("OUTPUT"_t);
   if (file.empty()) return 0;
   return core::file_append(file, core::text_concat(line, "\r\n"_t));
 }
@@ -104,7 +104,7 @@ Status form_collect(FormRun* form, FormResult* result) {
                                     "&&"_t);
     }
   }
-  Text write = shell::def_key_raw(shell::kKeyWrite);
+  Text write = defs::def_key_raw(defs::kKeyWrite);
   if (!write.empty()) {
     Status st = script::expr_status(write);
     if (st >= 122) return st;
@@ -128,18 +128,18 @@ ProcessFunction process_function(int number) {
 
 Status accept_run(Text argument) {
   core::ArenaScope scope;
-  Text file = shell::def_name_with_type(core::text_trim(core::list_field(argument, ',', 1), core::kTrimBoth),
-                                        shell::kFtParams);
+  Text file = defs::def_name_with_type(core::text_trim(core::list_field(argument, ',', 1), core::kTrimBoth),
+                                        defs::kFtParams);
   int section = core::list_field_int(argument, ',', 2);
-  int32_t loaded = shell::def_section_load(file, 1, section);
+  int32_t loaded = defs::def_section_load(file, 1, section);
   if (loaded != 0) {
-    Status st = loaded == shell::kNoFile ? core::FILENOTFOUND : static_cast<Status>(loaded);
+    Status st = loaded == defs::kNoFile ? core::FILENOTFOUND : static_cast<Status>(loaded);
     core::report_detail(st, file, false);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
-  Text bound = shell::def_key_raw(shell::kKeyAcBound);
+  Text bound = defs::def_key_raw(defs::kKeyAcBound);
   if (bound.empty()) {
-    static_cast<void>(shell::def_section_release());
+    static_cast<void>(defs::def_section_release());
     core::report_detail(core::NOVALUE, "ACBOUND$"_t, false);
     return core::error_record(core::kRecord, core::Context::Screen, core::NOVALUE, core::NOVALUE);
   }
@@ -147,17 +147,17 @@ Status accept_run(Text argument) {
   // options after any the field list brings.
   bool has_options = core::text_find(bound, " /"_t, false) != core::kNoPos;
   Text list = core::text_concat(core::text_concat(bound, has_options ? " "_t : " /"_t),
-                                shell::def_section_current());
+                                defs::def_section_current());
   FormRequest request;
-  request.title = shell::def_key_raw(shell::kKeyWinName);
+  request.title = defs::def_key_raw(defs::kKeyWinName);
   request.fields = list;
-  int function = shell::def_key_raw_number(shell::kKeyAcceptPrc);
+  int function = defs::def_key_raw_number(defs::kKeyAcceptPrc);
   FormResult result;
   Status st = form_run(request, &result);
   if (st == 0 && function > 0) {
     if (ProcessFunction fn = process_function(function)) st = fn(view(result.values));
   }
-  static_cast<void>(shell::def_section_release());
+  static_cast<void>(defs::def_section_release());
   return st;
 }
 

@@ -20,17 +20,17 @@ constexpr int kLayoutTopics = 1;       // up to 100 topics
 constexpr int kLayoutManyTopics = 3;   // above 100
 constexpr int kFewTopics = 100;
 
-Text find_help(Text name) { return help_file_find(name, shell::kFtHelp); }
+Text find_help(Text name) { return help_file_find(name, defs::kFtHelp); }
 
 }  // namespace
 
 Text help_file_find(Text name, uint16_t type) {
   core::ArenaScope scope;
-  Text found = shell::def_file_find(name, type);
+  Text found = defs::def_file_find(name, type);
   if (!found.empty()) return scope.keep(found);
-  Text help_folder = core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath);
+  Text help_folder = core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath);
   if (help_folder.empty()) return core::text_copy(Text{});
-  Text path = shell::path_find_file(help_folder, name);
+  Text path = paths::path_find_file(help_folder, name);
   return path.ok() ? scope.keep(path) : core::text_copy(Text{});
 }
 
@@ -59,7 +59,7 @@ Status help_topic(Text file_and_topic) {
 
 Status field_help(int field) {
   core::ArenaScope scope;
-  Text topic = core::text_concat(core::text_concat(shell::def_key_raw(shell::kKeyHelp), ","_t),
+  Text topic = core::text_concat(core::text_concat(defs::def_key_raw(defs::kKeyHelp), ","_t),
                                  core::int_to_text(field));
   if (ProcessFunction fn = process_function(kProcessHelp)) return fn(topic);
   return help_topic(topic);

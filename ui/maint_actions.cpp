@@ -104,7 +104,7 @@ int field_window(MantWindow* m) {
   if (sw == nullptr) return kDone;
   int field = sw->current_field;
   core::ArenaScope scope;
-  Text item = core::text_unquote(core::text_trim(shell::def_key_raw(shell::kKeyWindows, static_cast<uint16_t>(field)), core::kTrimBoth));
+  Text item = core::text_unquote(core::text_trim(defs::def_key_raw(defs::kKeyWindows, static_cast<uint16_t>(field)), core::kTrimBoth));
   if (item.empty()) return kDone;
   Text process = core::text_trim(core::list_field(item, ';', 1), core::kTrimBoth);
   uint16_t semicolon = core::text_find_char(item, ';', 0, false);
@@ -116,7 +116,7 @@ int field_window(MantWindow* m) {
   }
   UiState* s = state();
   s->lookup.pending = true;
-  s->lookup.seed = shell::text_str(core::text_trim(field_value(field), core::kTrimBoth));
+  s->lookup.seed = paths::text_str(core::text_trim(field_value(field), core::kTrimBoth));
   s->lookup.answer.clear();
   Status st = process_by_name(process);
   s->lookup.pending = false;
@@ -131,7 +131,7 @@ int field_window(MantWindow* m) {
 
 bool has_field_window(int field) {
   core::ArenaScope scope;
-  return !core::text_trim(shell::def_key_raw(shell::kKeyWindows, static_cast<uint16_t>(field)), core::kTrimBoth).empty();
+  return !core::text_trim(defs::def_key_raw(defs::kKeyWindows, static_cast<uint16_t>(field)), core::kTrimBoth).empty();
 }
 
 // A keyboard line (Ctrl+] ... or a scanner) into field n, or the current one.

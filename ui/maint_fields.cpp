@@ -76,7 +76,7 @@ void fields_bind(MantWindow* m) {
   for (size_t i = 0; i < n; ++i) {
     const ScreenField& f = screen->fields[i];
     m->noedit[i] = f.read_only;
-    m->masks[i] = shell::text_str(core::text_unquote(shell::def_key_raw(shell::kKeyTypes, static_cast<uint16_t>(i + 1))));
+    m->masks[i] = paths::text_str(core::text_unquote(defs::def_key_raw(defs::kKeyTypes, static_cast<uint16_t>(i + 1))));
     Text name = view(f.variable);
     if (name.empty()) continue;
     uint16_t file = 0, field = 0;
@@ -108,7 +108,7 @@ void fields_refresh(MantWindow* m, int code) {
     Text stored = data::field_get(b.file, b.field, data::Buffer::Current);
     Text shown = stored.ok() ? display(screen->fields[i], view(m->masks[i]), stored) : Text{};
     if (!shown.ok()) shown = Text{};
-    m->shown[i] = shell::text_str(shown);
+    m->shown[i] = paths::text_str(shown);
     static_cast<void>(field_set(static_cast<int>(i) + 1, shown));
   }
   // The field with the focus is entered again: its new text selected.
@@ -181,7 +181,7 @@ std::string typed_key(MantWindow* m, int key, bool* any) {
     }
     *any = true;
     Text stored = formats::value_input(format_type(screen->fields[static_cast<size_t>(s)].type), typed, width);
-    std::string piece = stored.ok() ? shell::text_str(stored) : std::string();
+    std::string piece = stored.ok() ? paths::text_str(stored) : std::string();
     piece.resize(static_cast<size_t>(width), ' ');
     value += piece;
   }

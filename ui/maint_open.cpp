@@ -44,7 +44,7 @@ Status window_file(const MantWindow& m, uint16_t* file) {
   core::ArenaScope scope;
   Text name = view(m.args.file);
   if (name.empty()) {
-    Text open = shell::def_key_raw(shell::kKeyOpen);
+    Text open = defs::def_key_raw(defs::kKeyOpen);
     name = core::list_field(core::list_field(open, ',', core::list_count(open, ',')), ';', 1);
   }
   name = core::text_trim(name, core::kTrimBoth);
@@ -59,7 +59,7 @@ Status window_file(const MantWindow& m, uint16_t* file) {
 // when it is not already the last item.
 std::string open_set(const MantWindow& m) {
   core::ArenaScope scope;
-  std::string set = shell::text_str(shell::def_key_raw(shell::kKeyOpen));
+  std::string set = paths::text_str(defs::def_key_raw(defs::kKeyOpen));
   if (m.args.file.empty()) return set;
   Text last = core::list_field(view(set), ',', core::list_count(view(set), ','));
   if (data::dict_file_by_ref(core::text_trim(core::list_field(last, ';', 1), core::kTrimBoth)) != m.file) {
@@ -71,7 +71,7 @@ std::string open_set(const MantWindow& m) {
 // Whether OPEN$ opens the window's file for new records.
 bool opens_for_new(const MantWindow& m) {
   core::ArenaScope scope;
-  Text open = shell::def_key_raw(shell::kKeyOpen);
+  Text open = defs::def_key_raw(defs::kKeyOpen);
   for (uint16_t n = 1; n <= core::list_count(open, ','); ++n) {
     Text item = core::list_field(open, ',', n);
     if (core::list_count(item, ';') < 2) continue;
@@ -84,8 +84,8 @@ bool opens_for_new(const MantWindow& m) {
 void titles(MantWindow* m) {
   core::ArenaScope scope;
   uint16_t item = (m->args.flags & kMantTitleAndRead) != 0 ? 1 : 2;
-  m->title = shell::text_str(core::list_field(core::message_text_c("0022"), ',', item));
-  std::string own = shell::text_str(shell::def_key_raw(shell::kKeyWinName));
+  m->title = paths::text_str(core::list_field(core::message_text_c("0022"), ',', item));
+  std::string own = paths::text_str(defs::def_key_raw(defs::kKeyWinName));
   m->text = own.empty() ? m->title : own;
   if (!own.empty()) m->title += " - " + own;
 }
@@ -131,7 +131,7 @@ std::vector<ButtonPlace> button_row(int set, int screen_columns) {
     Text label = core::text_unquote(core::list_field(labels, ',', i));
     int code = core::list_index(kButtonActionList, ',', core::list_field(s->actions, ',', i));
     int width = narrow ? label.len + 2 : widest + 2;
-    out.push_back({kIdButtonBase + code, column, width, shell::text_str(label)});
+    out.push_back({kIdButtonBase + code, column, width, paths::text_str(label)});
     column += width + (narrow ? 0 : kButtonGap);
   }
   out.push_back({kIdIndexButton, column, kIndexButtonWidth, "[ 1 ]"});
@@ -162,7 +162,7 @@ void undo_opening(MantWindow* m) {
   script::var_set_int(script::kSwCurFil, m->previous_file);
   if (m->set_applied) static_cast<void>(data::access_open_set("RESTORE"_t));
   m->set_applied = false;
-  if (m->section_pushed) static_cast<void>(shell::def_section_release());
+  if (m->section_pushed) static_cast<void>(defs::def_section_release());
   m->section_pushed = false;
   screen_drop(m->screen);
 }
@@ -188,7 +188,7 @@ Status prepare_data(MantWindow* m) {
     Status st = data::relup_load(m->file, data::record_texts_from_section().rule_list);
     if (st >= 128) return st;
   }
-  Text perform = shell::def_key_raw(shell::kKeyPerform);
+  Text perform = defs::def_key_raw(defs::kKeyPerform);
   Status st = perform.empty() ? Status{0} : script::expr_status(perform);
   return st >= 128 ? st : Status{0};
 }
@@ -257,16 +257,16 @@ void mant_close(MantWindow* m) {
     if ((m->args.flags & kMantBelowField) != 0 && data::access_status(m->file) == 0 && s != nullptr) {
       core::ArenaScope scope;
       Text key = core::text_trim(data::key_value(m->file, 1, data::Buffer::Current), core::kTrimBoth);
-      s->lookup.answer = shell::text_str(key);
+      s->lookup.answer = paths::text_str(key);
     }
   }
   if (m->set_applied) static_cast<void>(data::access_open_set("RESTORE"_t));
   if ((m->args.flags & kMantRemoveScreen) != 0) {
     core::ArenaScope scope;
-    Text pan = shell::def_file_find(shell::def_name_with_type(view(m->args.screen), shell::kFtScreen), shell::kFtScreen);
+    Text pan = defs::def_file_find(defs::def_name_with_type(view(m->args.screen), defs::kFtScreen), defs::kFtScreen);
     if (!pan.empty()) static_cast<void>(core::file_delete(pan));
   }
-  if (m->section_pushed) static_cast<void>(shell::def_section_release());
+  if (m->section_pushed) static_cast<void>(defs::def_section_release());
   script::var_set_int(script::kSwCurFil, m->previous_file);
   screen_window_close(m->screen_window);
   window_destroy(m->window);
@@ -301,8 +301,8 @@ Status maint_open(Text argument, int default_flags) {
     undo_opening(&m);
     return st;
   }
-  m.voidmode = shell::def_key_raw_number(shell::kKeyVoidMode);
-  m.has_bounds = !shell::def_key_raw(shell::kKeyBounds).empty();
+  m.voidmode = defs::def_key_raw_number(defs::kKeyVoidMode);
+  m.has_bounds = !defs::def_key_raw(defs::kKeyBounds).empty();
   m.mode = initial_mode(m.args.flags, m.file != 0 && opens_for_new(m));
   titles(&m);
   int columns = 0, rows = 0;

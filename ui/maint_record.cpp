@@ -104,7 +104,7 @@ int find_by_key(MantWindow* m) {
   core::ArenaScope scope;
   // What the fields show now comes back when nothing is found.
   std::vector<std::string> before;
-  for (int n = 1; n <= field_count(); ++n) before.push_back(shell::text_str(field_value(n)));
+  for (int n = 1; n <= field_count(); ++n) before.push_back(paths::text_str(field_value(n)));
   Status st = data::access_find(m->file, key, view(typed), data::kFindAtOrAfter);
   script::var_set_int(script::kSwIer, static_cast<int16_t>(st));
   if (st >= 1 && st <= 121) {

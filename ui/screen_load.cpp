@@ -32,8 +32,8 @@ bool number_at(Text line, int from, int count, int* out) {
 // The name with the extension of a file type: "SCREENS.PPN" and
 // "SCREENS" both give "SCREENS.PAN".
 Text with_type(Text name, uint16_t type) {
-  if (shell::def_file_type(name) != 0) name = shell::path_split(name, shell::kPartDrive | shell::kPartFolder | shell::kPartBase);
-  return shell::def_name_with_type(name, type);
+  if (defs::def_file_type(name) != 0) name = paths::path_split(name, paths::kPartDrive | paths::kPartFolder | paths::kPartBase);
+  return defs::def_name_with_type(name, type);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ void screen_apply_params(Screen* screen, Text params) {
   screen->params.assign(params.ok() ? params.ptr : "", params.ok() ? params.len : 0);
   if (definition_section_push(params) != 0) return;
   core::ArenaScope scope;
-  Text size = shell::def_key_raw(shell::kKeyScreenSize);
+  Text size = defs::def_key_raw(defs::kKeyScreenSize);
   if (!size.empty()) {
     screen->columns = core::list_field_int(size, ',', 1);
     screen->rows = core::list_field_int(size, ',', 2);
@@ -79,25 +79,25 @@ void screen_apply_params(Screen* screen, Text params) {
                          core::list_field_int(size, ',', 5), core::list_field_int(size, ',', 6)};
     }
   }
-  screen->keymap = shell::def_key_raw_number(shell::kKeyKeyMap) == 1 ? 1 : 0;
-  int begin = shell::def_key_raw_number(shell::kKeyBeginFld);
+  screen->keymap = defs::def_key_raw_number(defs::kKeyKeyMap) == 1 ? 1 : 0;
+  int begin = defs::def_key_raw_number(defs::kKeyBeginFld);
   if (begin > 0) screen->begin_field = begin;
-  screen->autondx = shell::def_key_raw_number(shell::kKeyAutoNdx);
-  screen->unicndx = shell::def_key_raw_number(shell::kKeyUnicNdx);
-  screen->relopt = shell::def_key_raw_number(shell::kKeyRelOpt);
-  Text fd = shell::def_key_raw(shell::kKeyFd);
+  screen->autondx = defs::def_key_raw_number(defs::kKeyAutoNdx);
+  screen->unicndx = defs::def_key_raw_number(defs::kKeyUnicNdx);
+  screen->relopt = defs::def_key_raw_number(defs::kKeyRelOpt);
+  Text fd = defs::def_key_raw(defs::kKeyFd);
   for (size_t i = 0; i < screen->fields.size(); ++i) {
     Text name = core::text_trim(core::list_field(fd, ',', static_cast<uint16_t>(i + 1)), core::kTrimBoth);
     if (!name.empty()) screen->fields[i].variable.assign(name.ptr, name.len);
   }
-  Text noedit = shell::def_key_raw(shell::kKeyNoEdit);
+  Text noedit = defs::def_key_raw(defs::kKeyNoEdit);
   for (ScreenField& f : screen->fields) {
     if (!f.variable.empty() &&
         core::list_index(noedit, ',', core::text_view(f.variable.data(), f.variable.size())) != 0) {
       f.read_only = true;
     }
   }
-  static_cast<void>(shell::def_section_release());
+  static_cast<void>(defs::def_section_release());
 }
 
 Status screen_load(Text file, int section, bool allow_missing_pan, int* index) {
@@ -107,12 +107,12 @@ Status screen_load(Text file, int section, bool allow_missing_pan, int* index) {
   screen.file.assign(file.ok() ? file.ptr : "", file.ok() ? file.len : 0);
   screen.section = section;
   std::vector<std::string> lines;
-  Status st = definition_section_lines(with_type(file, shell::kFtParams), kLayoutParams, section, &lines);
+  Status st = definition_section_lines(with_type(file, defs::kFtParams), kLayoutParams, section, &lines);
   if (st != 0) return core::error_record(core::kRecord, core::Context::Screen, st, st);
   std::vector<std::string> items;
-  st = definition_section_lines(with_type(file, shell::kFtScreen), kLayoutScreen, section, &items);
+  st = definition_section_lines(with_type(file, defs::kFtScreen), kLayoutScreen, section, &items);
   if (st != 0 && !allow_missing_pan) {
-    core::report_detail(st, with_type(file, shell::kFtScreen), false);
+    core::report_detail(st, with_type(file, defs::kFtScreen), false);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
   for (const std::string& item : items) {

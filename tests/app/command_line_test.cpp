@@ -18,8 +18,8 @@ namespace {
 
 using core::Text;
 
-using shelltest::str;
-using shelltest::txt;
+using testsupport::str;
+using testsupport::txt;
 
 std::vector<std::string> lines_of(const std::string& input) {
   std::vector<std::string> lines;
@@ -36,33 +36,33 @@ std::string run_case(const testrunner::DataCase& c) {
   if (c.command == "join") {
     std::vector<const char*> argv{"/usr/bin/apprun"};
     for (const std::string& l : lines) argv.push_back(l.c_str());
-    return str(shell::command_line_join(static_cast<int>(argv.size()), argv.data()));
+    return str(app::command_line_join(static_cast<int>(argv.size()), argv.data()));
   }
   std::string out;
   if (c.command == "macro") {
     for (size_t i = 1; i < lines.size(); ++i) {
       core::ArenaScope step;
-      out += str(shell::macro_expand(txt(lines[i]), std::stoi(c.args.at(0)), txt(lines[0]))) + "\n";
+      out += str(app::macro_expand(txt(lines[i]), std::stoi(c.args.at(0)), txt(lines[0]))) + "\n";
     }
   }
   for (const std::string& line : c.command == "macro" ? std::vector<std::string>{} : lines) {
     core::ArenaScope step;
     if (c.command == "normalise") {
-      out += str(shell::command_line_normalise(txt(line))) + "\n";
+      out += str(app::command_line_normalise(txt(line))) + "\n";
     } else if (c.command == "option") {
-      EXPECT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvCommandLine,
-                               shell::command_line_normalise(txt(line))),
+      EXPECT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvCommandLine,
+                               app::command_line_normalise(txt(line))),
                 0);
       auto position = static_cast<uint16_t>(std::stoi(c.args.at(0)));
-      out += (shell::option_present(position) ? str(shell::option_value(position)) : "(absent)") +
+      out += (app::option_present(position) ? str(app::option_value(position)) : "(absent)") +
              "\n";
     } else if (c.command == "process") {
       Text argument;
-      uint32_t code = shell::process_code(txt(line), &argument);
-      if (shell::process_kind(code) == 0) {
-        out += "code " + std::to_string(shell::process_status(code)) + "\n";
+      uint32_t code = app::process_code(txt(line), &argument);
+      if (app::process_kind(code) == 0) {
+        out += "code " + std::to_string(app::process_status(code)) + "\n";
       } else {
-        out += std::to_string(shell::process_kind(code)) + "|" +
+        out += std::to_string(app::process_kind(code)) + "|" +
                std::string(argument.ptr, argument.len) + "\n";
       }
     } else {
@@ -80,17 +80,17 @@ TEST(CommandLine, DataFileCases) {
 TEST(CommandLine, OptionIndexInAList) {
   core::CoreContext core;
   core::ArenaScope scope;
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvCommandLine,
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvCommandLine,
                            core::operator""_t("/MODE:prntofile", 15)),
             0);
-  EXPECT_EQ(shell::option_index(shell::kOptMode, shell::kModeList), shell::kModePrintToFile);
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvCommandLine,
+  EXPECT_EQ(app::option_index(app::kOptMode, app::kModeList), app::kModePrintToFile);
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvCommandLine,
                            core::operator""_t("/MODE:other", 11)),
             0);
-  EXPECT_EQ(shell::option_index(shell::kOptMode, shell::kModeList), 0);
-  EXPECT_EQ(shell::option_index(shell::kOptRun, shell::kModeList), 0);
-  EXPECT_EQ(str(shell::option_value(0)), "(empty)");
-  EXPECT_EQ(str(shell::option_value(99)), "(empty)");
+  EXPECT_EQ(app::option_index(app::kOptMode, app::kModeList), 0);
+  EXPECT_EQ(app::option_index(app::kOptRun, app::kModeList), 0);
+  EXPECT_EQ(str(app::option_value(0)), "(empty)");
+  EXPECT_EQ(str(app::option_value(99)), "(empty)");
 }
 
 }  // namespace
@@ -105,13 +105,13 @@ TEST(CommandLine, LongLinesNormaliseInOnePassAndStayNormal) {
   core::ArenaScope scope;
   std::string line;
   while (line.size() < 20000) line += "%e  -x  --y '  -q' ";
-  Text once = shell::command_line_normalise(txt(line));
+  Text once = app::command_line_normalise(txt(line));
   ASSERT_TRUE(once.ok());
-  Text twice = shell::command_line_normalise(once);
+  Text twice = app::command_line_normalise(once);
   ASSERT_TRUE(twice.ok());
   EXPECT_EQ(str(once), str(twice));
   EXPECT_EQ(str(once).substr(0, 26), "%e /x /y '  -q' %e /x /y '");
-  EXPECT_EQ(str(shell::command_line_normalise(txt("/A:'unclosed  -x"))), "/A:'unclosed  -x");
+  EXPECT_EQ(str(app::command_line_normalise(txt("/A:'unclosed  -x"))), "/A:'unclosed  -x");
 }
 
 }  // namespace

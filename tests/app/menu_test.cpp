@@ -20,8 +20,8 @@ namespace {
 
 using namespace uitest;
 
-void show_tree(const shell::MenuNode& node, int depth, std::string* out) {
-  for (const shell::MenuNode& child : node.children) {
+void show_tree(const app::MenuNode& node, int depth, std::string* out) {
+  for (const app::MenuNode& child : node.children) {
     if (!out->empty()) *out += "\n";
     *out += std::string(static_cast<size_t>(depth) * 2, ' ');
     *out += child.submenu ? "[" + child.caption + "]"
@@ -46,7 +46,7 @@ std::vector<std::string> split_lines(const std::string& text) {
 std::vector<std::string> g_dispatched;
 core::Status record_dispatch(uint16_t kind, core::Text argument) {
   g_dispatched.push_back(std::to_string(kind) + ":" + str(argument));
-  return kind == shell::kPkReport ? core::FILENOTFOUND : 0;
+  return kind == app::kPkReport ? core::FILENOTFOUND : 0;
 }
 
 std::vector<std::string> g_opened;
@@ -64,21 +64,21 @@ bool ask_hook(core::Text caption, core::Text text) { return ui::ask(text, captio
 class Menu : public UiTest {
  protected:
   Menu() {
-    shell::paths_install();
-    shell::deffiles_install();
-    shell::dispatcher_set(record_dispatch);
-    shell::WindowHooks hooks;
+    paths::paths_install();
+    defs::deffiles_install();
+    app::dispatcher_set(record_dispatch);
+    app::WindowHooks hooks;
     hooks.count_windows = count_windows;
     hooks.ask = ask_hook;
-    shell::window_hooks_set(hooks);
-    shell::document_opener_set(record_open);
+    app::window_hooks_set(hooks);
+    app::document_opener_set(record_open);
     g_dispatched.clear();
     g_opened.clear();
   }
   ~Menu() override {
-    shell::dispatcher_set(nullptr);
-    shell::window_hooks_set(shell::WindowHooks{});
-    shell::document_opener_set(nullptr);
+    app::dispatcher_set(nullptr);
+    app::window_hooks_set(app::WindowHooks{});
+    app::document_opener_set(nullptr);
   }
   void run_loop() { ui::main_loop(); }
   static constexpr const char* kPmt =
@@ -90,17 +90,17 @@ TEST_F(Menu, DataFileCases) {
   testrunner::datafile_run("app/menus.test", [this](const testrunner::DataCase& c) {
     std::string out;
     if (c.command == "tree") {
-      show_tree(shell::menu_tree(shell::menu_lines_parse(split_lines(c.input))), 0, &out);
+      show_tree(app::menu_tree(app::menu_lines_parse(split_lines(c.input))), 0, &out);
       return out;
     }
     if (c.command == "ppn" || c.command == "ppn-compat") {
       write("CASE.PPN", c.input + "\n");
-      script::var_set_int(shell::kSwCompat, c.command == "ppn-compat" ? shell::kCompatMenuKeys : 0);
-      std::vector<shell::MenuLine> lines;
-      core::Status st = shell::menu_ppn_lines(txt(folder_ + "/CASE.PPN"), std::stoi(c.args.at(0)), &lines);
-      script::var_set_int(shell::kSwCompat, 0);
+      script::var_set_int(app::kSwCompat, c.command == "ppn-compat" ? app::kCompatMenuKeys : 0);
+      std::vector<app::MenuLine> lines;
+      core::Status st = app::menu_ppn_lines(txt(folder_ + "/CASE.PPN"), std::stoi(c.args.at(0)), &lines);
+      script::var_set_int(app::kSwCompat, 0);
       if (st != 0) return "error " + std::to_string(st);
-      for (const shell::MenuLine& line : lines) out += (out.empty() ? "" : "\n") + shell::menu_line_text(line);
+      for (const app::MenuLine& line : lines) out += (out.empty() ? "" : "\n") + app::menu_line_text(line);
       return out;
     }
     return "unknown command " + c.command;
@@ -109,15 +109,15 @@ TEST_F(Menu, DataFileCases) {
 
 TEST_F(Menu, LinesReadBackAsTheyWereWritten) {
   std::vector<std::string> text = {"Ficheros", "\t'Altas, bajas',MantMain CLIENTES", "\tSub", "\t\tUno,Help"};
-  std::vector<shell::MenuLine> lines = shell::menu_lines_parse(text);
+  std::vector<app::MenuLine> lines = app::menu_lines_parse(text);
   ASSERT_EQ(lines.size(), 4u);
-  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(shell::menu_line_text(lines[i]), text[i]);
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(app::menu_line_text(lines[i]), text[i]);
 }
 
 TEST_F(Menu, MoreThan200ItemsKeepTheFirst200) {
   std::vector<std::string> text;
   for (int i = 0; i < 210; ++i) text.push_back("I" + std::to_string(i) + ",Help");
-  shell::MenuNode bar = shell::menu_tree(shell::menu_lines_parse(text));
+  app::MenuNode bar = app::menu_tree(app::menu_lines_parse(text));
   ASSERT_EQ(bar.children.size(), 200u);
   EXPECT_EQ(bar.children.back().id, 1699);
   EXPECT_EQ(bar.children.back().caption, "I199");
@@ -127,34 +127,34 @@ TEST_F(Menu, BuildStoresEachItemsProcessInGroup5AndPrefersThePmtFile) {
   write("DBMENU.PMT", kPmt);
   write("DBMENU.PPN", "01 MENU$='Otro,Uno':EXEC$=Help\r\n");
   core::ArenaScope scope;
-  ui::Handle menu = shell::menu_build("DBMENU,1"_t);
+  ui::Handle menu = app::menu_build("DBMENU,1"_t);
   ASSERT_NE(menu, ui::kNone);
-  EXPECT_EQ(str(shell::menu_item_process(0)), "MantMain CLIENTES");
-  EXPECT_EQ(str(shell::menu_item_process(1)), "MantMain ARTICULOS");
-  EXPECT_EQ(str(shell::menu_item_process(3)), "Help");
-  EXPECT_EQ(str(shell::menu_item_process(4)), "");
-  EXPECT_EQ(str(core::slot_get(shell::kGroupMenuItems, 2)), "Report STOCK");
+  EXPECT_EQ(str(app::menu_item_process(0)), "MantMain CLIENTES");
+  EXPECT_EQ(str(app::menu_item_process(1)), "MantMain ARTICULOS");
+  EXPECT_EQ(str(app::menu_item_process(3)), "Help");
+  EXPECT_EQ(str(app::menu_item_process(4)), "");
+  EXPECT_EQ(str(core::slot_get(paths::kGroupMenuItems, 2)), "Report STOCK");
   tk_->menu_destroy(menu);
   // Without the PMT file the PPN file serves; without either, no menu.
   std::filesystem::remove(folder_ + "/DBMENU.PMT");
-  menu = shell::menu_build("DBMENU,1"_t);
+  menu = app::menu_build("DBMENU,1"_t);
   ASSERT_NE(menu, ui::kNone);
-  EXPECT_EQ(str(shell::menu_item_process(0)), "Help");
+  EXPECT_EQ(str(app::menu_item_process(0)), "Help");
   tk_->menu_destroy(menu);
-  EXPECT_EQ(shell::menu_build("NADA,1"_t), ui::kNone);
+  EXPECT_EQ(app::menu_build("NADA,1"_t), ui::kNone);
 }
 
 TEST_F(Menu, TheMainWindowRunsItsItemsThroughTheDispatcher) {
   write("DBMENU.PMT", kPmt);
   (void)core::slot_set(core::kGroupEnv, core::kEnvApDescrip, "Ventas de prueba"_t);
   input("menu Clientes\nmenu Stock\nanswer Ok\nshow\nclose\nanswer Yes\n");
-  ASSERT_EQ(shell::main_window_open("DBMENU,1"_t), 0);
+  ASSERT_EQ(app::main_window_open("DBMENU,1"_t), 0);
   EXPECT_NE(script::var_get_int(ui::kSwScrStat) & 2, 0);
   run_loop();
   expect_script_ok();
   ASSERT_EQ(g_dispatched.size(), 2u);
-  EXPECT_EQ(g_dispatched[0], std::to_string(shell::kPkMantMain) + ":CLIENTES");
-  EXPECT_EQ(g_dispatched[1], std::to_string(shell::kPkReport) + ":STOCK");
+  EXPECT_EQ(g_dispatched[0], std::to_string(app::kPkMantMain) + ":CLIENTES");
+  EXPECT_EQ(g_dispatched[1], std::to_string(app::kPkReport) + ":STOCK");
   const std::string& t = tk_->transcript();
   // The title is the status line; the bar shows the menus and the level-0 item.
   EXPECT_NE(t.find("+-  Ventas de prueba  |  "), std::string::npos) << t;
@@ -172,7 +172,7 @@ TEST_F(Menu, TheMainWindowRunsItsItemsThroughTheDispatcher) {
 TEST_F(Menu, TheCloseRequestAnsweredNoOrWithOtherWindowsOpenKeepsTheWindow) {
   write("DBMENU.PMT", kPmt);
   input("key Esc\nanswer No\n");
-  ASSERT_EQ(shell::main_window_open("DBMENU,1"_t), 0);
+  ASSERT_EQ(app::main_window_open("DBMENU,1"_t), 0);
   run_script();
   EXPECT_EQ(ui::window_count(), 1);
   // A second screen window open: message 0032, and the window stays.
@@ -196,7 +196,7 @@ TEST_F(Menu, TheCloseRequestAnsweredNoOrWithOtherWindowsOpenKeepsTheWindow) {
 
 TEST_F(Menu, WithoutAMenuFileTheMainWindowStillOpens) {
   input("show\nclose\nanswer Yes\n");
-  ASSERT_EQ(shell::main_window_open(core::Text{}), 0);
+  ASSERT_EQ(app::main_window_open(core::Text{}), 0);
   run_loop();
   EXPECT_EQ(tk_->transcript().find("Ficheros"), std::string::npos);
   EXPECT_NE(tk_->transcript().find("+-  "), std::string::npos) << tk_->transcript();
@@ -205,7 +205,7 @@ TEST_F(Menu, WithoutAMenuFileTheMainWindowStillOpens) {
 TEST_F(Menu, F1OpensTheHelpPageOrSaysItIsMissing) {
   write("DBMENU.PMT", kPmt);
   input("key F1\nanswer Ok\n");
-  ASSERT_EQ(shell::main_window_open("DBMENU,1"_t), 0);
+  ASSERT_EQ(app::main_window_open("DBMENU,1"_t), 0);
   run_script();
   EXPECT_TRUE(g_opened.empty());
   EXPECT_NE(tk_->transcript().find("Pagina de Ayuda no definida"), std::string::npos) << tk_->transcript();
@@ -217,7 +217,7 @@ TEST_F(Menu, F1OpensTheHelpPageOrSaysItIsMissing) {
   ASSERT_EQ(g_opened.size(), 1u);
   EXPECT_EQ(g_opened[0], folder_ + "/index.html");
   write("KAindex.html", "<p>ayuda</p>");
-  EXPECT_EQ(shell::help_process(core::Text{}), 0);
+  EXPECT_EQ(app::help_process(core::Text{}), 0);
   ASSERT_EQ(g_opened.size(), 2u);
   EXPECT_EQ(g_opened[1], folder_ + "/KAindex.html");
 }
@@ -225,7 +225,7 @@ TEST_F(Menu, F1OpensTheHelpPageOrSaysItIsMissing) {
 TEST_F(Menu, TheHelpProcessWithAnArgumentShowsTheAboutBox) {
   (void)core::slot_set(core::kGroupEnv, core::kEnvApDescrip, "Ventas de prueba"_t);
   input("answer Ok\n");
-  EXPECT_EQ(shell::help_process("ABOUT"_t), 0);
+  EXPECT_EQ(app::help_process("ABOUT"_t), 0);
   const std::string& t = tk_->transcript();
   EXPECT_NE(t.find("Acerca de"), std::string::npos) << t;
   EXPECT_NE(t.find("KALMIR"), std::string::npos) << t;
@@ -243,25 +243,25 @@ TEST_F(Menu, HelpTopicsOfBothLayoutsThroughTheSharedFinder) {
   EXPECT_NE(t.find("Alta y baja de clientes."), std::string::npos) << t;
   EXPECT_NE(t.find("Tema grande"), std::string::npos) << t;
   core::ArenaScope scope;
-  EXPECT_EQ(str(ui::help_file_find("NADA.HLP"_t, shell::kFtHelp)), "");
+  EXPECT_EQ(str(ui::help_file_find("NADA.HLP"_t, defs::kFtHelp)), "");
 }
 
 TEST_F(Menu, TheStartMenuText) {
   core::ArenaScope scope;
   (void)core::slot_set(core::kGroupEnv, core::kEnvCommandLine, ""_t);
-  EXPECT_EQ(str(shell::start_menu_spec("DBMENU.PMT"_t)), "");
+  EXPECT_EQ(str(app::start_menu_spec("DBMENU.PMT"_t)), "");
   write("DBMENU.PMT", kPmt);
-  EXPECT_EQ(str(shell::start_menu_spec("DBMENU.PMT"_t)), "DBMENU,1");
+  EXPECT_EQ(str(app::start_menu_spec("DBMENU.PMT"_t)), "DBMENU,1");
   // Without a menu file name, the application prefix (KALMIR: KA).
-  EXPECT_EQ(str(shell::start_menu_spec(core::Text{})), "");
+  EXPECT_EQ(str(app::start_menu_spec(core::Text{})), "");
   write("KAMENU.PMT", kPmt);
-  EXPECT_EQ(str(shell::start_menu_spec(core::Text{})), "KAMENU,1");
+  EXPECT_EQ(str(app::start_menu_spec(core::Text{})), "KAMENU,1");
   // APSTART replaces it, and a menu of the PPN format serves as well.
   write("OTRO.PPN", "01 MENU$='Otro,Uno':EXEC$=Help\r\n");
   (void)core::slot_set(core::kGroupEnv, core::kEnvCommandLine, "/APSTART:'OTRO,1'"_t);
-  EXPECT_EQ(str(shell::start_menu_spec("DBMENU.PMT"_t)), "OTRO,1");
+  EXPECT_EQ(str(app::start_menu_spec("DBMENU.PMT"_t)), "OTRO,1");
   (void)core::slot_set(core::kGroupEnv, core::kEnvCommandLine, "/APSTART:'NADA,1'"_t);
-  EXPECT_EQ(str(shell::start_menu_spec("DBMENU.PMT"_t)), "");
+  EXPECT_EQ(str(app::start_menu_spec("DBMENU.PMT"_t)), "");
 }
 
 }  // namespace

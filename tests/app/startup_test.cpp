@@ -26,7 +26,7 @@ using core::Status;
 using core::Text;
 using core::operator""_t;
 
-using shelltest::str;
+using testsupport::str;
 
 // What a run left behind, taken by the hooks while the runtime is up.
 struct Seen {
@@ -54,12 +54,12 @@ void install_capture() { core::box_hook_set(capture_box); }
 Status phase(int flags_and_phase) {
   int number = flags_and_phase & 15;
   g_seen.phases.push_back(flags_and_phase);
-  if (number == shell::kPhaseShutdown) {
+  if (number == app::kPhaseShutdown) {
     for (uint16_t slot = 0; slot <= 7; ++slot) g_seen.slots.push_back(str(core::slot_get(0, slot)));
     g_seen.trace = script::var_get_int(script::kSwTrace);
-    g_seen.scr_stat = script::var_get_int(shell::kSwScrStat);
-    g_seen.input_file = script::var_get_int(shell::kSwInputFile);
-    g_seen.output = script::var_get_int(shell::kSwOutput);
+    g_seen.scr_stat = script::var_get_int(app::kSwScrStat);
+    g_seen.input_file = script::var_get_int(app::kSwInputFile);
+    g_seen.output = script::var_get_int(app::kSwOutput);
   }
   return number == g_seen.fail_phase ? g_seen.fail_code : Status{0};
 }
@@ -87,14 +87,14 @@ class Startup : public ::testing::Test {
     fs::create_directories(work_);
     saved_ = fs::current_path();
     fs::current_path(work_);
-    shell::WindowHooks hooks;
+    app::WindowHooks hooks;
     hooks.install_field_resolver = install_capture;
-    shell::window_hooks_set(hooks);
-    shell::dispatcher_set(nullptr);
+    app::window_hooks_set(hooks);
+    app::dispatcher_set(nullptr);
   }
   void TearDown() override {
-    shell::window_hooks_set(shell::WindowHooks{});
-    shell::dispatcher_set(nullptr);
+    app::window_hooks_set(app::WindowHooks{});
+    app::dispatcher_set(nullptr);
     fs::current_path(saved_);
     fs::remove_all(root_);
   }
@@ -112,14 +112,14 @@ class Startup : public ::testing::Test {
     if (with_dpath) args.insert(args.begin(), "/DPATH:" + defs_);
     std::vector<const char*> argv{"apprun"};
     for (const std::string& a : args) argv.push_back(a.c_str());
-    shell::StartupArgs a;
+    app::StartupArgs a;
     a.argc = static_cast<int>(argv.size());
     a.argv = argv.data();
     a.app_code = "KALMIR"_t;
     a.description = "General Purpose PostgreSQL DataBase for Windows"_t;
     a.menu_file = "DBMENU.PMT"_t;
     a.phase = phase;
-    return shell::app_main(a);
+    return app::app_main(a);
   }
   std::string boxes() const {
     std::string all;
@@ -147,7 +147,7 @@ TEST_F(Startup, RunsAProcedureFromTheDefinitionFolderWithItsTrace) {
   EXPECT_NE(trace.find("1\t N=2\r\n"), std::string::npos) << trace;
   EXPECT_NE(trace.find("CALL ,sub.prx"), std::string::npos);
   EXPECT_EQ(g_seen.trace, 9);
-  EXPECT_EQ(g_seen.scr_stat & shell::kScrStatRun, shell::kScrStatRun);
+  EXPECT_EQ(g_seen.scr_stat & app::kScrStatRun, app::kScrStatRun);
   EXPECT_EQ(g_seen.phases, (std::vector<int>{1, 2, 3}));
   ASSERT_EQ(g_seen.slots.size(), 8u);
   EXPECT_EQ(g_seen.slots[1], "/DPATH:'" + defs_ + "' /RUN:'PrcExec,hello' /TRACE:8");
@@ -246,17 +246,17 @@ TEST_F(Startup, TheMenuOpensWithoutRunThroughTheWindowLayer) {
   EXPECT_EQ(run({}), core::FEATUREREMOVED);
   EXPECT_NE(boxes().find("MenuWindow"), std::string::npos) << boxes();
 
-  shell::WindowHooks hooks;
+  app::WindowHooks hooks;
   hooks.install_field_resolver = install_capture;
   hooks.open_menu = open_menu;
   hooks.message_loop = message_loop;
-  shell::window_hooks_set(hooks);
+  app::window_hooks_set(hooks);
   write(defs_ + "/dbmenu.pmt", "Ficheros\n\tClientes,MantMain CLIENTES\n");
   g_seen = Seen{};
   EXPECT_EQ(run({}), 0) << boxes();
   EXPECT_EQ(g_seen.menus, (std::vector<std::string>{"DBMENU,1"}));
   EXPECT_EQ(g_seen.loops, 1);
-  EXPECT_EQ(g_seen.scr_stat & shell::kScrStatRun, 0);
+  EXPECT_EQ(g_seen.scr_stat & app::kScrStatRun, 0);
   // APSTART replaces the start menu, which is kept only when its menu
   // file exists.
   g_seen = Seen{};
@@ -291,12 +291,12 @@ Status recording_dispatcher(uint16_t kind, Text argument) {
 }
 
 TEST_F(Startup, TheDispatcherHookReceivesKindAndArgument) {
-  shell::dispatcher_set(recording_dispatcher);
+  app::dispatcher_set(recording_dispatcher);
   EXPECT_EQ(run({"/RUN:'MantMain [1+1]'"}), 0);
   EXPECT_EQ(g_seen.dispatched, (std::vector<std::string>{"5:2"}));
-  EXPECT_EQ(shell::dispatcher_get(), recording_dispatcher);
-  shell::dispatcher_set(nullptr);
-  EXPECT_EQ(shell::dispatcher_get(), shell::dispatch_default);
+  EXPECT_EQ(app::dispatcher_get(), recording_dispatcher);
+  app::dispatcher_set(nullptr);
+  EXPECT_EQ(app::dispatcher_get(), app::dispatch_default);
 }
 
 Text choose_second(Text, Text names) { return core::list_field(names, ',', 2); }
@@ -313,15 +313,15 @@ TEST_F(Startup, ProcedurePatternsRunTheOneMatchOrTheChosenOne) {
   g_seen = Seen{};
   EXPECT_EQ(run({"/RUN:'PrcExec,NONE*'"}), core::NOVALUE);
 
-  shell::WindowHooks hooks;
+  app::WindowHooks hooks;
   hooks.install_field_resolver = install_capture;
   hooks.choose_file = choose_second;
-  shell::window_hooks_set(hooks);
+  app::window_hooks_set(hooks);
   g_seen = Seen{};
   EXPECT_EQ(run({"/RUN:'PrcExec,rep*'"}), 0) << boxes();
   EXPECT_EQ(read(work_ + "/log.txt"), "12");
   hooks.choose_file = choose_nothing;
-  shell::window_hooks_set(hooks);
+  app::window_hooks_set(hooks);
   g_seen = Seen{};
   EXPECT_EQ(run({"/RUN:'PrcExec,rep*'"}), 0);  // a cancelled choice is no error
   EXPECT_EQ(read(work_ + "/log.txt"), "12");
@@ -347,31 +347,31 @@ TEST(CloseRequest, AsksWithOneOfEachAndRefusesWithMore) {
   core::box_hook_set(capture_box);
   g_seen = Seen{};
   bool close = false;
-  ASSERT_EQ(shell::close_request(&close), 0);
+  ASSERT_EQ(app::close_request(&close), 0);
   EXPECT_TRUE(close);  // nothing open and nobody to ask
 
-  shell::WindowHooks hooks;
+  app::WindowHooks hooks;
   hooks.count_windows = one_each;
   hooks.ask = answer_no;
-  shell::window_hooks_set(hooks);
+  app::window_hooks_set(hooks);
   close = true;
-  ASSERT_EQ(shell::close_request(&close), 0);
+  ASSERT_EQ(app::close_request(&close), 0);
   EXPECT_FALSE(close);
   EXPECT_NE(g_question.find("Cerrar la aplicacion? (1 Pantallas, 1 Ventanas)"), std::string::npos)
       << g_question;
   EXPECT_TRUE(g_seen.boxes.empty());
 
   hooks.count_windows = two_windows;
-  shell::window_hooks_set(hooks);
+  app::window_hooks_set(hooks);
   g_question.clear();
   close = true;
-  ASSERT_EQ(shell::close_request(&close), 0);
+  ASSERT_EQ(app::close_request(&close), 0);
   EXPECT_FALSE(close);
   EXPECT_TRUE(g_question.empty());
   ASSERT_EQ(g_seen.boxes.size(), 1u);
   EXPECT_NE(g_seen.boxes[0].find("Aun hay ventanas abiertas (1 Pantallas, 2 Ventanas)"),
             std::string::npos);
-  shell::window_hooks_set(shell::WindowHooks{});
+  app::window_hooks_set(app::WindowHooks{});
 }
 
 }  // namespace

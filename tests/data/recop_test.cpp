@@ -205,14 +205,14 @@ TEST_F(RecordOp, ActionsWordsAndSectionTexts) {
   EXPECT_EQ(data::action_word(data::action_code("IMP"_t)), data::kWordNone);
   EXPECT_EQ(data::action_code("XYZ"_t), 0);
   folder_.write("SCREEN.PPN", "01 RELOPT%='1,2':IK$(1)='PRICE{}=0'\r\n01 SET$='NOTE{}=1':SAVED$=X=1\r\n");
-  ASSERT_EQ(shell::def_section_load(txt(folder_.path() + "/SCREEN.PPN"), 1, 1), 0);
+  ASSERT_EQ(defs::def_section_load(txt(folder_.path() + "/SCREEN.PPN"), 1, 1), 0);
   core::ArenaScope scope;
   data::RecordTexts t = data::record_texts_from_section();
   EXPECT_EQ(str(t.rule_list), "1,2");
   EXPECT_EQ(str(t.assignment), "PRICE{}=0");
   EXPECT_EQ(str(t.new_record), "NOTE{}=1");
   EXPECT_EQ(str(t.after_save), "X=1");
-  EXPECT_EQ(shell::def_section_release(), 0);
+  EXPECT_EQ(defs::def_section_release(), 0);
 }
 
 }  // namespace

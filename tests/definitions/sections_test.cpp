@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 using core::Text;
 using core::operator""_t;
 
-using shelltest::str;
-using shelltest::txt;
+using testsupport::str;
+using testsupport::txt;
 
 // A runtime with a definition folder of its own, which is also the current
 // folder.
@@ -39,9 +39,9 @@ class Runtime {
     if (mkdtemp(tmpl) != nullptr) folder_ = tmpl;
     saved_ = fs::current_path();
     fs::current_path(folder_);
-    (void)core::slot_set(shell::kGroupEnv, shell::kEnvDocPath, txt(folder_));
-    shell::paths_install();
-    shell::deffiles_install();
+    (void)core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, txt(folder_));
+    paths::paths_install();
+    defs::deffiles_install();
   }
   ~Runtime() {
     fs::current_path(saved_);
@@ -73,14 +73,14 @@ std::string key_step(const std::string& line) {
   std::getline(in, rest);
   if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
   if (op == "section") {
-    EXPECT_EQ(core::slot_append(shell::kGroupDefStack, txt(rest)), 0);
+    EXPECT_EQ(core::slot_append(paths::kGroupDefStack, txt(rest)), 0);
     return {};
   }
   if (op == "prefix") {
     size_t blank = rest.rfind(' ');
     EXPECT_EQ(
-        core::slot_set(shell::kGroupRuntime, shell::kRtKeyPrefixes, txt(rest.substr(0, blank))), 0);
-    script::var_set_int(shell::kSwKeyPrefix,
+        core::slot_set(paths::kGroupRuntime, paths::kRtKeyPrefixes, txt(rest.substr(0, blank))), 0);
+    script::var_set_int(defs::kSwKeyPrefix,
                         static_cast<int16_t>(std::stoi(rest.substr(blank + 1))));
     return {};
   }
@@ -94,11 +94,11 @@ std::string key_step(const std::string& line) {
   args >> code >> field;
   auto c = static_cast<uint16_t>(code);
   auto f = static_cast<uint16_t>(field);
-  if (op == "name") return str(shell::def_key_name(c)) + "\n";
-  if (op == "value") return str(shell::def_key_value(c)) + "\n";
-  if (op == "number") return std::to_string(shell::def_key_number(c)) + "\n";
-  if (op == "raw") return str(shell::def_key_raw(c, f)) + "\n";
-  if (op == "rawnum") return std::to_string(shell::def_key_raw_number(c, f)) + "\n";
+  if (op == "name") return str(defs::def_key_name(c)) + "\n";
+  if (op == "value") return str(defs::def_key_value(c)) + "\n";
+  if (op == "number") return std::to_string(defs::def_key_number(c)) + "\n";
+  if (op == "raw") return str(defs::def_key_raw(c, f)) + "\n";
+  if (op == "rawnum") return std::to_string(defs::def_key_raw_number(c, f)) + "\n";
   return "unknown step " + op + "\n";
 }
 
@@ -110,10 +110,10 @@ std::string run_case(const testrunner::DataCase& c) {
     int layout = std::stoi(c.args.at(0));
     int section = std::stoi(c.args.at(1));
     if (c.command == "count")
-      return std::to_string(shell::def_section_count("case.def"_t, layout, section));
-    int32_t st = shell::def_section_load("case.def"_t, layout, section);
+      return std::to_string(defs::def_section_count("case.def"_t, layout, section));
+    int32_t st = defs::def_section_load("case.def"_t, layout, section);
     if (st != 0) return "status " + std::to_string(st);
-    Text loaded = shell::def_section_current();
+    Text loaded = defs::def_section_current();
     return std::string(loaded.ptr, loaded.len);
   }
   std::istringstream in(c.input);
@@ -121,14 +121,14 @@ std::string run_case(const testrunner::DataCase& c) {
   for (std::string line; std::getline(in, line);) {
     core::ArenaScope step;
     if (c.command == "parts") {
-      shell::LineParts parts;
-      EXPECT_EQ(shell::def_line_parts(txt(line), std::stoi(c.args.at(0)), &parts), 0);
+      defs::LineParts parts;
+      EXPECT_EQ(defs::def_line_parts(txt(line), std::stoi(c.args.at(0)), &parts), 0);
       out += std::to_string(parts.section) + "|" +
              std::string(parts.content.ptr, parts.content.len) + "\n";
     } else if (c.command == "types") {
-      out += std::to_string(shell::def_file_type(txt(line))) + "\n";
+      out += std::to_string(defs::def_file_type(txt(line))) + "\n";
     } else if (c.command == "typed") {
-      out += str(shell::def_name_with_type(txt(line),
+      out += str(defs::def_name_with_type(txt(line),
                                            static_cast<uint16_t>(std::stoi(c.args.at(0))))) +
              "\n";
     } else if (c.command == "keys") {
@@ -151,56 +151,56 @@ TEST(DefinitionFiles, FilesAreFoundInEachFolderInAnyCase) {
   rt.write("one/Clientes.Pan", "X01 FD$=CLIENTES;\r\n");
   rt.write("two/MENU.PPN", "01 MENU$=Main\r\n");
   std::string folders = rt.path("one") + "," + rt.path("two");
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvDocPath, txt(folders)), 0);
-  EXPECT_EQ(str(shell::def_file_find("CLIENTES"_t, shell::kFtScreen)), rt.path("one/Clientes.Pan"));
-  EXPECT_EQ(str(shell::def_file_find("menu.ppn"_t, shell::kFtScreen)), rt.path("two/MENU.PPN"));
-  EXPECT_EQ(str(shell::def_file_find("nothing"_t, shell::kFtScreen)), "(empty)");
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, txt(folders)), 0);
+  EXPECT_EQ(str(defs::def_file_find("CLIENTES"_t, defs::kFtScreen)), rt.path("one/Clientes.Pan"));
+  EXPECT_EQ(str(defs::def_file_find("menu.ppn"_t, defs::kFtScreen)), rt.path("two/MENU.PPN"));
+  EXPECT_EQ(str(defs::def_file_find("nothing"_t, defs::kFtScreen)), "(empty)");
 
-  ASSERT_EQ(shell::def_section_load("clientes.pan"_t, 2, 1), 0);
-  EXPECT_EQ(str(shell::def_key_value(shell::kKeyFd)), "CLIENTES");
-  ASSERT_EQ(shell::def_section_load("Menu.ppn"_t, 1, 1), 0);
-  EXPECT_EQ(str(shell::def_key_value(shell::kKeyMenu)), "MAIN");
+  ASSERT_EQ(defs::def_section_load("clientes.pan"_t, 2, 1), 0);
+  EXPECT_EQ(str(defs::def_key_value(defs::kKeyFd)), "CLIENTES");
+  ASSERT_EQ(defs::def_section_load("Menu.ppn"_t, 1, 1), 0);
+  EXPECT_EQ(str(defs::def_key_value(defs::kKeyMenu)), "MAIN");
   // The stack mirrors the nesting: releasing goes back to the outer one.
-  EXPECT_EQ(core::slot_count(shell::kGroupDefStack), 2);
-  ASSERT_EQ(shell::def_section_release(), 0);
-  EXPECT_EQ(str(shell::def_key_value(shell::kKeyFd)), "CLIENTES");
-  ASSERT_EQ(shell::def_section_release(), 0);
-  EXPECT_EQ(shell::def_section_release(), core::STROUTBOUND);
-  EXPECT_EQ(str(shell::def_section_current()), "(empty)");
+  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 2);
+  ASSERT_EQ(defs::def_section_release(), 0);
+  EXPECT_EQ(str(defs::def_key_value(defs::kKeyFd)), "CLIENTES");
+  ASSERT_EQ(defs::def_section_release(), 0);
+  EXPECT_EQ(defs::def_section_release(), core::STROUTBOUND);
+  EXPECT_EQ(str(defs::def_section_current()), "(empty)");
   // A name with a folder part is not looked for in the definition folders.
-  EXPECT_EQ(shell::def_section_load("sub/MENU.PPN"_t, 1, 1), shell::kNoFile);
-  EXPECT_EQ(shell::def_section_load(txt(rt.path("TWO/menu.PPN")), 1, 1), 0);
-  EXPECT_EQ(core::slot_count(shell::kGroupLineQueue), 0);
+  EXPECT_EQ(defs::def_section_load("sub/MENU.PPN"_t, 1, 1), defs::kNoFile);
+  EXPECT_EQ(defs::def_section_load(txt(rt.path("TWO/menu.PPN")), 1, 1), 0);
+  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 0);
 }
 
 TEST(DefinitionFiles, MissingFilesAndTheEmptySectionForm) {
   Runtime rt;
-  EXPECT_EQ(shell::def_section_load("MISSING.PPN"_t, 1, 1), shell::kNoFile);
-  EXPECT_EQ(core::slot_count(shell::kGroupDefStack), 0);
-  EXPECT_EQ(shell::def_section_count("MISSING.PPN"_t, 1, 1), shell::kNoFile);
-  EXPECT_EQ(shell::def_section_load_or_empty("MISSING.PPN"_t, 1, 1), 0);
-  EXPECT_EQ(core::slot_count(shell::kGroupDefStack), 1);
-  EXPECT_EQ(str(shell::def_key_value(shell::kKeyFd)), "(empty)");
-  EXPECT_EQ(shell::def_key_number(shell::kKeyMaxLine), 0);
+  EXPECT_EQ(defs::def_section_load("MISSING.PPN"_t, 1, 1), defs::kNoFile);
+  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 0);
+  EXPECT_EQ(defs::def_section_count("MISSING.PPN"_t, 1, 1), defs::kNoFile);
+  EXPECT_EQ(defs::def_section_load_or_empty("MISSING.PPN"_t, 1, 1), 0);
+  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 1);
+  EXPECT_EQ(str(defs::def_key_value(defs::kKeyFd)), "(empty)");
+  EXPECT_EQ(defs::def_key_number(defs::kKeyMaxLine), 0);
   // A folder is not a file.
   fs::create_directories(rt.path("AFOLDER.PPN"));
-  EXPECT_EQ(shell::def_section_load("AFOLDER.PPN"_t, 1, 1), shell::kNoFile);
+  EXPECT_EQ(defs::def_section_load("AFOLDER.PPN"_t, 1, 1), defs::kNoFile);
   EXPECT_EQ(core::error_last().code, 0);
 }
 
 TEST(DefinitionFiles, BadInputGivesCodesAndLeavesTheQueueAsItWas) {
   Runtime rt;
-  ASSERT_EQ(core::slot_append(shell::kGroupLineQueue, "someone else's line"_t), 0);
+  ASSERT_EQ(core::slot_append(paths::kGroupLineQueue, "someone else's line"_t), 0);
   // More lines than the slot store holds.
   std::string many;
   for (int i = 0; i < 3000; ++i) many += "01 L" + std::to_string(i) + "\n";
   rt.write("MANY.PPN", many);
-  EXPECT_EQ(shell::def_section_load("MANY.PPN"_t, 1, 1), core::STROUTBOUND);
-  EXPECT_EQ(core::slot_count(shell::kGroupLineQueue), 1);
-  EXPECT_EQ(str(core::slot_last(shell::kGroupLineQueue)), "someone else's line");
-  EXPECT_EQ(core::slot_count(shell::kGroupDefStack), 0);
+  EXPECT_EQ(defs::def_section_load("MANY.PPN"_t, 1, 1), core::STROUTBOUND);
+  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 1);
+  EXPECT_EQ(str(core::slot_last(paths::kGroupLineQueue)), "someone else's line");
+  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 0);
   // Counting needs no room in the store.
-  EXPECT_EQ(shell::def_section_count("MANY.PPN"_t, 1, 1), 3000);
+  EXPECT_EQ(defs::def_section_count("MANY.PPN"_t, 1, 1), 3000);
   EXPECT_EQ(str(core::error_detail()), "MANY.PPN");
   core::error_clear();
 
@@ -209,44 +209,44 @@ TEST(DefinitionFiles, BadInputGivesCodesAndLeavesTheQueueAsItWas) {
   for (int i = 0; i < 35; ++i)
     wide += "01 " + std::string(1400, static_cast<char>('a' + i % 26)) + "\n";
   rt.write("WIDE.PPN", wide);
-  ASSERT_EQ(shell::def_section_load("WIDE.PPN"_t, 1, 1), 0);
-  EXPECT_EQ(shell::def_section_current().len, 35 * 1400 + 34);
-  ASSERT_EQ(shell::def_section_release(), 0);
-  EXPECT_EQ(core::slot_count(shell::kGroupLineQueue), 1);
+  ASSERT_EQ(defs::def_section_load("WIDE.PPN"_t, 1, 1), 0);
+  EXPECT_EQ(defs::def_section_current().len, 35 * 1400 + 34);
+  ASSERT_EQ(defs::def_section_release(), 0);
+  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 1);
 
   // One line longer than the scratch arena can read.
   rt.write("LONG.PPN", "01 A=1\n01 " + std::string(70000, 'x') + "\n01 B=2\n");
-  EXPECT_EQ(shell::def_section_load("LONG.PPN"_t, 1, 1), core::STRINGTOOLONG);
+  EXPECT_EQ(defs::def_section_load("LONG.PPN"_t, 1, 1), core::STRINGTOOLONG);
   EXPECT_EQ(core::error_last().code, core::STRINGTOOLONG);
   EXPECT_EQ(core::error_last().context, core::Context::LOADFILESTR);
-  EXPECT_EQ(shell::def_section_load("LONG.PPN"_t, 9, 1), core::NOVALUE);
-  EXPECT_EQ(shell::def_section_load("LONG.PPN"_t, 7, 1), core::NOVALUE);
-  EXPECT_EQ(shell::def_section_load(core::text_error_value(core::OUTOFMEMORY), 1, 1),
+  EXPECT_EQ(defs::def_section_load("LONG.PPN"_t, 9, 1), core::NOVALUE);
+  EXPECT_EQ(defs::def_section_load("LONG.PPN"_t, 7, 1), core::NOVALUE);
+  EXPECT_EQ(defs::def_section_load(core::text_error_value(core::OUTOFMEMORY), 1, 1),
             core::OUTOFMEMORY);
-  EXPECT_EQ(core::slot_count(shell::kGroupLineQueue), 1);
+  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 1);
 }
 
 TEST(DefinitionFiles, SettingsFilesRunAndSave) {
   Runtime rt;
   core::ArenaScope scope;
   rt.write("Dialog.Set", "A$='first'\r\nN#=2.5\r\n\r\nC=N#*2;D$=A$+'!'\r\n\x1A");
-  ASSERT_EQ(shell::settings_run("%DOCPATH%/DIALOG.SET"_t, true), 0);
+  ASSERT_EQ(defs::settings_run("%DOCPATH%/DIALOG.SET"_t, true), 0);
   EXPECT_EQ(str(script::expr_text("D$"_t)), "first!");
   EXPECT_EQ(str(script::expr_text("C"_t)), "5");
 
-  EXPECT_EQ(shell::settings_run("NOSUCH.SET"_t, false), 0);
+  EXPECT_EQ(defs::settings_run("NOSUCH.SET"_t, false), 0);
   EXPECT_EQ(core::error_last().code, 0);
-  EXPECT_EQ(shell::settings_run("NOSUCH.SET"_t, true), core::FILENOTFOUND);
+  EXPECT_EQ(defs::settings_run("NOSUCH.SET"_t, true), core::FILENOTFOUND);
   EXPECT_EQ(str(core::error_detail()), "NOSUCH.SET");
   core::error_clear();
 
   rt.write("BAD.SET", "A=(1\n");
-  EXPECT_GE(shell::settings_run("BAD.SET"_t, true), 128);
+  EXPECT_GE(defs::settings_run("BAD.SET"_t, true), 128);
   core::error_clear();
 
   // Saving keeps the file's other statements and runs it again.
   ASSERT_EQ(script::expr_status("A$='saved',N#=7"_t), 0);
-  ASSERT_EQ(shell::settings_save("dialog.set"_t, "A$,N#"_t), 0);
+  ASSERT_EQ(defs::settings_save("dialog.set"_t, "A$,N#"_t), 0);
   EXPECT_FALSE(fs::exists(rt.path("dialog.set")));
   std::string body = rt.read("Dialog.Set");
   EXPECT_NE(body.find("A$='saved'"), std::string::npos);

@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 using core::Text;
 using core::operator""_t;
 
-using shelltest::str;
-using shelltest::txt;
+using testsupport::str;
+using testsupport::txt;
 
 // The two operands of a "a | b" line, trimmed.
 std::pair<std::string, std::string> operands(const std::string& line) {
@@ -40,10 +40,10 @@ std::pair<std::string, std::string> operands(const std::string& line) {
 
 int parts_of(const std::string& letters) {
   int parts = 0;
-  if (letters.find('d') != std::string::npos) parts |= shell::kPartDrive;
-  if (letters.find('f') != std::string::npos) parts |= shell::kPartFolder;
-  if (letters.find('b') != std::string::npos) parts |= shell::kPartBase;
-  if (letters.find('e') != std::string::npos) parts |= shell::kPartExt;
+  if (letters.find('d') != std::string::npos) parts |= paths::kPartDrive;
+  if (letters.find('f') != std::string::npos) parts |= paths::kPartFolder;
+  if (letters.find('b') != std::string::npos) parts |= paths::kPartBase;
+  if (letters.find('e') != std::string::npos) parts |= paths::kPartExt;
   return parts;
 }
 
@@ -55,12 +55,12 @@ std::string env_step(const std::string& line) {
     size_t b = rest.find(' ');
     int slot = std::stoi(rest.substr(0, b));
     std::string value = b == std::string::npos ? "" : rest.substr(b + 1);
-    EXPECT_EQ(core::slot_set(shell::kGroupEnv, static_cast<uint16_t>(slot), txt(value)), 0);
+    EXPECT_EQ(core::slot_set(paths::kGroupEnv, static_cast<uint16_t>(slot), txt(value)), 0);
     return {};
   }
-  if (op == "expand") return str(shell::env_expand(txt(rest))) + "\n";
-  if (op == "token") return str(shell::env_token_value(txt(rest))) + "\n";
-  if (op == "path") return str(shell::path_app(static_cast<uint16_t>(std::stoi(rest)))) + "\n";
+  if (op == "expand") return str(paths::env_expand(txt(rest))) + "\n";
+  if (op == "token") return str(paths::env_token_value(txt(rest))) + "\n";
+  if (op == "path") return str(paths::path_app(static_cast<uint16_t>(std::stoi(rest)))) + "\n";
   return "unknown step " + op + "\n";
 }
 
@@ -72,19 +72,19 @@ std::string run_case(const testrunner::DataCase& c) {
     core::ArenaScope step;
     if (c.command == "join") {
       auto [a, b] = operands(line);
-      out += str(shell::path_join(txt(a), txt(b))) + "\n";
+      out += str(paths::path_join(txt(a), txt(b))) + "\n";
     } else if (c.command == "split") {
-      out += str(shell::path_split(txt(line), parts_of(c.args.at(0)))) + "\n";
+      out += str(paths::path_split(txt(line), parts_of(c.args.at(0)))) + "\n";
     } else if (c.command == "resolve") {
       auto [a, b] = operands(line);
-      out += str(shell::path_resolve(txt(a), txt(b))) + "\n";
+      out += str(paths::path_resolve(txt(a), txt(b))) + "\n";
     } else if (c.command == "option") {
-      Text raw = shell::option_raw(txt(line), txt(c.args.at(0)));
-      out += (raw.ok() ? str(shell::option_find(txt(line), txt(c.args.at(0)))) : "(absent)") + "\n";
+      Text raw = paths::option_raw(txt(line), txt(c.args.at(0)));
+      out += (raw.ok() ? str(paths::option_find(txt(line), txt(c.args.at(0)))) : "(absent)") + "\n";
     } else if (c.command == "env") {
       out += env_step(line);
     } else if (c.command == "wildcard") {
-      out += std::string(shell::path_wildcard_match(txt(c.args.at(0)), txt(line)) ? "yes" : "no") +
+      out += std::string(paths::path_wildcard_match(txt(c.args.at(0)), txt(line)) ? "yes" : "no") +
              "\n";
     } else {
       return "unknown command " + c.command;
@@ -130,17 +130,17 @@ class PathsOnDisk : public ::testing::Test {
 
 TEST_F(PathsOnDisk, RealNamesIgnoreCaseFolderByFolder) {
   write("Apps/Clientes.PAN");
-  EXPECT_EQ(str(shell::path_real_name(txt(at("apps/CLIENTES.pan")))), at("Apps/Clientes.PAN"));
-  EXPECT_EQ(str(shell::path_real_name(txt(at("APPS\\clientes.PAN")))), at("Apps/Clientes.PAN"));
+  EXPECT_EQ(str(paths::path_real_name(txt(at("apps/CLIENTES.pan")))), at("Apps/Clientes.PAN"));
+  EXPECT_EQ(str(paths::path_real_name(txt(at("APPS\\clientes.PAN")))), at("Apps/Clientes.PAN"));
   // Exactly as written wins, even where a case variant exists too.
   write("Apps/clientes.pan");
-  EXPECT_EQ(str(shell::path_real_name(txt(at("Apps/clientes.pan")))), at("Apps/clientes.pan"));
+  EXPECT_EQ(str(paths::path_real_name(txt(at("Apps/clientes.pan")))), at("Apps/clientes.pan"));
   // Several variants and no exact one: the first in byte order.
-  EXPECT_EQ(str(shell::path_real_name(txt(at("apps/CLIENTES.PAN")))), at("Apps/Clientes.PAN"));
-  EXPECT_EQ(str(shell::path_real_name(txt(at("apps/missing.pan")))), "(error 164)");
-  EXPECT_EQ(str(shell::path_real_name("apps/clientes.PAN"_t)), "Apps/Clientes.PAN");
-  EXPECT_EQ(str(shell::path_find_file(txt(at("APPS")), "CLIENTES.pan"_t)), at("Apps/Clientes.PAN"));
-  EXPECT_EQ(str(shell::path_real_name(Text{"a\0b", 3})), "(error 164)");
+  EXPECT_EQ(str(paths::path_real_name(txt(at("apps/CLIENTES.PAN")))), at("Apps/Clientes.PAN"));
+  EXPECT_EQ(str(paths::path_real_name(txt(at("apps/missing.pan")))), "(error 164)");
+  EXPECT_EQ(str(paths::path_real_name("apps/clientes.PAN"_t)), "Apps/Clientes.PAN");
+  EXPECT_EQ(str(paths::path_find_file(txt(at("APPS")), "CLIENTES.pan"_t)), at("Apps/Clientes.PAN"));
+  EXPECT_EQ(str(paths::path_real_name(Text{"a\0b", 3})), "(error 164)");
 }
 
 TEST_F(PathsOnDisk, FileLayerOpensNamesInAnyCaseOnceInstalled) {
@@ -148,7 +148,7 @@ TEST_F(PathsOnDisk, FileLayerOpensNamesInAnyCaseOnceInstalled) {
   const std::string asked_name = at("defs/test.prx");
   Text asked = txt(asked_name);
   EXPECT_FALSE(core::file_exists(asked));
-  shell::paths_install();
+  paths::paths_install();
   EXPECT_TRUE(core::file_exists(asked));
   EXPECT_EQ(str(core::file_load(asked, 0, core::kToEnd)), "A=1");
   // A write goes to the file that exists in another case, not to a new one.
@@ -169,13 +169,13 @@ TEST_F(PathsOnDisk, SearchTriesTheNameThenEachFolder) {
   write("two/b.txt");
   write("two/a.txt");
   Text folders = " 'one' , two "_t;
-  EXPECT_EQ(str(shell::path_search(folders, "a.txt"_t)), "one/A.TXT");
-  EXPECT_EQ(str(shell::path_search(folders, "B.TXT"_t)), "two/b.txt");
-  EXPECT_EQ(str(shell::path_search(folders, "c.txt"_t)), "(empty)");
-  EXPECT_EQ(str(shell::path_search(folders, "one/a.txt"_t)), "one/A.TXT");
-  EXPECT_EQ(str(shell::path_search(folders, "*.TXT"_t)), "one/*.TXT");
-  EXPECT_EQ(str(shell::path_search(folders, "b*"_t)), "two/b*");
-  EXPECT_EQ(str(shell::path_search(folders, ""_t)), "(empty)");
+  EXPECT_EQ(str(paths::path_search(folders, "a.txt"_t)), "one/A.TXT");
+  EXPECT_EQ(str(paths::path_search(folders, "B.TXT"_t)), "two/b.txt");
+  EXPECT_EQ(str(paths::path_search(folders, "c.txt"_t)), "(empty)");
+  EXPECT_EQ(str(paths::path_search(folders, "one/a.txt"_t)), "one/A.TXT");
+  EXPECT_EQ(str(paths::path_search(folders, "*.TXT"_t)), "one/*.TXT");
+  EXPECT_EQ(str(paths::path_search(folders, "b*"_t)), "two/b*");
+  EXPECT_EQ(str(paths::path_search(folders, ""_t)), "(empty)");
 }
 
 TEST_F(PathsOnDisk, MatchingFilesSortedAndListed) {
@@ -184,43 +184,43 @@ TEST_F(PathsOnDisk, MatchingFilesSortedAndListed) {
   write("m/c,d.prx");
   write("m/other.txt");
   write("m/.hidden.prx");
-  Text all = shell::path_match_files(txt(at("M/*.prx")));
+  Text all = paths::path_match_files(txt(at("M/*.prx")));
   ASSERT_TRUE(all.ok());
   EXPECT_EQ(std::string(all.ptr, all.len), std::string("A.PRX\0b.prx\0c,d.prx", 19));
-  EXPECT_EQ(str(shell::path_match_list(txt(at("m/*.PRX")), "B.PRX"_t)), "A.PRX,\"c,d.prx\"");
-  EXPECT_EQ(str(shell::path_match_files(txt(at("m/*.none")))), "(error 164)");
-  EXPECT_EQ(str(shell::path_match_files(txt(at("nofolder/*")))), "(error 164)");
-  EXPECT_EQ(str(shell::path_match_list(txt(at("m/*.none")), ""_t)), "(empty)");
+  EXPECT_EQ(str(paths::path_match_list(txt(at("m/*.PRX")), "B.PRX"_t)), "A.PRX,\"c,d.prx\"");
+  EXPECT_EQ(str(paths::path_match_files(txt(at("m/*.none")))), "(error 164)");
+  EXPECT_EQ(str(paths::path_match_files(txt(at("nofolder/*")))), "(error 164)");
+  EXPECT_EQ(str(paths::path_match_list(txt(at("m/*.none")), ""_t)), "(empty)");
 }
 
 TEST_F(PathsOnDisk, FoldersAndInformation) {
-  EXPECT_EQ(shell::path_make_folders(txt(at("x\\y/z"))), 0);
+  EXPECT_EQ(paths::path_make_folders(txt(at("x\\y/z"))), 0);
   EXPECT_TRUE(fs::is_directory(at("x/y/z")));
-  EXPECT_EQ(shell::path_make_folders(txt(at("x/y/z"))), 0);
-  EXPECT_EQ(shell::path_make_folders(""_t), 0);
+  EXPECT_EQ(paths::path_make_folders(txt(at("x/y/z"))), 0);
+  EXPECT_EQ(paths::path_make_folders(""_t), 0);
   write("file", "12345");
-  EXPECT_EQ(shell::path_make_folders(txt(at("file/sub"))), core::FILEIO);
+  EXPECT_EQ(paths::path_make_folders(txt(at("file/sub"))), core::FILEIO);
 
-  shell::FileInfo info;
-  ASSERT_EQ(shell::path_file_info(txt(at("FILE")), &info), 0);
+  paths::FileInfo info;
+  ASSERT_EQ(paths::path_file_info(txt(at("FILE")), &info), 0);
   EXPECT_EQ(info.size, 5);
   EXPECT_FALSE(info.folder);
   EXPECT_GT(info.modified, 0);
-  EXPECT_EQ(shell::path_file_info(txt(at("nothing")), &info), core::FILENOTFOUND);
+  EXPECT_EQ(paths::path_file_info(txt(at("nothing")), &info), core::FILENOTFOUND);
 
-  EXPECT_EQ(shell::path_change_folder("X/Y"_t), 0);
-  EXPECT_EQ(str(shell::path_current_folder()), fs::canonical(at("x/y")).string());
-  EXPECT_EQ(shell::path_change_folder("nowhere"_t), core::FILENOTFOUND);
-  EXPECT_EQ(shell::path_change_drive('D'), 0);
-  EXPECT_EQ(shell::path_change_drive('1'), core::NOVALUE);
+  EXPECT_EQ(paths::path_change_folder("X/Y"_t), 0);
+  EXPECT_EQ(str(paths::path_current_folder()), fs::canonical(at("x/y")).string());
+  EXPECT_EQ(paths::path_change_folder("nowhere"_t), core::FILENOTFOUND);
+  EXPECT_EQ(paths::path_change_drive('D'), 0);
+  EXPECT_EQ(paths::path_change_drive('1'), core::NOVALUE);
 }
 
 TEST_F(PathsOnDisk, TemporaryNamesAreFreshAndInTemp) {
   ::setenv("TMPDIR", root_.c_str(), 1);
   ::unsetenv("TEMP");
-  Text a = shell::path_temp_name(".tmp"_t);
+  Text a = paths::path_temp_name(".tmp"_t);
   std::string first = str(a);
-  Text b = shell::path_temp_name("TXT"_t);
+  Text b = paths::path_temp_name("TXT"_t);
   ::unsetenv("TMPDIR");
   ASSERT_TRUE(a.ok());
   EXPECT_EQ(first.rfind(root_ + "/", 0), 0u);
@@ -232,84 +232,84 @@ TEST_F(PathsOnDisk, TemporaryNamesAreFreshAndInTemp) {
 
 TEST_F(PathsOnDisk, OperatingSystemVariablesAndStandIns) {
   ::setenv("TEMP", "/t/given", 1);
-  EXPECT_EQ(str(shell::env_os_variable("TEMP"_t)), "/t/given");
+  EXPECT_EQ(str(paths::env_os_variable("TEMP"_t)), "/t/given");
   ::unsetenv("TEMP");
   ::setenv("TMPDIR", "/t/dir", 1);
-  EXPECT_EQ(str(shell::env_os_variable("TEMP"_t)), "/t/dir");
+  EXPECT_EQ(str(paths::env_os_variable("TEMP"_t)), "/t/dir");
   ::unsetenv("TMPDIR");
-  EXPECT_EQ(str(shell::env_os_variable("TEMP"_t)), "/tmp");
+  EXPECT_EQ(str(paths::env_os_variable("TEMP"_t)), "/tmp");
   ::setenv("HOME", "/home/tester", 1);
   ::unsetenv("XDG_CONFIG_HOME");
-  EXPECT_EQ(str(shell::env_os_variable("APPDATA"_t)), "/home/tester/.config");
-  EXPECT_EQ(str(shell::env_expand("%USERPROFILE%/x%HOMEDRIVE%"_t)), "/home/tester/x");
+  EXPECT_EQ(str(paths::env_os_variable("APPDATA"_t)), "/home/tester/.config");
+  EXPECT_EQ(str(paths::env_expand("%USERPROFILE%/x%HOMEDRIVE%"_t)), "/home/tester/x");
   // Names are exact: another case is not the variable.
-  EXPECT_EQ(str(shell::env_os_variable("temp"_t)), "(empty)");
-  EXPECT_EQ(str(shell::env_os_variable("PATH"_t)), "(empty)");
+  EXPECT_EQ(str(paths::env_os_variable("temp"_t)), "(empty)");
+  EXPECT_EQ(str(paths::env_os_variable("PATH"_t)), "(empty)");
 }
 
 TEST_F(PathsOnDisk, FolderSetUpModes) {
   // Mode 1 keeps what start-up set; only empty slots are filled.
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvDocPath, "/given"_t), 0);
-  ASSERT_EQ(shell::path_folder_setup(1), 0);
-  EXPECT_EQ(str(core::slot_get(shell::kGroupEnv, shell::kEnvDocPath)), "/given");
-  EXPECT_EQ(str(core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath)), "/given/Help");
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvDocPath, ""_t), 0);
-  ASSERT_EQ(shell::path_folder_setup(1), 0);
-  EXPECT_EQ(str(core::slot_get(shell::kGroupEnv, shell::kEnvDocPath)),
-            str(shell::path_program_folder()));
-  EXPECT_EQ(str(core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath)), "/given/Help");
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, "/given"_t), 0);
+  ASSERT_EQ(paths::path_folder_setup(1), 0);
+  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath)), "/given");
+  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath)), "/given/Help");
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, ""_t), 0);
+  ASSERT_EQ(paths::path_folder_setup(1), 0);
+  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath)),
+            str(paths::path_program_folder()));
+  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath)), "/given/Help");
 
   // Mode 2 always points both beside the current folder.
   fs::create_directories(at("work"));
   fs::current_path(at("work"));
-  ASSERT_EQ(shell::path_folder_setup(2), 0);
+  ASSERT_EQ(paths::path_folder_setup(2), 0);
   std::string apps = fs::canonical(root_).string() + "/APPS";
-  EXPECT_EQ(str(core::slot_get(shell::kGroupEnv, shell::kEnvDocPath)), apps);
-  EXPECT_EQ(str(core::slot_get(shell::kGroupEnv, shell::kEnvHelpPath)), apps + "/Help");
+  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath)), apps);
+  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath)), apps + "/Help");
 
   // Bit 8 makes the backup folder when nothing matches it.
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, shell::kEnvDataPath, txt(at("data"))), 0);
-  ASSERT_EQ(shell::path_folder_setup(1 | 8), 0);
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDataPath, txt(at("data"))), 0);
+  ASSERT_EQ(paths::path_folder_setup(1 | 8), 0);
   EXPECT_TRUE(fs::is_directory(at("data/Backups")));
 }
 
 TEST_F(PathsOnDisk, ApplicationPathsFromSlotsAndFolders) {
   std::string here = fs::current_path().string();
-  EXPECT_EQ(str(shell::path_app(shell::AppPath::Docs)), here);
+  EXPECT_EQ(str(paths::path_app(paths::AppPath::Docs)), here);
   // On a POSIX path the drive test takes the early-drive branch: the data
   // folder stands beside path 4.
-  EXPECT_FALSE(shell::path_late_drive(shell::path_app(shell::AppPath::RunPath)));
-  EXPECT_EQ(str(shell::path_app(shell::AppPath::Data)),
+  EXPECT_FALSE(paths::path_late_drive(paths::path_app(paths::AppPath::RunPath)));
+  EXPECT_EQ(str(paths::path_app(paths::AppPath::Data)),
             fs::path(here).parent_path().string() + "/data");
-  EXPECT_TRUE(shell::path_late_drive("G:\\prog"_t));
-  EXPECT_TRUE(shell::path_late_drive("f:/prog"_t));
-  EXPECT_FALSE(shell::path_late_drive("C:\\prog"_t));
-  EXPECT_FALSE(shell::path_late_drive("Z"_t));
-  ASSERT_EQ(core::slot_set(shell::kGroupEnv, 11, "Host,Db"_t), 0);
-  EXPECT_EQ(str(shell::path_app(shell::AppPath::BackRel)), here + "/Backups/HOST/DB");
-  EXPECT_FALSE(str(shell::path_app(shell::AppPath::RunPath)).empty());
-  EXPECT_EQ(str(shell::path_extension(2, false)), ".FD");
-  EXPECT_EQ(str(shell::path_extension(6, true)), ".txt");
-  EXPECT_EQ(str(shell::path_extension(1, false)), "(empty)");
-  EXPECT_EQ(str(shell::path_extension(7, false)), "(empty)");
+  EXPECT_TRUE(paths::path_late_drive("G:\\prog"_t));
+  EXPECT_TRUE(paths::path_late_drive("f:/prog"_t));
+  EXPECT_FALSE(paths::path_late_drive("C:\\prog"_t));
+  EXPECT_FALSE(paths::path_late_drive("Z"_t));
+  ASSERT_EQ(core::slot_set(paths::kGroupEnv, 11, "Host,Db"_t), 0);
+  EXPECT_EQ(str(paths::path_app(paths::AppPath::BackRel)), here + "/Backups/HOST/DB");
+  EXPECT_FALSE(str(paths::path_app(paths::AppPath::RunPath)).empty());
+  EXPECT_EQ(str(paths::path_extension(2, false)), ".FD");
+  EXPECT_EQ(str(paths::path_extension(6, true)), ".txt");
+  EXPECT_EQ(str(paths::path_extension(1, false)), "(empty)");
+  EXPECT_EQ(str(paths::path_extension(7, false)), "(empty)");
 }
 
 TEST_F(PathsOnDisk, SetIfEmptyShortenAndOutput) {
-  EXPECT_EQ(shell::env_set_if_empty(3, "first"_t, false), 0);
-  EXPECT_EQ(shell::env_set_if_empty(3, "second"_t, false), 0);
+  EXPECT_EQ(paths::env_set_if_empty(3, "first"_t, false), 0);
+  EXPECT_EQ(paths::env_set_if_empty(3, "second"_t, false), 0);
   EXPECT_EQ(str(core::slot_get(0, 3)), "first");
-  EXPECT_EQ(shell::env_set_if_empty(3, "third"_t, true), 0);
+  EXPECT_EQ(paths::env_set_if_empty(3, "third"_t, true), 0);
   EXPECT_EQ(str(core::slot_get(0, 3)), "third");
-  EXPECT_EQ(shell::slot_shorten(0, 3, 2), 0);
+  EXPECT_EQ(paths::slot_shorten(0, 3, 2), 0);
   EXPECT_EQ(str(core::slot_get(0, 3)), "th");
-  EXPECT_EQ(shell::slot_shorten(0, 3, 3), core::INTERNAL);
+  EXPECT_EQ(paths::slot_shorten(0, 3, 3), core::INTERNAL);
   EXPECT_EQ(str(core::slot_get(0, 3)), "th");
 
-  EXPECT_EQ(shell::env_output_line("nowhere"_t), 0);
+  EXPECT_EQ(paths::env_output_line("nowhere"_t), 0);
   std::string line = "/OUTPUT:'" + at("out.txt") + "'";
-  ASSERT_EQ(core::slot_set(0, shell::kEnvCommandLine, txt(line)), 0);
-  EXPECT_EQ(shell::env_output_line("one"_t), 0);
-  EXPECT_EQ(shell::env_output_line("two"_t), 0);
+  ASSERT_EQ(core::slot_set(0, paths::kEnvCommandLine, txt(line)), 0);
+  EXPECT_EQ(paths::env_output_line("one"_t), 0);
+  EXPECT_EQ(paths::env_output_line("two"_t), 0);
   std::ifstream in(at("out.txt"), std::ios::binary);
   std::string body((std::istreambuf_iterator<char>(in)), {});
   EXPECT_EQ(body, "one\r\ntwo\r\n");
@@ -327,8 +327,8 @@ TEST(Paths, ResolveRemovesLongRunsOfDotFolders) {
   std::string rel = "a/";
   while (rel.size() < 30000) rel += "./";
   rel += "f";
-  EXPECT_EQ(str(shell::path_resolve("/base"_t, txt(rel))), "/base/a/f");
-  EXPECT_EQ(str(shell::path_resolve("/base"_t, "a/././b/./c"_t)), "/base/a/b/c");
+  EXPECT_EQ(str(paths::path_resolve("/base"_t, txt(rel))), "/base/a/f");
+  EXPECT_EQ(str(paths::path_resolve("/base"_t, "a/././b/./c"_t)), "/base/a/b/c");
 }
 
 }  // namespace

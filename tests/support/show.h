@@ -6,7 +6,7 @@
 
 #include "core/text.h"
 
-namespace shelltest {
+namespace testsupport {
 
 inline std::string str(core::Text t) {
   if (!t.ok()) return "(error " + std::to_string(t.len) + ")";
@@ -15,4 +15,4 @@ inline std::string str(core::Text t) {
 
 inline core::Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
-}  // namespace shelltest
+}  // namespace testsupport

@@ -47,8 +47,8 @@ void MaintTest::SetUp() {
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, datatest::txt(folder_.path())), 0);
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvApName, "KALMIR"_t), 0);
   ASSERT_EQ(formats::locale_build(), 0);
-  shell::paths_install();
-  shell::deffiles_install();
+  paths::paths_install();
+  defs::deffiles_install();
   auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
   tk_ = tk.get();
   ui_ = std::make_unique<ui::UiContext>(std::move(tk));
