@@ -140,6 +140,30 @@ TEST(QtDialogs, BoxesAndFileDialogsAreAnsweredThroughTheirButtons) {
   EXPECT_EQ(ui::file_dialog(false, 7).len, 0) << "an empty answer cancels";
 }
 
+// A shot taken while a box is open pictures the box over its window and
+// leaves the box for the answer after it.
+TEST(QtDialogs, AShotWhileABoxIsOpenPicturesTheBoxOverItsWindow) {
+  QtRuntime rt;
+  std::string before = pictures() + "/form_before_box.png", with_box = pictures() + "/form_with_box.png";
+  std::filesystem::remove(with_box);
+  rt.input("type 7\nshot " + before + "\nkey Ctrl+End\nshot " + with_box + "\nanswer Ok\nkey Esc\n");
+  ui::FormRequest request;
+  request.title = "Pedido"_t;
+  request.fields = "'Unidades:':'N5','Notas:':'A60','Portes:':'A60','Entrega:':'A60' /ON_CONFIRM$='_X#=(1'"_t;
+  ui::FormResult result;
+  EXPECT_EQ(ui::form_run(request, &result), core::CANCELLED);
+  EXPECT_EQ(result.form_code, ui::kFormEndEscape) << "the shot did not answer the box";
+  EXPECT_TRUE(rt.tk_->script_done());
+  QImage form(QString::fromStdString(before)), boxed(QString::fromStdString(with_box));
+  ASSERT_FALSE(boxed.isNull()) << with_box;
+  ASSERT_FALSE(form.isNull()) << before;
+  // The box covers the middle of the form's picture; the form shows round it.
+  ASSERT_EQ(boxed.size(), form.size());
+  QPoint middle(boxed.width() / 2, boxed.height() / 2), corner(4, boxed.height() - 4);
+  EXPECT_NE(form.pixel(middle), boxed.pixel(middle));
+  EXPECT_EQ(form.pixel(corner), boxed.pixel(corner));
+}
+
 TEST(QtDialogs, TheSelectionWindowChoosesByButtonAndList) {
   QtRuntime rt;
   rt.input("key Down\nkey Enter\n");
