@@ -204,6 +204,44 @@ TEST(QtMenus, AMenuBarItemTriggeredBecomesTheMenuAction) {
 
 namespace {
 
+// Labels on the main window's dark background picture stay legible: light
+// letters in a dark outline, where plain labels would be black on dark blue.
+TEST(QtWindows, LabelsOverABackgroundPictureAreOutlined) {
+  QtRuntime rt;
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameApp, 0, "Principal"_t, ui::kNone, 60, 12, nullptr, &w), 0);
+  ui::platform::Size client = rt.tk_->window_client(w);
+  ui::platform::ControlSpec picture;
+  picture.kind = ui::platform::ControlKind::Picture;
+  picture.id = 3500;
+  picture.rect = {0, 0, client.w, client.h};
+  picture.text = std::string(TEST_SOURCE_DIR) + "/../apprun/background.png";
+  ASSERT_TRUE(rt.tk_->control_create(w, picture));
+  ui::platform::ControlSpec label;
+  label.kind = ui::platform::ControlKind::Static;
+  label.id = 4001;
+  label.rect = {16, 16, 320, 24};
+  label.text = "Tienda de ejemplo - Ventas";
+  ASSERT_TRUE(rt.tk_->control_create(w, label));
+  std::string path = pictures() + "/main_window_labels.png";
+  ASSERT_TRUE(qtui::save_picture(rt.tk_, w, path));
+  QImage shot(QString::fromStdString(path));
+  ASSERT_FALSE(shot.isNull());
+  // The label's cells (below the picture's title bar): both near-white
+  // letters and near-black outline, whatever the picture under them.
+  int bar = shot.height() - client.h, light = 0, dark = 0;
+  for (int y = bar + 16; y < bar + 40; ++y) {
+    for (int x = 16; x < 336; ++x) {
+      int v = qGray(shot.pixel(x, y));
+      light += v > 220 ? 1 : 0;
+      dark += v < 40 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(light, 100);
+  EXPECT_GT(dark, 100);
+  ui::window_destroy(w);
+}
+
 TEST(QtWindows, AWindowOutlivesTheWindowThatOwnsIt) {
   QtRuntime rt;
   ui::Handle owner = ui::kNone, owned = ui::kNone;
