@@ -168,6 +168,9 @@ void error_box(Status code) {
   if (!text.ok()) text = error_name(shown);
   message_box(message_text_c(fatal ? "0013" : "0012"), text,
               fatal ? BoxIcon::Error : BoxIcon::Exclamation);
+  // The user has seen the error: the next failure starts a record and a
+  // detail of its own instead of being reported under this one.
+  error_clear();
 }
 
 void done_box(bool success, Text text) {

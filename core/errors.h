@@ -45,6 +45,7 @@ void box_hook_set(BoxHook hook);                  // nullptr restores the defaul
 // text of its code.
 void message_box(Text caption, Text text, BoxIcon icon);
 // code < 128: exclamation icon, caption 0012; else error icon, caption 0013.
+// Clears the record and the detail text once the box is closed.
 void error_box(Status code);
 // Success: text (message 0005 when empty), exclamation icon, caption 0012.
 // Failure: text, error icon, caption 0013.

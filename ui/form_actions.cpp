@@ -1,4 +1,5 @@
-// What a form does with its actions: the moves, help, cancel and confirm.
+// What a form does with its actions: the moves (computing the fields that
+// depend on the field left), F2, help, cancel and confirm.
 #include "core/arena.h"
 #include "core/errors.h"
 #include "script/eval.h"
@@ -50,6 +51,32 @@ int confirm(FormRun* form, int action) {
   return 0;
 }
 
+int current_field(const FormRun* form) {
+  const ScreenWindow* sw = screen_window_get(form->screen_window);
+  return sw != nullptr ? sw->current_field : 0;
+}
+
+// The user leaves the field he is in: what depends on it is computed.
+Status leave_field(FormRun* form) {
+  form->field = 0;
+  return form_compute_after(form, current_field(form));
+}
+
+// A field entered by a click: the field left before it counts as left.
+Status field_entered(FormRun* form) {
+  int now = current_field(form);
+  Status st = form->field != 0 && form->field != now ? form_compute_after(form, form->field) : 0;
+  form->field = now;
+  return st;
+}
+
+int move(FormRun* form, int action) {
+  if (Status st = leave_field(form); st != 0) return st;
+  int r = field_move(action);
+  form->field = current_field(form);
+  return r;
+}
+
 int help(FormRun* form) {
   const ScreenWindow* sw = screen_window_get(form->screen_window);
   return field_help(sw != nullptr ? sw->current_field : 0);
@@ -63,7 +90,8 @@ int form_action(void* data, int action) {
   switch (action_code(action)) {
     case kActNextField:
     case kActDown: {
-      int r = field_move(action);
+      int r = move(form, action);
+      if (r >= 122) return r;
       // Enter past the last field confirms the form.
       if (r == kEndOfFields && action_code(action) == kActNextField) {
         script::var_set_int(kSwLastKey, 0);
@@ -73,7 +101,11 @@ int form_action(void* data, int action) {
     }
     case kActPrevField:
     case kActUp:
-      return field_move(action);
+      return move(form, action);
+    case kActFieldEntered:
+      return field_entered(form);
+    case kActFieldWindow:
+      return form_compute_all(form);
     case kActHelp:
       return help(form);
     case kActEscape:
@@ -81,10 +113,12 @@ int form_action(void* data, int action) {
     case kActClose:
       return cancel(form, action, kFormEndClose);
     case kActCtrlEnd:
+      if (Status st = leave_field(form); st != 0) return st;
       return confirm(form, action);
     case kActButton:
       if (action_param(action) == kButtonConfirm) {
         script::var_set_int(kSwLastKey, 0);
+        if (Status st = leave_field(form); st != 0) return st;
         return confirm(form, action);
       }
       if (action_param(action) == kButtonCancel) return cancel(form, action, kFormEndEscape);

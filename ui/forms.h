@@ -1,6 +1,7 @@
 // Accept forms: a column of labelled edit fields built from a one-line field
 // list, an "Ok" button, and the application's expressions for defaults,
-// checks and the actions run on confirm and on cancel.
+// computed fields (ASSIGN$, computed when a field is left and at F2), checks
+// and the actions run on confirm and on cancel.
 //
 // A field list: fields separated by ",", parts by ":" (a field holding
 // exactly one ":" and two or more ";" reads every ";" as ":"), each part an

@@ -151,6 +151,7 @@ TEST_F(ErrorsTest, BoxesPickCaptionAndIconByCode) {
   core::error_box(32);
   core::error_record(core::kRecord, Context::STRINGASSIGN, core::OUTOFMEMORY, 0);
   core::error_box(core::OUTOFMEMORY);
+  core::error_record(core::kRecord, Context::STRINGASSIGN, core::OUTOFMEMORY, 0);
   core::error_box(65535);  // the last recorded error
   core::done_box(true, ""_t);
   core::done_box(true, "Hecho"_t);
@@ -172,6 +173,29 @@ TEST_F(ErrorsTest, BoxesPickCaptionAndIconByCode) {
   EXPECT_EQ(g_boxes[5].caption, "Alerta de Mensaje Fatal");
   EXPECT_EQ(g_boxes[5].icon, core::BoxIcon::Error);
   EXPECT_EQ(g_boxes[6].text, "No hay datos");  // an error value shows its code's text
+}
+
+// A box reports its error once: a later failure, with a detail of its own
+// or none, is not shown under the first one's detail or context.
+TEST_F(ErrorsTest, EachErrorBoxShowsItsOwnDetailOnly) {
+  core::box_hook_set(capture_box);
+  core::error_record(core::kRecord, Context::SQLEXEC, core::DUPLICATEDATA, 0);
+  core::report_detail(core::DUPLICATEDATA, "duplicate key in clientes"_t, false);
+  core::error_box(core::DUPLICATEDATA);
+  EXPECT_EQ(core::error_last().code, 0);
+  EXPECT_EQ(str(core::error_detail()), "");
+
+  // The next failure appends its line to whatever detail is there.
+  core::error_record(core::kRecord, Context::EXPEXEC, core::NOVALUE, 0);
+  core::report_detail(core::NOVALUE, "TOTAL(3)"_t, true);
+  core::error_box(65535);
+  // One without any detail.
+  core::error_record(core::kRecord, Context::Screen, core::SCREENENV, 0);
+  core::error_box(core::SCREENENV);
+  ASSERT_EQ(g_boxes.size(), 3u);
+  EXPECT_EQ(g_boxes[0].text, "Error Datos Existentes(SQLEXEC): duplicate key in clientes");
+  EXPECT_EQ(g_boxes[1].text, "Error de Datos(EXPEXEC): TOTAL(3)");
+  EXPECT_EQ(g_boxes[2].text, "Error de Entorno de Pantalla(Screen)");
 }
 
 TEST_F(ErrorsTest, DefaultBoxWritesUtf8ToStandardError) {

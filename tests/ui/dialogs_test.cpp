@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "script/procedures.h"
+#include "tests/support/file_text.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialogs.h"
 
@@ -28,6 +29,26 @@ TEST_F(Dialogs, MessageBoxesAnswerWithTheLettersOfMessage0011) {
   EXPECT_NE(t.find("\"Solicitud de Información\" [information; Yes No]"), std::string::npos) << t;
   EXPECT_NE(t.find("\"Mensaje Informativo\" [error; Retry Cancel]"), std::string::npos) << t;
   EXPECT_NE(t.find("-> Ok (no answer in the script)"), std::string::npos) << t;
+}
+
+// Looking at a box (show, shot) leaves it open for the answer after them.
+TEST_F(Dialogs, ShowAndShotPictureAnOpenBoxWithoutAnsweringIt) {
+  std::string shot = folder_ + "/box.txt";
+  input("show\nshot " + shot + "\nanswer No\n");
+  EXPECT_EQ(ui::message_box("\xBFSalir de la aplicaci\xF3n?"_t, "Cerrar"_t, ui::kBoxYesNo), 'N');
+  EXPECT_TRUE(tk_->script_done());
+  expect_script_ok();
+  const std::string picture =
+      "+- Cerrar -------------------+\n"
+      "|  ¿Salir de la aplicación?  |\n"
+      "|                            |\n"
+      "|         <Yes> <No>         |\n"
+      "+----------------------------+";
+  const std::string& t = tk_->transcript();
+  size_t shown = t.find(picture);
+  EXPECT_NE(shown, std::string::npos) << t;
+  EXPECT_LT(shown, t.find("-> No")) << t;
+  EXPECT_EQ(testsupport::file_text(shot), picture + "\n");
 }
 
 TEST_F(Dialogs, KindsCarryTheirButtonsIconsAndCaptions) {

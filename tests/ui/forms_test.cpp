@@ -110,6 +110,23 @@ TEST_F(Forms, LimitFieldsBuildACondition) {
   expect_script_ok();
 }
 
+// A computed total is shown as soon as the field it follows is left, and
+// F2 computes it again after a field was changed without being left.
+TEST_F(Forms, AComputedTotalIsShownWhenAFieldIsLeftAndAtF2) {
+  ui::FormResult r;
+  std::string list = "'Cantidad:':'N5'::'2','Precio:':'26'::'3','Total:':'26' /ASSIGN$=',,_SCRF1#*_SCRF2#':NOEDIT$=_SCRF3#";
+  ASSERT_EQ(run(list, "show\ntype 4\nkey Tab\nshow\ntype 2.5\nkey F2\nshow\nkey Esc\n", &r), core::CANCELLED);
+  expect_script_ok();
+  const std::string& t = tk_->transcript();
+  size_t opened = t.find("Total:   [      ]");
+  size_t left = t.find("Total:   [ 12.00]", opened);
+  size_t f2 = t.find("Total:   [ 10.00]", left);
+  EXPECT_NE(opened, std::string::npos) << t;
+  EXPECT_NE(left, std::string::npos) << t;
+  EXPECT_NE(f2, std::string::npos) << t;
+  EXPECT_LT(t.find("> key F2"), f2) << t;
+}
+
 TEST_F(Forms, HelpGoesToTheRegisteredFunctionWithTheCurrentField) {
   static std::string asked;
   ui::process_function_set(ui::kProcessHelp, [](core::Text topic) -> core::Status {

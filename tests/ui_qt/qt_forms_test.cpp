@@ -140,6 +140,30 @@ TEST(QtDialogs, BoxesAndFileDialogsAreAnsweredThroughTheirButtons) {
   EXPECT_EQ(ui::file_dialog(false, 7).len, 0) << "an empty answer cancels";
 }
 
+// A shot taken while a box is open pictures the box over its window and
+// leaves the box for the answer after it.
+TEST(QtDialogs, AShotWhileABoxIsOpenPicturesTheBoxOverItsWindow) {
+  QtRuntime rt;
+  std::string before = pictures() + "/form_before_box.png", with_box = pictures() + "/form_with_box.png";
+  std::filesystem::remove(with_box);
+  rt.input("type 7\nshot " + before + "\nkey Ctrl+End\nshot " + with_box + "\nanswer Ok\nkey Esc\n");
+  ui::FormRequest request;
+  request.title = "Pedido"_t;
+  request.fields = "'Unidades:':'N5','Notas:':'A60','Portes:':'A60','Entrega:':'A60' /ON_CONFIRM$='_X#=(1'"_t;
+  ui::FormResult result;
+  EXPECT_EQ(ui::form_run(request, &result), core::CANCELLED);
+  EXPECT_EQ(result.form_code, ui::kFormEndEscape) << "the shot did not answer the box";
+  EXPECT_TRUE(rt.tk_->script_done());
+  QImage form(QString::fromStdString(before)), boxed(QString::fromStdString(with_box));
+  ASSERT_FALSE(boxed.isNull()) << with_box;
+  ASSERT_FALSE(form.isNull()) << before;
+  // The box covers the middle of the form's picture; the form shows round it.
+  ASSERT_EQ(boxed.size(), form.size());
+  QPoint middle(boxed.width() / 2, boxed.height() / 2), corner(4, boxed.height() - 4);
+  EXPECT_NE(form.pixel(middle), boxed.pixel(middle));
+  EXPECT_EQ(form.pixel(corner), boxed.pixel(corner));
+}
+
 TEST(QtDialogs, TheSelectionWindowChoosesByButtonAndList) {
   QtRuntime rt;
   rt.input("key Down\nkey Enter\n");
@@ -179,6 +203,44 @@ TEST(QtMenus, AMenuBarItemTriggeredBecomesTheMenuAction) {
 }  // namespace
 
 namespace {
+
+// Labels on the main window's dark background picture stay legible: light
+// letters in a dark outline, where plain labels would be black on dark blue.
+TEST(QtWindows, LabelsOverABackgroundPictureAreOutlined) {
+  QtRuntime rt;
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameApp, 0, "Principal"_t, ui::kNone, 60, 12, nullptr, &w), 0);
+  ui::platform::Size client = rt.tk_->window_client(w);
+  ui::platform::ControlSpec picture;
+  picture.kind = ui::platform::ControlKind::Picture;
+  picture.id = 3500;
+  picture.rect = {0, 0, client.w, client.h};
+  picture.text = std::string(TEST_SOURCE_DIR) + "/../apprun/background.png";
+  ASSERT_TRUE(rt.tk_->control_create(w, picture));
+  ui::platform::ControlSpec label;
+  label.kind = ui::platform::ControlKind::Static;
+  label.id = 4001;
+  label.rect = {16, 16, 320, 24};
+  label.text = "Tienda de ejemplo - Ventas";
+  ASSERT_TRUE(rt.tk_->control_create(w, label));
+  std::string path = pictures() + "/main_window_labels.png";
+  ASSERT_TRUE(qtui::save_picture(rt.tk_, w, path));
+  QImage shot(QString::fromStdString(path));
+  ASSERT_FALSE(shot.isNull());
+  // The label's cells (below the picture's title bar): both near-white
+  // letters and near-black outline, whatever the picture under them.
+  int bar = shot.height() - client.h, light = 0, dark = 0;
+  for (int y = bar + 16; y < bar + 40; ++y) {
+    for (int x = 16; x < 336; ++x) {
+      int v = qGray(shot.pixel(x, y));
+      light += v > 220 ? 1 : 0;
+      dark += v < 40 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(light, 100);
+  EXPECT_GT(dark, 100);
+  ui::window_destroy(w);
+}
 
 TEST(QtWindows, AWindowOutlivesTheWindowThatOwnsIt) {
   QtRuntime rt;

@@ -9,7 +9,9 @@
 // its own); after 64 such closes with windows still open, quit is posted.
 // While a progress window is on top, every poll for events (the operation
 // behind it never waits) takes one step of the script.
-// Message boxes with no scripted answer take their first button, file
+// A `show` or `shot` step while a message box is open pictures the box and
+// leaves it open; message boxes with no scripted answer take their first
+// button, file
 // dialogs are cancelled, pop-up menus choose nothing; each says so in the
 // transcript.
 #pragma once
@@ -109,6 +111,8 @@ class HeadlessToolkit : public Toolkit {
   const std::vector<std::string>& script_errors() const { return errors_; }
   // The text picture of a window, as the transcript shows it.
   std::string render(Handle w) const;
+  // The text picture of a message box; buttons: their names, one blank apart.
+  std::string render_box(Text caption, Text text, const std::string& buttons) const;
   Handle top_window() const { return active_; }
 
  private:

@@ -1,5 +1,7 @@
 // Headless dialogs: message boxes, file dialogs and pop-up menus, written to
 // the transcript and answered by the script.
+#include <fstream>
+
 #include "core/arena.h"
 #include "ui/headless/headless.h"
 #include "ui/platform/cp1252.h"
@@ -113,6 +115,18 @@ BoxAnswer HeadlessToolkit::message_box(Handle, Text caption, Text text, BoxButto
   write("** message box \"" + platform::cp1252_to_utf8(caption) + "\" [" + icon_name(icon) +
         "; " + button_names(buttons) + "]");
   write(indented(text));
+  // Looking at the box does not answer it.
+  while (next_step_ < steps_.size() && platform::step_looks(steps_[next_step_])) {
+    const ScriptStep& look = steps_[next_step_++];
+    std::string picture = render_box(caption, text, button_names(buttons));
+    if (look.op == StepOp::Show) {
+      write(picture);
+      continue;
+    }
+    std::ofstream f(look.arg, std::ios::binary);
+    f << picture << '\n';
+    if (!f) step_error(look, "cannot write " + look.arg);
+  }
   BoxAnswer answer = first_button(buttons);
   const ScriptStep* step = peek_step(StepOp::Answer);
   if (step == nullptr) {

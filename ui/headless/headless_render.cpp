@@ -174,4 +174,38 @@ std::string HeadlessToolkit::render(Handle w) const {
   return out;
 }
 
+// A message box as the same kind of text picture: caption, text, buttons.
+std::string HeadlessToolkit::render_box(Text caption, Text text, const std::string& buttons) const {
+  std::vector<std::u32string> lines;
+  std::string all = text.ok() ? std::string(text.ptr, text.len) : std::string();
+  for (size_t at = 0; at <= all.size();) {
+    size_t end = all.find('\n', at);
+    if (end == std::string::npos) end = all.size();
+    std::string line = all.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(decode(line));
+    at = end + 1;
+  }
+  std::u32string row;
+  for (size_t at = 0; at < buttons.size();) {
+    size_t blank = buttons.find(' ', at);
+    if (blank == std::string::npos) blank = buttons.size();
+    row += std::u32string(row.empty() ? U"" : U" ") + U"<" + decode(buttons.substr(at, blank - at)) + U">";
+    at = blank + 1;
+  }
+  std::u32string title = decode(caption.ok() ? std::string(caption.ptr, caption.len) : std::string());
+  size_t width = std::max(row.size(), title.size() + 3);
+  for (const std::u32string& line : lines) width = std::max(width, line.size());
+  width += 4;
+  std::u32string head = U"+- " + title + U" ";
+  if (head.size() < width + 1) head += std::u32string(width + 1 - head.size(), U'-');
+  std::string out = encode(head + U"+") + "\n";
+  for (const std::u32string& line : lines) out += encode(U"|  " + fit(line, static_cast<int>(width) - 2) + U"|") + "\n";
+  out += encode(U"|" + std::u32string(width, U' ') + U"|") + "\n";
+  size_t pad = (width - row.size()) / 2;
+  out += encode(U"|" + fit(std::u32string(pad, U' ') + row, static_cast<int>(width)) + U"|") + "\n";
+  out += encode(U"+" + std::u32string(width, U'-') + U"+");
+  return out;
+}
+
 }  // namespace ui::headless

@@ -16,8 +16,10 @@
 //   close                        the close button of the top window
 //   answer Ok|Cancel|Retry|Yes|No|Close   answers the next message box
 //   file PATH                    answers the next file dialog (no PATH: cancel)
-//   shot PATH                    a picture of the top window (PNG, or text)
-//   show                         writes the top window to the transcript
+//   shot PATH                    a picture of the top window (PNG, or text),
+//                                with an open message box in it
+//   show                         writes the top window (or the open message
+//                                box) to the transcript
 //   wait                         one round of the runtime without input
 #pragma once
 
@@ -45,6 +47,9 @@ struct ScriptStep {
 bool script_parse(const std::string& text, std::vector<ScriptStep>* out, std::string* error);
 // Reads and parses a script file.
 bool script_load(const std::string& path, std::vector<ScriptStep>* out, std::string* error);
+// A step that only looks (show, shot): an open message box lets it through
+// and stays open for the next step.
+inline bool step_looks(const ScriptStep& step) { return step.op == StepOp::Shot || step.op == StepOp::Show; }
 // The key name of a step's key (for transcripts): "Shift+Tab".
 std::string script_key_name(int key, bool shift, bool ctrl);
 

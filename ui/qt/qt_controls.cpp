@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +15,40 @@
 
 namespace qtui {
 
+namespace {
+
+// A label over a picture: light letters inside a dark outline, legible over
+// dark and light parts of any picture alike.
+class OutlinedLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QRect area = contentsRect();
+    painter.setPen(QColor(0x10, 0x10, 0x10));
+    for (int dx = -1; dx <= 1; ++dx) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        if (dx != 0 || dy != 0) painter.drawText(area.translated(dx, dy), static_cast<int>(alignment()), text());
+      }
+    }
+    painter.setPen(Qt::white);
+    painter.drawText(area, static_cast<int>(alignment()), text());
+  }
+};
+
+bool has_picture(const Frame* f) {
+  for (const auto& [id, w] : f->controls) {
+    if (w->property("picture").toBool()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
   Frame* f = frame(w);
   if (f == nullptr || f->controls.count(spec.id) != 0) return false;
@@ -23,7 +58,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
   int id = spec.id;
   switch (spec.kind) {
     case ControlKind::Static: {
-      auto* label = new QLabel(text, f->client);
+      // Labels put on a picture (the main window's background) are outlined.
+      auto* label = has_picture(f) ? new OutlinedLabel(text, f->client) : new QLabel(text, f->client);
       label->setAlignment(((spec.flags & kCentred) != 0 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
       widget = label;
       break;

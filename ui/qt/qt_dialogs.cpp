@@ -68,14 +68,19 @@ QString qt_filters(Text filters) {
 BoxAnswer QtToolkit::message_box(Handle owner, Text caption, Text text, BoxButtons buttons, BoxIcon icon) {
   QMessageBox box(icon_of(icon), to_qt(caption), to_qt(text), standard(buttons), frame(owner));
   if (scripted()) {
-    // Answered through the box's own buttons once it is up.
-    const ScriptStep* step = take_step(StepOp::Answer);
-    QMessageBox::StandardButton wanted = step != nullptr ? scripted_button(step->arg)
-                                         : buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? QMessageBox::Yes
-                                         : buttons == BoxButtons::RetryCancel ? QMessageBox::Retry
-                                                                             : QMessageBox::Ok;
+    // Answered through the box's own buttons once it is up; the steps that
+    // only look at it (show, shot) are taken first and leave it open.
     QMessageBox* b = &box;
-    QTimer::singleShot(0, b, [b, wanted]() {
+    QTimer::singleShot(0, b, [this, b, owner, buttons]() {
+      while (next_step_ < steps_.size() && ui::platform::step_looks(steps_[next_step_])) {
+        const ScriptStep& look = steps_[next_step_++];
+        if (look.op == StepOp::Shot) save_picture(owner, look.arg, b);
+      }
+      const ScriptStep* step = take_step(StepOp::Answer);
+      QMessageBox::StandardButton wanted = step != nullptr ? scripted_button(step->arg)
+                                           : buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoCancel ? QMessageBox::Yes
+                                           : buttons == BoxButtons::RetryCancel ? QMessageBox::Retry
+                                                                               : QMessageBox::Ok;
       QAbstractButton* button = wanted != QMessageBox::NoButton ? b->button(wanted) : nullptr;
       if (button != nullptr) {
         button->click();
@@ -137,12 +142,12 @@ int QtToolkit::menu_track(Handle owner, Handle menu) {
   return chosen != nullptr ? chosen->data().toInt() : 0;
 }
 
-// The window as a picture, under a bar with its title: the offscreen
+namespace {
+
+// A top-level widget as a picture under a bar with its title: the offscreen
 // platform draws no frames, and the title is the main window's status line.
-bool QtToolkit::save_picture(Handle w, const std::string& path) const {
-  Frame* f = frame(w);
-  if (f == nullptr) return false;
-  QPixmap content = f->grab();
+QImage titled_picture(QWidget* w) {
+  QPixmap content = w->grab();
   QFontMetrics metrics(QApplication::font());
   int bar = metrics.height() + 8;
   QImage picture(content.width(), content.height() + bar, QImage::Format_RGB32);
@@ -150,9 +155,34 @@ bool QtToolkit::save_picture(Handle w, const std::string& path) const {
   QPainter painter(&picture);
   painter.setPen(Qt::white);
   painter.setFont(QApplication::font());
-  painter.drawText(QRect(8, 0, content.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, f->windowTitle());
+  painter.drawText(QRect(8, 0, content.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
   painter.drawPixmap(0, bar, content);
-  painter.end();
+  return picture;
+}
+
+}  // namespace
+
+bool QtToolkit::save_picture(Handle w, const std::string& path, QWidget* box) const {
+  Frame* f = frame(w);
+  if (f == nullptr && box == nullptr) return false;
+  QImage picture = f != nullptr ? titled_picture(f) : titled_picture(box);
+  if (f != nullptr && box != nullptr) {
+    // The box over the middle of its window, as the user sees it, with a
+    // line round it; a window smaller than the box grows to hold it.
+    QImage over = titled_picture(box);
+    QSize size = picture.size().expandedTo(over.size() + QSize(2, 2));
+    if (size != picture.size()) {
+      QImage bigger(size, QImage::Format_RGB32);
+      bigger.fill(QColor(0x3c, 0x3f, 0x41));
+      QPainter(&bigger).drawImage(0, 0, picture);
+      picture = bigger;
+    }
+    QPainter painter(&picture);
+    QPoint at((picture.width() - over.width()) / 2, (picture.height() - over.height()) / 2);
+    painter.drawImage(at, over);
+    painter.setPen(QColor(0x20, 0x20, 0x20));
+    painter.drawRect(QRect(at - QPoint(1, 1), over.size() + QSize(1, 1)));
+  }
   return picture.save(QString::fromStdString(path), "PNG");
 }
 

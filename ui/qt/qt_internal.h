@@ -151,7 +151,8 @@ class QtToolkit : public Toolkit {
   Frame* frame(Handle w) const;
   QWidget* control(Handle w, int id) const;
   Frame* frame_of(QObject* object, int* id) const;
-  bool save_picture(Handle w, const std::string& path) const;
+  // The window's picture; with box, that message box over it.
+  bool save_picture(Handle w, const std::string& path, QWidget* box = nullptr) const;
   bool scripted() const { return !steps_.empty(); }
 
  private:

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/arena.h"
+#include "core/errors.h"
 #include "core/slots.h"
 #include "data/access.h"
 #include "data/dictionary.h"
@@ -242,6 +243,24 @@ TEST_F(MaintTest, VoidModeTakesTheWritesOutAndFlag8RemovesTheScreenFile) {
   EXPECT_FALSE(sent_any("UPDATE"));
   EXPECT_FALSE(std::filesystem::exists(folder_.path() + "/VER.PAN"));
   EXPECT_TRUE(std::filesystem::exists(folder_.path() + "/VER.PPN"));
+}
+
+// Two failed saves in a row, of two tables: each box tells its own
+// failure, and nothing of the first is left pending once it was shown.
+TEST_F(MaintTest, EachFailedSaveShowsItsOwnErrorOnly) {
+  EXPECT_EQ(run("CLIENTES", "press Nuevo\ntype C00001\nkey Tab\ntype Otro\npress Grabar\nanswer Ok\n"), 0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("Key (codigo)=(C00001) already exists"), std::string::npos) << transcript();
+  EXPECT_EQ(core::error_last().code, 0);
+  EXPECT_EQ(datatest::str(core::error_detail()), "");
+  EXPECT_EQ(run("ARTICULOS", "press Nuevo\ntype A0001\nkey Tab\ntype Otro\npress Grabar\nanswer Ok\n"), 0);
+  expect_script_ok();
+  const std::string& t = transcript();
+  size_t box = t.find("** message box", t.find("Articulos"));
+  ASSERT_NE(box, std::string::npos) << t;
+  std::string shown = t.substr(box, t.find("-> Ok", box) - box);
+  EXPECT_NE(shown.find("Key (codigo)=(A0001) already exists"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("C00001"), std::string::npos) << shown;
 }
 
 TEST_F(MaintTest, AScreenThatCannotOpenGivesItsCodeAndLeavesNothingOpen) {
