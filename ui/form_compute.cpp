@@ -9,7 +9,7 @@
 #include "core/errors.h"
 #include "script/eval.h"
 #include "script/variables.h"
-#include "shell/deffiles/deffiles.h"
+#include "definitions/definitions.h"
 #include "ui/internal/form_state.h"
 
 namespace ui::internal {
@@ -27,7 +27,7 @@ const ScreenField* screen_field(const FormRun* form, int field) {
 
 // Field n's expression of ASSIGN$ (empty when it is typed).
 Text assignment(int field) {
-  return core::text_trim(shell::def_key_raw(shell::kKeyAssign, static_cast<uint16_t>(field)), core::kTrimBoth);
+  return core::text_trim(defs::def_key_raw(defs::kKeyAssign, static_cast<uint16_t>(field)), core::kTrimBoth);
 }
 
 // Evaluates field n's expression into its variable: 0 or the error.
@@ -53,7 +53,7 @@ bool listed_dependents(const FormRun* form, int field, std::vector<int>* out) {
   if (f == nullptr || f->variable.empty()) return false;
   core::ArenaScope scope;
   std::string key = f->variable + "$";
-  Text raw = core::param_find(shell::def_section_current(), view(key));
+  Text raw = core::param_find(defs::def_section_current(), view(key));
   if (!raw.ok()) return false;
   *out = fields_of(core::text_unquote(core::text_trim(raw, core::kTrimBoth)));
   return true;
