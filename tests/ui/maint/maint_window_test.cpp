@@ -12,12 +12,16 @@
 #include "data/dictionary.h"
 #include "data/formats.h"
 #include "tests/ui/maint/maint_fixture.h"
+#include "script/eval.h"
+#include "ui/forms.h"
 #include "ui/maint.h"
+#include "ui/platform/script.h"
 #include "ui/screens.h"
 #include "tests/support/file_text.h"
 
 namespace {
 
+using core::operator""_t;
 using mainttest::MaintTest;
 
 TEST_F(MaintTest, OpensSearchingOnTheFirstRecordWithSaveAndDeleteRefused) {
@@ -265,6 +269,44 @@ TEST_F(MaintTest, ADateThatIsNoDayIsRefusedAndTheFieldKeepsTheFocus) {
             0);
   expect_script_ok();
   EXPECT_EQ(query("SELECT fecha FROM movimientos WHERE numero=7;"), "20260228");
+}
+
+// A typed zero is a quantity of 0, not an empty one.
+TEST_F(MaintTest, ATypedZeroIsStoredAsZero) {
+  EXPECT_EQ(run("MOVIMIENTOS", "press Nuevo\ntype 7\nkey Tab\ntype 1\nkey Tab\ntype 081226\nkey Tab\ntype C00004\nkey Tab\n"
+                               "type A0005\nkey Tab\ntype 0\nkey Tab\ntype 00\npress Grabar\n"),
+            0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT coalesce(cantidad::text, 'NULL') || ' ' || coalesce(importe::text, 'NULL') FROM movimientos "
+                  "WHERE numero=7;"),
+            "0 0.00");
+}
+
+// A form whose date field has a data field as its target stores the day
+// the field shows, in the language's order.
+TEST_F(MaintTest, AFormsDateTargetStoresTheTypedDayInTheRecord) {
+  ASSERT_EQ(script::expr_status("FILELOCATE('TOP';'movimientos')"_t), 0);
+  struct Case {
+    const char* lang;
+    const char* typed;
+    const char* stored;
+  };
+  const Case cases[] = {{"ES", "08/12/2026", "20261208"}, {"EN", "08/12/2026", "20260812"}, {"ES", "9.12.26", "20261209"},
+                        {"EN", "12-10-26", "20261210"},   {"EN", "111226", "20261211"},     {"ES", "20261212", "20261212"}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, datatest::txt(c.lang)), 0);
+    std::vector<ui::platform::ScriptStep> steps;
+    std::string error;
+    ASSERT_TRUE(ui::platform::script_parse(std::string("type ") + c.typed + "\nkey Enter\n", &steps, &error));
+    tk_->script_set(std::move(steps));
+    ui::FormRequest request;
+    request.fields = "'Fecha:':'D8':::fecha{movimientos}"_t;
+    ui::FormResult result;
+    ASSERT_EQ(ui::form_run(request, &result), 0) << c.typed;
+    core::ArenaScope scope;
+    EXPECT_EQ(datatest::str(script::expr_text("fecha{movimientos}"_t)), c.stored) << c.lang << " " << c.typed;
+  }
+  expect_script_ok();
 }
 
 TEST_F(MaintTest, ALookupWindowStartsAtTheFieldsTextAndHandsBackItsRecord) {
