@@ -123,7 +123,7 @@ void fields_refresh(MantWindow* m, int code) {
     Text shown = stored.ok() ? display(screen->fields[i], view(m->masks[i]), stored) : Text{};
     if (!shown.ok()) shown = Text{};
     m->shown[i] = shell::text_str(shown);
-    m->implied[i] = stored.ok() && blank(stored) && !blank(shown);
+    m->implied[i] = screen->fields[i].type == 'D' && stored.ok() && blank(stored) && !blank(shown);
     static_cast<void>(field_set(static_cast<int>(i) + 1, shown));
   }
   // The field with the focus is entered again: its new text selected.
