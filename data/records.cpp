@@ -143,6 +143,13 @@ Text stored_form(const FieldItem& f, Text value) {
     value = core::text_concat(core::text_concat(core::text_sub(value, 0, 4), core::text_sub(value, 5, 2)),
                               core::text_sub(value, 8, 2));
   }
+  // Any other date text is read as a typed date: what a procedure or a
+  // form puts in a date field is a real day or nothing is stored. A blank
+  // value stays blank (it is no "today").
+  if (f.type == 'D' && value.ok() && !core::text_trim(value, core::kTrimBoth).empty()) {
+    value = formats::date_input(value);
+    if (!value.ok()) return core::text_error_value(core::DATAOUTBOUND);
+  }
   if (f.type == 'F' && f.width == 6 && formats::date_f6_enabled() && value.len == 8)
     value = formats::date_f6_write(value);
   return formats::value_store(f.type, value, f.width);
@@ -166,9 +173,12 @@ Status field_put(uint16_t file, uint16_t field, Text value) {
   if (field == 0) return kOk;
   core::ArenaScope scope;
   Text stored = stored_form(f, value);
-  if (!stored.ok())
+  if (!stored.ok()) {
+    // The value the field could not take, unless an earlier error is kept.
+    if (core::error_last().code == 0) core::report_detail(core::text_error(stored), value, false);
     return core::error_record(core::kRecord, core::Context::BUFFERFLDPUT, core::text_error(stored),
                               core::text_error(stored));
+  }
   return write_at(r, f.offset, view(stored));
 }
 

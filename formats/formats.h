@@ -124,6 +124,12 @@ Text number_clean(Text typed);
 // two-digit year widened. An invalid or empty date gives eight blanks.
 Text date_parse(Text text);
 
+// A typed date as a field takes it: date_parse, but a text that names no
+// real day (31-02-26, an eight-digit 08122026 read as YYYYMMDD, abc) is the
+// error value BADDATA instead of blanks or the text as typed. A blank text
+// is what date_parse makes of it.
+Text date_input(Text typed);
+
 // Form 0 the stored digits; 1 DD-MM-YY (MM-DD-YY outside ES, FR, IT); 2 the
 // same with a four-digit year; 3 "[M] [Y]" with a three-letter month; 4 the
 // long template. In templates D is the day, M the month name and Y the year;

@@ -21,10 +21,21 @@ int32_t month_days(int32_t y, int32_t m) {
   return m == 2 && leap_year(y) ? 29 : kDays[m - 1];
 }
 
+bool day_exists(int32_t y, int32_t m, int32_t d) {
+  return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= month_days(y, m);
+}
+
 // YYYYMMDD for a real calendar date, else eight blanks.
 Text date_text(int32_t y, int32_t m, int32_t d) {
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > month_days(y, m)) return blanks(8);
+  if (!day_exists(y, m, d)) return blanks(8);
   return core::text_format(8, "%04d%02d%02d", y, m, d);
+}
+
+// Eight digits YYYYMMDD that name a real day.
+bool stored_date_real(Text t) {
+  return t.len == 8 && all_digits(t) &&
+         day_exists(small_number(core::text_sub(t, 0, 4)), small_number(core::text_sub(t, 4, 2)),
+                    small_number(core::text_sub(t, 6, 2)));
 }
 
 // A number field of a typed date: blanks around it allowed, digits only.
@@ -119,6 +130,18 @@ Text date_parse(Text text) {
   }
   char c = static_cast<char>(t.at(sep));
   return date_from_fields(split_field(t, c, 0), split_field(t, c, 1), split_field(t, c, 2));
+}
+
+Text date_input(Text typed) {
+  if (!typed.ok()) return typed;
+  core::ArenaScope scope;
+  Text date = date_parse(typed);
+  if (core::text_trim(typed, core::kTrimBoth).len == 0) return scope.keep(date);
+  // Only a real day passes: the eight digits date_parse lets through may
+  // be any eight digits, and a date it cannot read comes back blank.
+  if (!date.ok()) return scope.keep(date);
+  if (!stored_date_real(date)) return core::text_error_value(core::BADDATA);
+  return scope.keep(date);
 }
 
 Text date_format(Text yyyymmdd, int form) {

@@ -107,6 +107,13 @@ Text blank_to_zero(Text typed) {
   return Text{p, typed.len};
 }
 
+bool has_digit(Text t) {
+  for (uint32_t i = 0; i < t.len; ++i) {
+    if (is_digit(t.at(i))) return true;
+  }
+  return false;
+}
+
 bool width_too_big(int32_t width) { return width > static_cast<int32_t>(core::kMaxTextLen); }
 
 }  // namespace
@@ -119,11 +126,15 @@ Text value_input(char type, Text typed, int32_t width) {
   if (type == 'C') {
     value = blank_to_zero(typed);
   } else if (type == 'D' || type == 'F') {
-    value = date_parse(typed);
+    value = date_input(typed);
   } else if (type == 'L') {
     value = logical_input(typed);
   } else if (is_number_type(type)) {
-    value = number_through_mask(type, number_clean(typed), width, Locale::BuiltIn);
+    Text number = number_clean(typed);
+    value = number_through_mask(type, number, width, Locale::BuiltIn);
+    // The default mask of "N" shows a zero as blanks; a typed zero is kept
+    // as 0, so that only a blank field is an empty number.
+    if (value.ok() && core::text_trim(value, core::kTrimBoth).len == 0 && has_digit(number)) value = "0"_t;
   }
   if (width >= 0) value = value_store(type, value, width);
   return scope.keep(value);

@@ -10,6 +10,8 @@
 
 namespace formats {
 
+using core::operator""_t;
+
 namespace {
 
 constexpr uint32_t kCleanMax = 20;            // characters a typed number keeps
@@ -298,7 +300,7 @@ Text number_clean(Text typed) {
 
   char out[kCleanMax];
   uint32_t n = 0;
-  bool point = false;
+  bool point = false, zero_dropped = false, digits = false;
   for (uint32_t i = 0; i < t.len && n < kCleanMax; ++i) {
     uint8_t c = t.at(i);
     if (is_point(c)) {
@@ -314,10 +316,15 @@ Text number_clean(Text typed) {
       break;
     } else if (c == '0' && n == 0 && !is_point(t.at(i + 1))) {
       // a leading zero is dropped unless it stands in front of the point
+      zero_dropped = true;
     } else {
+      digits |= is_digit(c);
       out[n++] = static_cast<char>(c);
     }
   }
+  // A number made only of zeros ("0", "00", "0,00") is 0, not an empty
+  // number: only a text without digits is empty.
+  if (zero_dropped && !digits) return core::text_copy("0"_t);
   return core::text_copy(core::text_view(out, n));
 }
 

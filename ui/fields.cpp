@@ -4,6 +4,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "formats/formats.h"
 #include "script/numbers.h"
 #include "script/variables.h"
 #include "ui/internal/state.h"
@@ -19,6 +20,9 @@ constexpr uint16_t kSwCompat = 20;
 constexpr int16_t kCompatWideDecimals = 64;
 constexpr uint16_t kSwCurEdFld = 3;
 constexpr int kEditPadding = 6;  // pixels an edit adds around its characters
+// A date field shows at most 8 characters (DD-MM-YY) but takes the whole
+// text of a typed date with a four-digit year (DD/MM/YYYY).
+constexpr int kDateTypedMax = 10;
 
 struct Current {
   ScreenWindow* sw = nullptr;
@@ -96,7 +100,7 @@ Status screen_controls_create(int index) {
     // A pixel between the rows keeps the fields of a column apart.
     c.rect.y += 1;
     c.rect.h -= 2;
-    c.width_chars = f.width;
+    c.width_chars = f.type == 'D' ? std::max(f.width, kDateTypedMax) : f.width;
     if (field_is_numeric(f.type)) c.flags |= platform::kAlignRight;
     if (f.type == 'P') c.flags |= platform::kPassword;
     if (f.read_only) c.flags |= platform::kReadOnly;
@@ -160,9 +164,36 @@ Status field_make_current(int field) {
   return 0;
 }
 
+bool field_text_valid(int field) {
+  Current c = current();
+  if (!valid_field(c, field) || c.screen->fields[static_cast<size_t>(field - 1)].type != 'D') return true;
+  core::ArenaScope scope;
+  Text text = field_value(field);
+  return !text.ok() || core::text_trim(text, core::kTrimBoth).empty() || formats::date_input(text).ok();
+}
+
+Status field_refuse(int field) {
+  // The message is the code's own text, not a detail left by an earlier error.
+  core::report_detail(core::BADDATA, Text{}, false);
+  core::error_box(core::BADDATA);
+  static_cast<void>(field_make_current(field));
+  return core::BADDATA;
+}
+
+Status fields_check() {
+  for (int n = 1; n <= field_count(); ++n) {
+    if (!field_text_valid(n)) return field_refuse(n);
+  }
+  return 0;
+}
+
 int field_move(int action) {
   Current c = current();
   if (c.sw == nullptr || c.screen->fields.empty()) return kEndOfFields;
+  if (!field_text_valid(c.sw->current_field)) {
+    static_cast<void>(field_refuse(c.sw->current_field));
+    return 0;
+  }
   bool forward = action_code(action) == kActNextField || action_code(action) == kActDown;
   int count = static_cast<int>(c.screen->fields.size());
   int first = 1, last = count;

@@ -45,6 +45,8 @@ int cancel(FormRun* form, int action, int code) {
 }
 
 int confirm(FormRun* form, int action) {
+  // A field that cannot take its text keeps the form open, the field current.
+  if (fields_check() != 0) return 0;
   if (Status st = run_key(defs::kKeyOnConfirm); st != 0) return st;
   if (Status st = form_output_line(); st >= 128) return st;
   end_form(form, action, 0, true);

@@ -59,7 +59,8 @@ int button(MantWindow* m, int code) {
   if (operation_allowed(m, code, word) != kOperationAllowed) return kDone;
   Status st = record_prepare(m, word);
   if (st != 0) {
-    core::error_box(st);
+    // A refused field has told the user already.
+    if (st != core::CANCELLED) core::error_box(st);
     return kDone;
   }
   st = record_op(m, word);

@@ -63,6 +63,19 @@ std::vector<uint16_t> key_fields(const MantWindow* m, int key) {
   return std::vector<uint16_t>(fields, fields + count);
 }
 
+// A field's value that the record cannot take: the error with the field's
+// name and its text.
+Status field_failed(const ScreenField& f, Text typed, Status st) {
+  core::report_detail(st, core::text_concat(core::text_concat(view(f.variable), ": "_t), typed), false);
+  return core::error_record(core::kRecord, core::Context::Screen, st, st);
+}
+
+struct StoredValue {
+  size_t field;        // from 0
+  std::string stored;  // as the record takes it
+  std::string typed;
+};
+
 }  // namespace
 
 void fields_bind(MantWindow* m) {
@@ -71,6 +84,7 @@ void fields_bind(MantWindow* m) {
   m->bind.assign(n, FieldBinding{});
   m->masks.assign(n, std::string());
   m->shown.assign(n, std::string());
+  m->implied.assign(n, false);
   m->noedit.assign(n, false);
   core::ArenaScope scope;
   for (size_t i = 0; i < n; ++i) {
@@ -109,6 +123,7 @@ void fields_refresh(MantWindow* m, int code) {
     Text shown = stored.ok() ? display(screen->fields[i], view(m->masks[i]), stored) : Text{};
     if (!shown.ok()) shown = Text{};
     m->shown[i] = paths::text_str(shown);
+    m->implied[i] = screen->fields[i].type == 'D' && stored.ok() && blank(stored) && !blank(shown);
     static_cast<void>(field_set(static_cast<int>(i) + 1, shown));
   }
   // The field with the focus is entered again: its new text selected.
@@ -123,20 +138,29 @@ void fields_refresh(MantWindow* m, int code) {
 Status fields_store(MantWindow* m) {
   const Screen* screen = screen_get(m->screen);
   if (screen == nullptr || m->file == 0) return 0;
-  screen_window_make_current(m->screen_window);
+  // What a field shows without holding it goes with a record that is
+  // written anyway; a record only looked at stays as it was read.
+  bool typed_any = fields_typed(m);
+  // Every field is read before any is stored: a refused one leaves the
+  // record as it was.
+  std::vector<StoredValue> values;
   for (size_t i = 0; i < m->bind.size(); ++i) {
     const FieldBinding& b = m->bind[i];
     if (b.file != m->file || m->noedit[i]) continue;
     core::ArenaScope scope;
     Text typed = field_value(static_cast<int>(i) + 1);
-    if (!typed.ok() || core::text_equal(typed, view(m->shown[i]))) continue;
+    if (!typed.ok() || (core::text_equal(typed, view(m->shown[i])) && !(typed_any && m->implied[i]))) continue;
     Text stored = formats::value_input(format_type(screen->fields[i].type), typed, data_width(b.file, b.field));
-    Status st = stored.ok() ? data::field_put(b.file, b.field, stored) : core::text_error(stored);
-    if (st != 0) {
-      core::report_detail(st, core::text_concat(core::text_concat(view(screen->fields[i].variable), ": "_t), typed),
-                          false);
-      return core::error_record(core::kRecord, core::Context::Screen, st, st);
+    if (!stored.ok() && core::text_error(stored) == core::BADDATA) {
+      static_cast<void>(field_refuse(static_cast<int>(i) + 1));
+      return core::CANCELLED;
     }
+    if (!stored.ok()) return field_failed(screen->fields[i], typed, core::text_error(stored));
+    values.push_back({i, paths::text_str(stored), paths::text_str(typed)});
+  }
+  for (const StoredValue& v : values) {
+    Status st = data::field_put(m->bind[v.field].file, m->bind[v.field].field, view(v.stored));
+    if (st != 0) return field_failed(screen->fields[v.field], view(v.typed), st);
   }
   return 0;
 }

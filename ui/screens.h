@@ -155,9 +155,19 @@ Text field_value2(int field);
 // Makes field n current: focus on its control. BADDATA when it is
 // read-only or out of range.
 [[nodiscard]] Status field_make_current(int field);
+// Whether field n's text is a value its type can take: a date field holds
+// a blank or a real day in one of the forms a typed date is read in.
+bool field_text_valid(int field);
+// Refuses field n's text: the message of code 126 ("Datos incorrectos") is
+// shown and the field is current again, its text selected for correcting.
+// Answers BADDATA.
+Status field_refuse(int field);
+// The first field whose text is not valid, refused; 0 when all are.
+Status fields_check();
 // The default moves: actions 1 and 31 forward, 2 and 32 back. Within a
 // field group the move wraps and sets bit 16 of status word 21; past the
-// last field it answers kEndOfFields; before the first it stays.
+// last field it answers kEndOfFields; before the first it stays. A field
+// whose text is not valid is not left: it is refused and the move answers 0.
 int field_move(int action);
 // Field numbers (from 1) of the fields bound to the names of a comma list;
 // names that match no field are skipped.

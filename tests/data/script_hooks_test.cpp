@@ -143,4 +143,44 @@ TEST_F(DataFunctions, ALocalCallInsideARunComesBackIntoTheRun) {
   EXPECT_EQ(rest, (std::vector<std::string>{"B   ", "C   "}));
 }
 
+// A procedure puts a date text into a date field as a user would type it,
+// in the language's order; a text that names no real day stops the run
+// and leaves the record as it was.
+TEST_F(DataFunctions, AProcedureStoresADateFieldOnlyAsARealDay) {
+  script::ProcContext proc;
+  data::script_hooks_install();
+  core::ArenaScope scope;
+  uint16_t dated = define_file("dated", {{"CODE", 4, 'A'}, {"DAY", 8, 'D'}}, {{1}}, true);
+  sql("INSERT INTO dated VALUES ('A', NULL);");
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_.path())), core::kOk);
+  folder_.write("DATE.PRX", "FILEFIND('A';'dated')\r\nDAY{dated}=F$\r\nFILELOCATE('SVE';'dated')\r\n");
+  struct Case {
+    const char* lang;
+    const char* typed;
+    const char* stored;  // empty: refused
+  };
+  const Case cases[] = {
+      {"ES", "08/12/2026", "20261208"}, {"EN", "08/12/2026", "20260812"}, {"ES", "8.12.26", "20261208"},
+      {"EN", "12-8-26", "20261208"},    {"ES", "081226", "20261208"},     {"EN", "081226", "20261208"},
+      {"ES", "20261209", "20261209"},   {"EN", "20261210", "20261210"},   {"ES", "31-02-26", ""},
+      {"EN", "02-31-26", ""},           {"ES", "08122026", ""},           {"EN", "abc", ""},
+  };
+  std::string last = "NULL";
+  for (const Case& c : cases) {
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, txt(c.lang)), core::kOk);
+    eval((std::string("F$='") + c.typed + "'").c_str());
+    core::Status st = script::proc_call(core::Text{}, "DATE.PRX"_t, core::Text{}, false);
+    if (*c.stored != 0) {
+      EXPECT_EQ(st, 0) << c.lang << " " << c.typed;
+      last = c.stored;
+    } else {
+      EXPECT_EQ(st, core::DATAOUTBOUND) << c.lang << " " << c.typed;
+      EXPECT_NE(str(core::error_detail()).find(c.typed), std::string::npos) << str(core::error_detail());
+      core::error_clear();
+    }
+    EXPECT_EQ(sql("SELECT coalesce(\"DAY\", 'NULL') FROM dated;"), last) << c.lang << " " << c.typed;
+  }
+  EXPECT_EQ(dated, 2);
+}
+
 }  // namespace

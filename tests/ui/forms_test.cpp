@@ -221,4 +221,37 @@ TEST_F(Forms, GeneratedListsEditVariables) {
   EXPECT_EQ(eval("NOMBRE$"), "Rosa");
 }
 
+// A date field takes the whole text of a typed date, though it shows eight
+// characters; a text that names no real day is refused with message 126 on
+// leaving the field and on confirming, the field keeping the focus.
+TEST_F(Forms, ADateFieldTakesAFourDigitYearAndRefusesADayThatDoesNotExist) {
+  for (const char* lang : {"ES", "EN"}) {
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, txt(lang)), 0);
+    bool es = std::string(lang) == "ES";
+    std::string good = es ? "28-02-26" : "02-28-26";
+    ui::FormResult r;
+    ASSERT_EQ(run("'Fecha:':'D8':F$,'Nota:':'A5'", "type 08/12/2026\nkey Tab\ntype x\nkey Enter\n", &r, ui::kFormTargets), 0);
+    EXPECT_EQ(r.values, "'08/12/2026','x'");
+    EXPECT_EQ(eval("F$"), "08/12/2026");
+    for (const char* bad : {es ? "31-02-26" : "02-31-26", "08122026", "abc"}) {
+      size_t start = tk_->transcript().size();
+      ASSERT_EQ(run("'Fecha:':'D8':F$,'Nota:':'A5'",
+                    std::string("type ") + bad + "\nkey Tab\nanswer Ok\npress Ok\nanswer Ok\nshow\n"
+                    "type " + good + "\nkey Enter\nkey Enter\n", &r),
+                0) << tk_->transcript().substr(start);
+      std::string t = tk_->transcript().substr(start);
+      size_t first = t.find("Datos incorrectos");
+      ASSERT_NE(first, std::string::npos) << t;
+      EXPECT_NE(t.find("Datos incorrectos", t.find("> press Ok")), std::string::npos) << t;
+      size_t shown = t.find("> type " + good);
+      EXPECT_EQ(t.rfind("focus: #", shown), t.rfind("focus: #2000", shown)) << t;
+      // Only the corrected date was stored.
+      EXPECT_EQ(r.values, "'" + good + "','x'");
+    }
+    // A blank date field is no date to refuse.
+    ASSERT_EQ(run("'Fecha:':'D8':F$", "key Backspace\nkey Enter\n", &r), 0);
+  }
+  expect_script_ok();
+}
+
 }  // namespace

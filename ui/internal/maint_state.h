@@ -36,6 +36,9 @@ struct MantWindow {
   std::vector<FieldBinding> bind;
   std::vector<std::string> masks;
   std::vector<std::string> shown;  // each field's text at the last refresh
+  // Date fields that show a day their record does not hold (an empty date
+  // is shown as today): saved with the record as if typed.
+  std::vector<bool> implied;
   std::vector<bool> noedit;        // NOEDIT$ fields never take input
 };
 

@@ -11,13 +11,18 @@
 #include "core/slots.h"
 #include "data/access.h"
 #include "data/dictionary.h"
+#include "formats/formats.h"
 #include "tests/ui/maint/maint_fixture.h"
+#include "script/eval.h"
+#include "ui/forms.h"
 #include "ui/maint.h"
+#include "ui/platform/script.h"
 #include "ui/screens.h"
 #include "tests/support/file_text.h"
 
 namespace {
 
+using core::operator""_t;
 using mainttest::MaintTest;
 
 TEST_F(MaintTest, OpensSearchingOnTheFirstRecordWithSaveAndDeleteRefused) {
@@ -217,6 +222,129 @@ TEST_F(MaintTest, ALineWhoseRuleFailsIsNotSavedAndKeepsWhatWasTyped) {
   EXPECT_EQ(edited.find("Busqueda"), std::string::npos) << edited;
   EXPECT_EQ(query("SELECT cantidad FROM movimientos WHERE numero=5;"), "2");
   EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo='A0005';"), "15");
+}
+
+// The steps of a new delivery-note line from its date field on: the date
+// typed (or left as the window shows it when nullptr), the other fields,
+// and the Grabar button.
+std::string new_line_after_date(const char* date) {
+  std::string steps = date != nullptr ? std::string("type ") + date + "\n" : std::string();
+  return steps + "key Tab\ntype C00004\nkey Tab\ntype A0005\nkey Tab\ntype 1\nkey Tab\ntype 24\npress Grabar\n";
+}
+
+// A new line of note 7.
+std::string new_line(int line, const char* date) {
+  return "press Nuevo\ntype 7\nkey Tab\ntype " + std::to_string(line) + "\nkey Tab\n" + new_line_after_date(date);
+}
+
+TEST_F(MaintTest, ANewLineStoresTheDateItShowsWhenTheFieldIsLeftAlone) {
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, datatest::txt("EN")), 0);
+  formats::formats_today_set_for_test("20261208");
+  EXPECT_EQ(run("MOVIMIENTOS", new_line(1, nullptr)), 0);
+  formats::formats_today_set_for_test(nullptr);
+  expect_script_ok();
+  std::string shown = window_after("> type 24");
+  EXPECT_NE(shown.find("[12-08-26]"), std::string::npos) << shown;
+  EXPECT_EQ(query("SELECT fecha FROM movimientos WHERE numero=7 AND linea=1;"), "20261208");
+  // A record only looked at keeps its empty date: nothing is written.
+  sql("UPDATE movimientos SET fecha=NULL WHERE numero=7;");
+  sent();
+  EXPECT_EQ(run("MOVIMIENTOS", "type 7\nkey Tab\ntype 1\nkey Enter\nkey PageDown\n"), 0);
+  EXPECT_FALSE(sent_any("UPDATE"));
+  EXPECT_EQ(query("SELECT coalesce(fecha, 'NULL') FROM movimientos WHERE numero=7;"), "NULL");
+}
+
+TEST_F(MaintTest, ADateIsStoredInEveryFormItIsTypedInWithTheLanguagesOrder) {
+  struct Case {
+    const char* lang;
+    const char* typed;
+    const char* stored;
+  };
+  // The field is eight characters wide: a four-digit year must still fit.
+  const Case cases[] = {
+      {"ES", "08/12/2026", "20261208"}, {"EN", "08/12/2026", "20260812"}, {"ES", "8.12.26", "20261208"},
+      {"EN", "12.8.26", "20261208"},    {"ES", "08-12-26", "20261208"},   {"EN", "12-08-26", "20261208"},
+      {"ES", "081226", "20261208"},     {"EN", "081226", "20261208"},     {"ES", "20261209", "20261209"},
+      {"EN", "20261210", "20261210"},
+  };
+  int line = 0;
+  for (const Case& c : cases) {
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, datatest::txt(c.lang)), 0);
+    EXPECT_EQ(run("MOVIMIENTOS", new_line(++line, c.typed)), 0);
+    expect_script_ok();
+    EXPECT_EQ(query("SELECT fecha FROM movimientos WHERE numero=7 AND linea=" + std::to_string(line) + ";"), c.stored)
+        << c.lang << " " << c.typed;
+  }
+}
+
+TEST_F(MaintTest, ADateThatIsNoDayIsRefusedAndTheFieldKeepsTheFocus) {
+  const char* langs[] = {"ES", "EN"};
+  // Each refused text is typed: Tab is refused, so is the save with the
+  // Grabar button, and the field stays current with the text as typed.
+  const char* bad[][2] = {{"31-02-26", "02-31-26"}, {"08122026", "08122026"}, {"abc", "abc"}, {"08/12", "12/08"}};
+  for (int l = 0; l < 2; ++l) {
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, datatest::txt(langs[l])), 0);
+    for (const auto& b : bad) {
+      std::string text = b[l];
+      size_t start = transcript().size();
+      EXPECT_EQ(run("MOVIMIENTOS", "press Nuevo\ntype 7\nkey Tab\ntype 1\nkey Tab\ntype " + text +
+                                       "\nkey Tab\nanswer Ok\npress Grabar\nanswer Ok\nshow\n"),
+                0);
+      expect_script_ok();
+      std::string t = transcript().substr(start);
+      size_t box = t.find("\"Mensaje Informativo\" [warning; Ok]\n   Datos incorrectos");
+      ASSERT_NE(box, std::string::npos) << t;
+      EXPECT_NE(t.find("Datos incorrectos", t.find("> press Grabar")), std::string::npos) << t;
+      EXPECT_EQ(t.rfind("focus: #"), t.rfind("focus: #2002")) << t;
+      EXPECT_NE(last_window().find("[" + text), std::string::npos) << last_window();
+      EXPECT_EQ(query("SELECT count(*) FROM movimientos WHERE numero=7;"), "0") << langs[l] << " " << text;
+    }
+  }
+  // Corrected, the line is saved.
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, datatest::txt("ES")), 0);
+  EXPECT_EQ(run("MOVIMIENTOS", "press Nuevo\ntype 7\nkey Tab\ntype 1\nkey Tab\ntype 31-02-26\nkey Tab\nanswer Ok\n" +
+                                   new_line_after_date("28-02-26")),
+            0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT fecha FROM movimientos WHERE numero=7;"), "20260228");
+}
+
+// A typed zero is a quantity of 0, not an empty one.
+TEST_F(MaintTest, ATypedZeroIsStoredAsZero) {
+  EXPECT_EQ(run("MOVIMIENTOS", "press Nuevo\ntype 7\nkey Tab\ntype 1\nkey Tab\ntype 081226\nkey Tab\ntype C00004\nkey Tab\n"
+                               "type A0005\nkey Tab\ntype 0\nkey Tab\ntype 00\npress Grabar\n"),
+            0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT coalesce(cantidad::text, 'NULL') || ' ' || coalesce(importe::text, 'NULL') FROM movimientos "
+                  "WHERE numero=7;"),
+            "0 0.00");
+}
+
+// A form whose date field has a data field as its target stores the day
+// the field shows, in the language's order.
+TEST_F(MaintTest, AFormsDateTargetStoresTheTypedDayInTheRecord) {
+  ASSERT_EQ(script::expr_status("FILELOCATE('TOP';'movimientos')"_t), 0);
+  struct Case {
+    const char* lang;
+    const char* typed;
+    const char* stored;
+  };
+  const Case cases[] = {{"ES", "08/12/2026", "20261208"}, {"EN", "08/12/2026", "20260812"}, {"ES", "9.12.26", "20261209"},
+                        {"EN", "12-10-26", "20261210"},   {"EN", "111226", "20261211"},     {"ES", "20261212", "20261212"}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, datatest::txt(c.lang)), 0);
+    std::vector<ui::platform::ScriptStep> steps;
+    std::string error;
+    ASSERT_TRUE(ui::platform::script_parse(std::string("type ") + c.typed + "\nkey Enter\n", &steps, &error));
+    tk_->script_set(std::move(steps));
+    ui::FormRequest request;
+    request.fields = "'Fecha:':'D8':::fecha{movimientos}"_t;
+    ui::FormResult result;
+    ASSERT_EQ(ui::form_run(request, &result), 0) << c.typed;
+    core::ArenaScope scope;
+    EXPECT_EQ(datatest::str(script::expr_text("fecha{movimientos}"_t)), c.stored) << c.lang << " " << c.typed;
+  }
+  expect_script_ok();
 }
 
 TEST_F(MaintTest, ALookupWindowStartsAtTheFieldsTextAndHandsBackItsRecord) {
