@@ -174,10 +174,7 @@ void dictionary_loader_set(DictionaryLoader loader);
 
 // --- start-up -------------------------------------------------------------------
 // Status words of the start-up.
-inline constexpr uint16_t kSwScrStat = 21;
 inline constexpr int16_t kScrStatRun = 8;     // bit of word 21: a RUN process, no menu
-inline constexpr uint16_t kSwInputFile = 36;  // the INPUT file while it is read
-inline constexpr uint16_t kSwOutput = 37;     // 1 when the OUTPUT option is given
 
 // The phase callback gets flags * 16 + phase and answers a result (0 = go on).
 inline constexpr int kPhaseCommandLine = 1;  // command line parsed

@@ -159,7 +159,7 @@ Status main_window_open(Text start_menu) {
   if (tk == nullptr) return core::SCREENENV;
   if (g_main) close_main();
   core::ArenaScope scope;
-  script::var_set_int(ui::kSwScrStat, static_cast<int16_t>(script::var_get_int(ui::kSwScrStat) | kScrStatMenu));
+  script::var_set_int(core::kSwScrStat, static_cast<int16_t>(script::var_get_int(core::kSwScrStat) | kScrStatMenu));
   Handle menu = start_menu.empty() ? kNone : menu_build(start_menu);
   int screen = -1;
   Status st = main_screen(start_menu, &screen);

@@ -70,7 +70,6 @@ MenuNode menu_tree(const std::vector<MenuLine>& lines);
 // Bit 16 of status word 20: a PPN menu section with MENU$ or CALLER$
 // missing reads the older keys SUBMENU$ (or MODULO$ and OPTIONS$ joined by
 // ",") and MODULOS$.
-inline constexpr uint16_t kSwCompat = 20;
 inline constexpr int kCompatMenuKeys = 16;
 // The sections of a PPN file from `section` on, as PMT lines. Sections are
 // followed to a depth of 16; a section already being read is not read again

@@ -34,7 +34,7 @@ void read_keys(MenuSection* m) {
   core::ArenaScope scope;
   m->menu = raw_key(defs::kKeyMenu);
   m->callers = raw_key(defs::kKeyCaller);
-  bool compat = (script::var_get_int(kSwCompat) & kCompatMenuKeys) != 0;
+  bool compat = (script::var_get_int(core::kSwCompat) & kCompatMenuKeys) != 0;
   if (compat && m->menu.empty()) {
     m->menu = raw_key(defs::kKeySubmenu);
     if (m->menu.empty()) {

@@ -103,7 +103,7 @@ void start_trace() {
   int32_t level = core::text_to_int(option_value(kOptTrace)) | 1;
   if (level > INT16_MAX) level = INT16_MAX;
   if (level < INT16_MIN) level = INT16_MIN;
-  script::var_set_int(script::kSwTrace, static_cast<int16_t>(level));
+  script::var_set_int(core::kSwTrace, static_cast<int16_t>(level));
 }
 
 // Slot 2: the first comma field of the APNAME option, or of the application
@@ -163,7 +163,7 @@ Status run_input_file() {
   ArenaScope scope;
   Status number = core::file_open(option_value(kOptInput), core::kModeReadOnly);
   if (number >= core::kFileNumbers) return number;
-  script::var_set_int(kSwInputFile, static_cast<int16_t>(number));
+  script::var_set_int(core::kSwInHnd, static_cast<int16_t>(number));
   Status st = 0;
   while (st < 128) {
     ArenaScope line_scope;
@@ -177,7 +177,7 @@ Status run_input_file() {
     st = process_run(line);
   }
   (void)core::file_close(number);
-  script::var_set_int(kSwInputFile, 0);
+  script::var_set_int(core::kSwInHnd, 0);
   return st >= 128 ? st : Status{0};
 }
 
@@ -194,13 +194,13 @@ Status run(const StartupArgs& a) {
   Text spec = start_menu_spec(a.menu_file);
   Status st = 0;
   if (option_present(kOptInput)) st = run_input_file();
-  if (option_present(kOptOutput)) script::var_set_int(kSwOutput, 1);
+  if (option_present(kOptOutput)) script::var_set_int(core::kSwOutHnd, 1);
   if (st == 0 && !option_present(kOptRun)) {
     auto open_menu = window_hooks().open_menu;
     st = open_menu != nullptr ? open_menu(spec) : no_menu_window();
   } else if (st == 0) {
-    script::var_set_int(kSwScrStat,
-                        static_cast<int16_t>(script::var_get_int(kSwScrStat) | kScrStatRun));
+    script::var_set_int(core::kSwScrStat,
+                        static_cast<int16_t>(script::var_get_int(core::kSwScrStat) | kScrStatRun));
     st = process_run(option_value(kOptRun));
   }
   // A choice the user cancelled needs no box.

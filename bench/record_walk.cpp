@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     core::CoreContext core;
     script::ScriptContext script_context;
     data::DataContext data_context;
-    script::var_set_int(31, 0);  // no trace lines
+    script::var_set_int(core::kSwTrace, 0);  // no trace lines
     ok = data::sql_connect(txt(std::string(folder) + "/pg/sock"), "postgres"_t, "postgres"_t,
                            core::Text{}, 0) == 0 &&
          make_table();

@@ -223,10 +223,10 @@ Status sql_expression(Text expr, const SqlOptions& options, std::string* out) {
 }
 
 Text file_condition(uint16_t file, Text expression) {
-  int16_t current = script::var_get_int(script::kSwCurFil);
-  script::var_set_int(script::kSwCurFil, static_cast<int16_t>(file));
+  int16_t current = script::var_get_int(core::kSwCurFil);
+  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
   Text cond = access_condition(expression);
-  script::var_set_int(script::kSwCurFil, current);
+  script::var_set_int(core::kSwCurFil, current);
   return cond;
 }
 

@@ -51,10 +51,10 @@ constexpr uint16_t kGroupOpenSets = 33;
 // orderings drop the clauses for good, and the move is tried once more.
 Status first_positioning(uint16_t file) {
   Status code = access_navigate(file, kNavFirst);
-  if (code != core::SQLERROR || (script::var_get_int(script::kSwSysCompat) & 1) != 0) return code;
+  if (code != core::SQLERROR || (script::var_get_int(core::kSwSysCompat) & 1) != 0) return code;
   core::error_box(code);
   core::error_clear();
-  script::var_set_int(script::kSwSysCompat, static_cast<int16_t>(script::var_get_int(script::kSwSysCompat) | 1));
+  script::var_set_int(core::kSwSysCompat, static_cast<int16_t>(script::var_get_int(core::kSwSysCompat) | 1));
   return access_navigate(file, kNavFirst);
 }
 

@@ -88,7 +88,7 @@ Status write_row(uint16_t file, const std::string& head, const std::string& reco
   if (code != kOk) return code;
   std::vector<std::string> where = {row.where,
                                     record_match(internal::file_fields(file), record)};
-  bool checked = (script::var_get_int(script::kSwUpStat) & kUpNoCountCheck) == 0;
+  bool checked = (script::var_get_int(core::kSwUpStat) & kUpNoCountCheck) == 0;
   if (checked) where.push_back("(" + row.at_most_2 + ") = 1");
   int64_t affected = 0;
   code = internal::send(head + " WHERE " + internal::join_with(where, " AND ") + ";", &affected);
@@ -202,8 +202,8 @@ Status access_triggers(uint16_t file, bool on) {
   std::string table(internal::view(dict_file_name(n)));
   Status code = internal::send("ALTER TABLE " + table + (on ? " ENABLE" : " DISABLE") + " TRIGGER USER;");
   if (code != kOk) return code;
-  int16_t up = script::var_get_int(script::kSwUpStat);
-  script::var_set_int(script::kSwUpStat, static_cast<int16_t>(on ? (up | kUpRulesOn) : (up & ~kUpRulesOn)));
+  int16_t up = script::var_get_int(core::kSwUpStat);
+  script::var_set_int(core::kSwUpStat, static_cast<int16_t>(on ? (up | kUpRulesOn) : (up & ~kUpRulesOn)));
   return kOk;
 }
 

@@ -129,7 +129,7 @@ uint16_t dict_file_count() { return static_cast<uint16_t>(vector_count(kVecFiles
 
 uint16_t dict_file_resolve(uint16_t file) {
   if (file == 0 || file == kCurrentFileAlias)
-    file = static_cast<uint16_t>(script::var_get_int(script::kSwCurFil));
+    file = static_cast<uint16_t>(script::var_get_int(core::kSwCurFil));
   return file >= 1 && file <= dict_file_count() ? file : 0;
 }
 

@@ -70,7 +70,7 @@ Status move_loop(uint16_t file, int word, Text key_text) {
   int move = word & kMoveBits;
   for (;;) {
     Status st = move_once(file, word, move);
-    script::var_set_int(script::kSwIer, static_cast<int16_t>(st));
+    script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
     if (st != kOk || key_text.len == 0 || (word & 0x01) != 0) return st;
     core::ArenaScope scope;
     Text loaded = core::text_sub(key_value(file, 1, Buffer::Current), 0, key_text.len);
@@ -160,10 +160,10 @@ Status record_write(uint16_t file, int word, Status last, const RecordTexts& tex
   if ((w & 0xFF00) == 0) return kOk;
   Status code = write_with_rules(n, w & 0x1F00, texts);
   if (code == kOk) {
-    int16_t current = script::var_get_int(script::kSwCurFil);
-    script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
+    int16_t current = script::var_get_int(core::kSwCurFil);
+    script::var_set_int(core::kSwCurFil, static_cast<int16_t>(n));
     code = evaluate(texts.after_save);
-    script::var_set_int(script::kSwCurFil, current);
+    script::var_set_int(core::kSwCurFil, current);
   }
   return code;
 }
@@ -191,14 +191,14 @@ Status record_operation(uint16_t file, int word, const RecordTexts& texts) {
       // A write without a move: the record as edited is the record as read.
       r = buffer_save(n);
       internal::file_ctrl(n).status = kOk;
-      script::var_set_int(script::kSwIer, 0);
+      script::var_set_int(core::kSwIer, 0);
     }
   }
   if ((word & 0x01) != 0 && r < 128) {
-    int16_t current = script::var_get_int(script::kSwCurFil);
-    script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
+    int16_t current = script::var_get_int(core::kSwCurFil);
+    script::var_set_int(core::kSwCurFil, static_cast<int16_t>(n));
     Status code = evaluate(texts.new_record);
-    script::var_set_int(script::kSwCurFil, current);
+    script::var_set_int(core::kSwCurFil, current);
     if (code >= 128) r = code;
   }
   if (r < 5 && (word & 0x30) == 0) r = 0;

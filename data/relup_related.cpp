@@ -147,7 +147,7 @@ Status related_write(uint16_t file, uint16_t related, int key, int flags, Text a
   Text value = core::text_sub(key_value(a, static_cast<uint16_t>(k), Buffer::Current), 0,
                               dict_key_length(b, static_cast<uint16_t>(n), 0));
   if (!value.ok()) return core::text_error(value);
-  bool sql = (script::var_get_int(script::kSwUpStat) & kUpSqlSession) != 0;
+  bool sql = (script::var_get_int(core::kSwUpStat) & kUpSqlSession) != 0;
   if (sql && (flags & kRelDelete) == 0 && assignment.len != 0) {
     std::string set;
     Status code = set_text(b, assignment, &set);

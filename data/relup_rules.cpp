@@ -24,7 +24,7 @@ constexpr int kRuleLayout = 4;
 
 Text rule_file_name() {
   Text prefix = core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2);
-  bool sql = (script::var_get_int(script::kSwCompat) & kSessionOpenBit) != 0;
+  bool sql = (script::var_get_int(core::kSwCompat) & kSessionOpenBit) != 0;
   return core::text_concat(prefix, sql ? kRuleFileSql : kRuleFile);
 }
 

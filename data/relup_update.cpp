@@ -34,16 +34,16 @@ const char* operation_name(int flags) {
 class RuleScope {
  public:
   RuleScope(uint16_t file, int sign)
-      : file_(script::var_get_int(script::kSwCurFil)), up_(script::var_get_int(script::kSwUpStat)) {
-    script::var_set_int(script::kSwCurFil, static_cast<int16_t>(file));
-    script::var_set_int(script::kSwSgn, static_cast<int16_t>(sign));
-    bool sql = (script::var_get_int(script::kSwCompat) & kSessionOpenBit) != 0;
-    script::var_set_int(script::kSwUpStat, static_cast<int16_t>(sql ? (up_ | kUpSqlSession) : (up_ & ~kUpSqlSession)));
+      : file_(script::var_get_int(core::kSwCurFil)), up_(script::var_get_int(core::kSwUpStat)) {
+    script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
+    script::var_set_int(core::kSwSgn, static_cast<int16_t>(sign));
+    bool sql = (script::var_get_int(core::kSwCompat) & kSessionOpenBit) != 0;
+    script::var_set_int(core::kSwUpStat, static_cast<int16_t>(sql ? (up_ | kUpSqlSession) : (up_ & ~kUpSqlSession)));
   }
   ~RuleScope() {
-    script::var_set_int(script::kSwSgn, 0);
-    script::var_set_int(script::kSwUpStat, up_);
-    script::var_set_int(script::kSwCurFil, file_);
+    script::var_set_int(core::kSwSgn, 0);
+    script::var_set_int(core::kSwUpStat, up_);
+    script::var_set_int(core::kSwCurFil, file_);
   }
   RuleScope(const RuleScope&) = delete;
   RuleScope& operator=(const RuleScope&) = delete;
@@ -54,7 +54,7 @@ class RuleScope {
 };
 
 Status run_rules(uint16_t file, Text rules, int sign) {
-  if (rules.len == 0 || (script::var_get_int(script::kSwUpStat) & kUpRulesOn) == 0) return kOk;
+  if (rules.len == 0 || (script::var_get_int(core::kSwUpStat) & kUpRulesOn) == 0) return kOk;
   RuleScope scope(file, sign);
   return internal::rules_run(file, rules);
 }
@@ -72,10 +72,10 @@ Status relup_take_away(uint16_t file) {
   uint16_t n = dict_file_resolve(file);
   if (n == 0) return core::FILEOUTBOUND;
   core::ArenaScope scope;
-  int16_t current = script::var_get_int(script::kSwCurFil);
-  script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
+  int16_t current = script::var_get_int(core::kSwCurFil);
+  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(n));
   Text rules = relup_rules(n, Text{});
-  script::var_set_int(script::kSwCurFil, current);
+  script::var_set_int(core::kSwCurFil, current);
   if (!rules.ok()) return core::text_error(rules);
   return run_rules(n, rules, -1);
 }
@@ -91,15 +91,15 @@ Status record_update(int flags, uint16_t file, Text rule_list, Text assignment) 
   Status code = kOk;
   if ((flags & kRecAssign) != 0) {
     if (assignment.len != 0) {
-      int16_t current = script::var_get_int(script::kSwCurFil);
-      script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
+      int16_t current = script::var_get_int(core::kSwCurFil);
+      script::var_set_int(core::kSwCurFil, static_cast<int16_t>(n));
       code = script::expr_status(assignment);
-      script::var_set_int(script::kSwCurFil, current);
+      script::var_set_int(core::kSwCurFil, current);
       if (code >= 128) return code;
     }
     // The key check does not depend on the assignment: an insert over a
     // key that exists is refused before anything is sent.
-    if (op == kRecInsert && (script::var_get_int(script::kSwUpStat) & kUpNoKeyCheck) == 0 && key_taken(n))
+    if (op == kRecInsert && (script::var_get_int(core::kSwUpStat) & kUpNoKeyCheck) == 0 && key_taken(n))
       return kStatusBadKey;
   }
   if (op == kRecInsert) code = access_insert(n);
@@ -108,10 +108,10 @@ Status record_update(int flags, uint16_t file, Text rule_list, Text assignment) 
 
   Text rules{};
   if ((flags & kRecNoRules) == 0) {
-    int16_t current = script::var_get_int(script::kSwCurFil);
-    script::var_set_int(script::kSwCurFil, static_cast<int16_t>(n));
+    int16_t current = script::var_get_int(core::kSwCurFil);
+    script::var_set_int(core::kSwCurFil, static_cast<int16_t>(n));
     rules = relup_rules(n, rule_list);
-    script::var_set_int(script::kSwCurFil, current);
+    script::var_set_int(core::kSwCurFil, current);
     if (!rules.ok()) return core::text_error(rules);
   }
   if ((flags & kRecOld) != 0) {

@@ -123,7 +123,7 @@ Status data_function(int number, int argc, const Value* args, Value* out) {
     }
     case script::kFnFileSel:
       if ((code = file_argument(argc, args, 0, &file)) != kOk) return code;
-      script::var_set_int(script::kSwCurFil, static_cast<int16_t>(file));
+      script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
       *out = Value::num(script::number_from_int(file));
       return kOk;
     case script::kFnKey: return key_text(argc, args, out);

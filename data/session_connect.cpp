@@ -34,10 +34,10 @@ bool any_connection() {
 }
 
 void set_open_bit(bool open) {
-  auto word = static_cast<uint16_t>(script::var_get_int(script::kSwCompat));
+  auto word = static_cast<uint16_t>(script::var_get_int(core::kSwCompat));
   word = open ? static_cast<uint16_t>(word | kSessionOpenBit)
               : static_cast<uint16_t>(word & ~kSessionOpenBit);
-  script::var_set_int(script::kSwCompat, static_cast<int16_t>(word));
+  script::var_set_int(core::kSwCompat, static_cast<int16_t>(word));
 }
 
 // Finishes a connection and clears every slot that holds it, with its result.

@@ -23,12 +23,12 @@ using internal::view;
 namespace internal {
 
 int current_slot() {
-  int slot = script::var_get_int(script::kSwSqlStk);
+  int slot = script::var_get_int(core::kSwSqlStk);
   return slot >= 0 && slot < kSessionSlots ? slot : 0;
 }
 
 void set_current_slot(int slot) {
-  script::var_set_int(script::kSwSqlStk, static_cast<int16_t>(slot));
+  script::var_set_int(core::kSwSqlStk, static_cast<int16_t>(slot));
 }
 
 PGconn* current_conn() { return state().slots[current_slot()].conn; }

@@ -147,7 +147,6 @@ enum KeyCode : uint16_t {
 // The key prefix: status word 28 (0 = none) selects a field of the comma
 // list in slot 8 of group 9; a selected prefix is put before every key with
 // a "." (CAB.FD$), so that header and lines can carry the same keys.
-inline constexpr uint16_t kSwKeyPrefix = 28;
 Text def_key_prefix();
 
 // The key's name without the prefix (a view of static text; empty for a code

@@ -72,7 +72,7 @@ Text default_value(Text key) {
 }  // namespace
 
 Text def_key_prefix() {
-  int16_t selected = script::var_get_int(kSwKeyPrefix);
+  int16_t selected = script::var_get_int(core::kSwAux);
   if (selected <= 0) return Text{};
   Text list = core::slot_get(core::kGroupRuntime, paths::kRtKeyPrefixes);
   return core::text_trim(core::list_field(list, ',', static_cast<uint16_t>(selected)),

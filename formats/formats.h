@@ -22,6 +22,7 @@
 #include <cstdint>
 
 #include "core/status.h"
+#include "core/status_words.h"
 #include "core/text.h"
 
 namespace formats {
@@ -33,10 +34,6 @@ using core::Text;
 // The status words formats reads. Bit 1 of the date flags: an empty date
 // stays empty instead of meaning today. Bit 4 of the compatibility word: six
 // character "F" dates (see date_f6_read).
-inline constexpr uint16_t kSwCompat = 20;
-inline constexpr uint16_t kSwCenturyBase = 33;   // default 2000
-inline constexpr uint16_t kSwCenturyPivot = 34;  // default 80
-inline constexpr uint16_t kSwDateFlags = 38;     // default 0
 
 // The variable store installs its getter at start-up; nullptr restores the
 // default, which answers the defaults above and 0 for every other word.

@@ -110,8 +110,8 @@ bool time_valid(int32_t h, int32_t m, int32_t s) {
 
 int32_t year_widen(int32_t year) {
   if (year < 0 || year > 99) return year;
-  int32_t base = status_word(kSwCenturyBase);
-  return year < status_word(kSwCenturyPivot) ? year + base : year + base - 100;
+  int32_t base = status_word(core::kSwBYear);
+  return year < status_word(core::kSwBkYear) ? year + base : year + base - 100;
 }
 
 Text date_parse(Text text) {
@@ -119,7 +119,7 @@ Text date_parse(Text text) {
   Text t = core::text_trim(text, core::kTrimBoth);
   uint16_t sep = core::text_find_any(t, kDateSeparators, true);
   if (sep == core::kNoPos) {
-    if (t.len == 0) return (status_word(kSwDateFlags) & 1) != 0 ? blanks(8) : today_text();
+    if (t.len == 0) return (status_word(core::kSwDate) & 1) != 0 ? blanks(8) : today_text();
     if (t.len != 6) return t;
     // DDMMYY whatever the language.
     int32_t d = date_number(core::text_sub(t, 0, 2));
@@ -193,7 +193,7 @@ Text time_format(Text time, int style) {
   return scope.keep(core::text_format(8, "%02d:%02d:%02d", h, m, s));
 }
 
-bool date_f6_enabled() { return (status_word(kSwCompat) & 4) != 0; }
+bool date_f6_enabled() { return (status_word(core::kSwCompat) & 4) != 0; }
 
 Text date_f6_read(Text six) {
   if (!six.ok() || six.len != 6) return six;

@@ -12,9 +12,9 @@ namespace {
 
 int32_t default_status_word(uint16_t index) {
   switch (index) {
-    case kSwCenturyBase:
+    case core::kSwBYear:
       return 2000;
-    case kSwCenturyPivot:
+    case core::kSwBkYear:
       return 80;
     default:
       return 0;

@@ -92,7 +92,7 @@ Text date_display(char type, Text stored, int32_t width) {
   if (w != 8 && w != 10) return blanks(w);
   int form = w == 8 ? 1 : 2;
   if (core::text_trim(stored, core::kTrimBoth).len != 0) return date_format(stored, form);
-  if (type == 'F' || (status_word(kSwDateFlags) & 1) != 0) return blanks(w);
+  if (type == 'F' || (status_word(core::kSwDate) & 1) != 0) return blanks(w);
   core::ArenaScope scope;
   return scope.keep(date_format(today_text(), form));
 }

@@ -35,7 +35,7 @@ void check_keys(const std::string& section, uint16_t code, uint16_t field,
   FUZZ_CHECK(core::slot_append(paths::kGroupDefStack, fuzz::view(section)) == 0);
   if (core::slot_set(paths::kGroupRuntime, paths::kRtKeyPrefixes, fuzz::view(prefixes)) != 0)
     return;
-  script::var_set_int(defs::kSwKeyPrefix, selected);
+  script::var_set_int(core::kSwAux, selected);
   const Text stored = defs::def_section_current();
   const Text base = defs::def_key_base_name(code);
   const Text name = defs::def_key_name(code);

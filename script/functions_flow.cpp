@@ -293,16 +293,16 @@ Status fn_macro(Call& c, Value* out) {
 // stack, keeping the caller's _CURROW and _IER.
 Status fn_sqlchild(Call& c, Value* out) {
   *out = Value::num(0);
-  int16_t level = var_get_int(kSwSqlStk);
+  int16_t level = var_get_int(core::kSwSqlStk);
   if (level >= kMaxSqlLevel) return core::STROUTBOUND;
-  int16_t row = var_get_int(kSwCurRow);
-  int16_t ier = var_get_int(kSwIer);
-  var_set_int(kSwSqlStk, static_cast<int16_t>(level + 1));
-  var_set_int(kSwCurRow, 0);
+  int16_t row = var_get_int(core::kSwCurRow);
+  int16_t ier = var_get_int(core::kSwIer);
+  var_set_int(core::kSwSqlStk, static_cast<int16_t>(level + 1));
+  var_set_int(core::kSwCurRow, 0);
   Status st = notify_child_level(c, 1);
   if (st >= 128) {
-    var_set_int(kSwSqlStk, level);
-    var_set_int(kSwCurRow, row);
+    var_set_int(core::kSwSqlStk, level);
+    var_set_int(core::kSwCurRow, row);
     return st;
   }
   uint32_t pos = 0;
@@ -316,9 +316,9 @@ Status fn_sqlchild(Call& c, Value* out) {
   // Leave the child level even after a failure; the first failure counts.
   Status left = notify_child_level(c, 0);
   if (st < 128) st = left;
-  var_set_int(kSwSqlStk, level);
-  var_set_int(kSwCurRow, row);
-  var_set_int(kSwIer, ier);
+  var_set_int(core::kSwSqlStk, level);
+  var_set_int(core::kSwCurRow, row);
+  var_set_int(core::kSwIer, ier);
   return st >= 128 ? st : Status{0};
 }
 

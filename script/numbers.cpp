@@ -48,7 +48,7 @@ bool narrow(int64_t v) { return v < kNarrowLimit && v > -kNarrowLimit; }
 }  // namespace
 
 int number_precis() {
-  int p = var_get_int(kSwPrecis);
+  int p = var_get_int(core::kSwPrecis);
   if (p < 0) return 0;
   return p > kMaxPrecis ? kMaxPrecis : p;
 }

@@ -63,7 +63,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
   while (pc < count) {
     const uint16_t here = pc;
     const Statement& st = p.statements[here];
-    if ((var_get_int(kSwTrace) & core::kTraceProcedures) != 0) write_trace(here, st);
+    if ((var_get_int(core::kSwTrace) & core::kTraceProcedures) != 0) write_trace(here, st);
     core::arena_release(scope.mark());
     if (s.pump != nullptr && s.pump()) return stop(here, st, core::CANCELLED);
     ++pc;

@@ -34,6 +34,31 @@ constexpr size_t count_entries(std::string_view list) {
 }
 static_assert(count_entries(kSystemIntegerList) == kSystemIntegers);
 
+// The index of a name in the list, counted from 0.
+constexpr size_t position(std::string_view list, std::string_view name) {
+  size_t index = 0;
+  while (!list.empty()) {
+    size_t comma = list.find(',');
+    std::string_view entry = list.substr(0, comma);
+    if (entry.substr(0, entry.find('=')) == name) return index;
+    if (comma == std::string_view::npos) break;
+    list = list.substr(comma + 1);
+    ++index;
+  }
+  return static_cast<size_t>(-1);
+}
+// The status words' names stand where the variables do.
+static_assert(position(kSystemIntegerList, "_CURFIL") == core::kSwCurFil);
+static_assert(position(kSystemIntegerList, "_STAT") == core::kSwStat);
+static_assert(position(kSystemIntegerList, "_UPSTAT") == core::kSwUpStat);
+static_assert(position(kSystemIntegerList, "_COMPAT") == core::kSwCompat);
+static_assert(position(kSystemIntegerList, "_AUX") == core::kSwAux);
+static_assert(position(kSystemIntegerList, "_TRACE") == core::kSwTrace);
+static_assert(position(kSystemIntegerList, "_BYEAR") == core::kSwBYear);
+static_assert(position(kSystemIntegerList, "_OUTHND") == core::kSwOutHnd);
+static_assert(position(kSystemIntegerList, "_DATE") == core::kSwDate);
+static_assert(position(kSystemIntegerList, "_USER03") == core::kSwUser03);
+
 Text to_text(std::string_view s) { return core::text_view(s.data(), s.size()); }
 
 // Calls f(name, default) for each entry of a system list.
@@ -54,7 +79,7 @@ Status for_each_entry(std::string_view list, F f) {
 
 // While a store exists the core's log switches are _TRACE, and the value
 // formats read their status words (century window, date flags) from it.
-int32_t trace_from_store() { return var_get_int(kSwTrace); }
+int32_t trace_from_store() { return var_get_int(core::kSwTrace); }
 int32_t status_word_from_store(uint16_t index) { return var_get_int(index); }
 // The locale text follows the language: rebuilt whenever one is loaded.
 void rebuild_locale() { static_cast<void>(formats::locale_build()); }

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "core/status.h"
+#include "core/status_words.h"
 #include "core/text.h"
 
 namespace script {
@@ -39,31 +40,8 @@ enum VarKind : int {
   kKindIndexed = 16,
 };
 
-// Status words: the integer system variables by index.
-enum StatusWord : uint16_t {
-  kSwErrCode = 0,
-  kSwCurFil = 2,
-  kSwCurEdFld = 3,
-  kSwDevHig = 4,
-  kSwDevWid = 5,
-  kSwCurRow = 9,
-  kSwLastKey = 11,
-  kSwSgn = 12,
-  kSwUpStat = 13,
-  kSwIer = 14,
-  kSwSysCompat = 15,
-  kSwSqlStk = 16,
-  kSwCount = 17,
-  kSwHCount = 18,
-  kSwCompat = 20,
-  kSwScrStat = 21,
-  kSwTrace = 31,
-  kSwPrecis = 32,
-  kSwBYear = 33,
-  kSwBkYear = 34,
-  kSwDate = 38,
-};
-inline constexpr uint16_t kSystemIntegers = 42;
+// Status words (core/status_words.h) are the integer system variables.
+using core::kSystemIntegers;
 
 // A typed value as the evaluator and the store exchange it. A number is the
 // scaled 64-bit value (see numbers.h); a text is a counted string.

@@ -48,7 +48,6 @@ Text help_file_find(Text name, uint16_t type);
 // --- selection window ----------------------------------------------------------------
 inline constexpr int kSelectOwnWindow = 1;
 inline constexpr int kSelectListBox = 2;
-inline constexpr uint16_t kSwSelection = 10;
 inline constexpr int kIdSelectionList = 3350;
 // Offers the items of a comma list (quotes removed) as buttons, or with
 // kSelectListBox in a list box, and waits for a choice. The 1-based item

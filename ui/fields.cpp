@@ -16,9 +16,7 @@ using internal::UiState;
 
 namespace {
 
-constexpr uint16_t kSwCompat = 20;
 constexpr int16_t kCompatWideDecimals = 64;
-constexpr uint16_t kSwCurEdFld = 3;
 constexpr int kEditPadding = 6;  // pixels an edit adds around its characters
 // A date field shows at most 8 characters (DD-MM-YY) but takes the whole
 // text of a typed date with a four-digit year (DD/MM/YYYY).
@@ -67,7 +65,7 @@ int field_display_width(const ScreenField& field) {
   if (field.shown > 0) return field.shown;
   int width = field.width;
   if (field.type == 'D') width = std::min(width, 8);
-  if (field.type >= '1' && field.type <= '9' && (script::var_get_int(kSwCompat) & kCompatWideDecimals) != 0) {
+  if (field.type >= '1' && field.type <= '9' && (script::var_get_int(core::kSwCompat) & kCompatWideDecimals) != 0) {
     width += field.type - '0' + 1;
   }
   return std::max(width, 1);
@@ -154,7 +152,7 @@ Status field_make_current(int field) {
     return core::BADDATA;
   }
   c.sw->current_field = field;
-  script::var_set_int(kSwCurEdFld, static_cast<int16_t>(field));
+  script::var_set_int(core::kSwCurEdFld, static_cast<int16_t>(field));
   UiState* s = state();
   int id = kIdFieldBase + field - 1;
   if (c.sw->window != kNone && s->toolkit->control_exists(c.sw->window, id)) {
@@ -213,7 +211,7 @@ int field_move(int action) {
     if (field > last || field < first) {
       if (!grouped) return forward ? kEndOfFields : 0;
       field = forward ? first : last;
-      script::var_set_int(kSwScrStat, static_cast<int16_t>(script::var_get_int(kSwScrStat) | kScrStatWrapped));
+      script::var_set_int(core::kSwScrStat, static_cast<int16_t>(script::var_get_int(core::kSwScrStat) | kScrStatWrapped));
     }
     if (!c.screen->fields[static_cast<size_t>(field - 1)].read_only) {
       return field_make_current(field) == 0 ? 0 : kEndOfFields;

@@ -96,7 +96,7 @@ int form_action(void* data, int action) {
       if (r >= 122) return r;
       // Enter past the last field confirms the form.
       if (r == kEndOfFields && action_code(action) == kActNextField) {
-        script::var_set_int(kSwLastKey, 0);
+        script::var_set_int(core::kSwLastKey, 0);
         return confirm(form, action_word(kActButton, kButtonConfirm));
       }
       return r == kEndOfFields ? 0 : r;
@@ -119,7 +119,7 @@ int form_action(void* data, int action) {
       return confirm(form, action);
     case kActButton:
       if (action_param(action) == kButtonConfirm) {
-        script::var_set_int(kSwLastKey, 0);
+        script::var_set_int(core::kSwLastKey, 0);
         if (Status st = leave_field(form); st != 0) return st;
         return confirm(form, action);
       }

@@ -188,14 +188,14 @@ Status form_run(const FormRequest& request, FormResult* result) {
   }
   result->form_code = internal::form_end_code(&form, action_code(form.end_action));
   result->end_action = form.end_action;
-  int last_key = script::var_get_int(kSwLastKey);
+  int last_key = script::var_get_int(core::kSwLastKey);
   if (st == 0) st = form.confirmed && confirming_key(last_key) ? internal::form_collect(&form, result) : core::CANCELLED;
   screen_window_close(form.screen_window);
   static_cast<void>(defs::def_section_release());
   if (st == 0) {
     static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormValues, view(result->values)));
     static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormCondition, view(result->condition)));
-    if (last_key == kKeyCtrlEnd) script::var_set_int(kSwLastKey, 0);
+    if (last_key == kKeyCtrlEnd) script::var_set_int(core::kSwLastKey, 0);
   }
   return result->code = st;
 }

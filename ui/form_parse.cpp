@@ -60,7 +60,7 @@ void read_type(FormField* f, const std::string& type_text, bool single) {
   char letter = t[0];
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
   int width = t.size() > 1 ? std::atoi(t.c_str() + 1) : 0;
-  if (letter == 'V' && (script::var_get_int(20) & kCompatVariableAsWritten) == 0) {
+  if (letter == 'V' && (script::var_get_int(core::kSwCompat) & kCompatVariableAsWritten) == 0) {
     const std::string& name = f->parts[2].empty() ? f->label : f->parts[2];
     int kind = script::var_kind(core::text_view(name.data(), name.size()));
     letter = kind == script::kKindText ? 'A' : 'N';

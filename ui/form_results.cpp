@@ -16,7 +16,6 @@ namespace ui {
 
 namespace {
 
-constexpr uint16_t kSwOutput = 37;
 
 Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
@@ -63,7 +62,7 @@ Status output_line(Text line) {
 namespace internal {
 
 Status form_output_line() {
-  if (script::var_get_int(kSwOutput) == 0) return 0;
+  if (script::var_get_int(core::kSwOutHnd) == 0) return 0;
   core::ArenaScope scope;
   Text line{};
   for (int n = 1; n <= field_count(); ++n) {

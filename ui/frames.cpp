@@ -80,7 +80,7 @@ platform::Point position_for(const UiState* s, int placement, platform::Size fra
   Handle top = window_top();
   if (top == kNone) {
     platform::Point p = centred(s, frame);
-    if ((script::var_get_int(kSwScrStat) & kScrStatRun) != 0) {
+    if ((script::var_get_int(core::kSwScrStat) & kScrStatRun) != 0) {
       p.x += kCascadeX;
       p.y += kCascadeY;
     }

@@ -63,7 +63,7 @@ int key_code(int vk) {
   } else if (vk == platform::kVkOem) {
     code = kKeyOem;
   }
-  script::var_set_int(kSwLastKey, static_cast<int16_t>(code));
+  script::var_set_int(core::kSwLastKey, static_cast<int16_t>(code));
   return code;
 }
 
@@ -84,7 +84,7 @@ int key_action_in_map(int map, int code) {
   return kMaps[map == 1 ? 1 : 0][code];
 }
 
-int key_action(int code) { return key_action_in_map(script::var_get_int(kSwKeyMap), code); }
+int key_action(int code) { return key_action_in_map(script::var_get_int(core::kSwKeyMap), code); }
 
 int command_action(int id) {
   if (id >= kIdMenuFirst && id <= kIdMenuLast) return action_word(kActMenuItem, id - kIdMenuFirst);

@@ -54,7 +54,7 @@ int button(MantWindow* m, int code) {
     return kDone;
   }
   // Saving a record that is not in the file yet is a new record's save.
-  if (code == kBtnSve && script::var_get_int(script::kSwIer) != 0) code = kBtnNew;
+  if (code == kBtnSve && script::var_get_int(core::kSwIer) != 0) code = kBtnNew;
   int word = data::action_word(code) & ~m->voidmode;
   if (operation_allowed(m, code, word) != kOperationAllowed) return kDone;
   Status st = record_prepare(m, word);
@@ -157,7 +157,7 @@ int mant_action(void* data, int action) {
     case kActNextField: {
       ScreenWindow* sw = screen_window_get(m->screen_window);
       int field = sw != nullptr ? sw->current_field : 0;
-      bool enter = script::var_get_int(kSwLastKey) == kKeyEnter;
+      bool enter = script::var_get_int(core::kSwLastKey) == kKeyEnter;
       if (enter && field > 0 && has_field_window(field)) {
         core::ArenaScope scope;
         if (!core::text_trim(field_value(field), core::kTrimBoth).empty()) {

@@ -159,7 +159,7 @@ Status create_controls(MantWindow* m, int rows, int columns) {
 
 // What an opening that fails leaves behind is undone.
 void undo_opening(MantWindow* m) {
-  script::var_set_int(script::kSwCurFil, m->previous_file);
+  script::var_set_int(core::kSwCurFil, m->previous_file);
   if (m->set_applied) static_cast<void>(data::access_open_set("RESTORE"_t));
   m->set_applied = false;
   if (m->section_pushed) static_cast<void>(defs::def_section_release());
@@ -175,7 +175,7 @@ Status prepare_data(MantWindow* m) {
       core::ArenaScope scope;
       Status st = data::access_open_set(view(set));
       m->set_applied = true;
-      script::var_set_int(script::kSwIer, static_cast<int16_t>(st));
+      script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
       if (st > 2) return st;
     }
   }
@@ -204,7 +204,7 @@ Status first_record(MantWindow* m, const std::string& seed) {
     Status st = 0;
     if (!seed.empty()) {
       st = data::access_find(m->file, 1, view(seed), data::kFindAtOrAfter);
-      script::var_set_int(script::kSwIer, static_cast<int16_t>(st));
+      script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
     } else if (data::access_status(m->file) != 0) {
       st = data::record_operation(m->file, kFirstReadWord, texts);
     }
@@ -267,7 +267,7 @@ void mant_close(MantWindow* m) {
     if (!pan.empty()) static_cast<void>(core::file_delete(pan));
   }
   if (m->section_pushed) static_cast<void>(defs::def_section_release());
-  script::var_set_int(script::kSwCurFil, m->previous_file);
+  script::var_set_int(core::kSwCurFil, m->previous_file);
   screen_window_close(m->screen_window);
   window_destroy(m->window);
 }
@@ -294,8 +294,8 @@ Status maint_open(Text argument, int default_flags) {
   m.section_pushed = definition_section_push(view(screen->params)) == 0;
   st = window_file(m, &m.file);
   // The window's file is the current file of its expressions ("FIELD{}").
-  m.previous_file = script::var_get_int(script::kSwCurFil);
-  if (st == 0 && m.file != 0) script::var_set_int(script::kSwCurFil, static_cast<int16_t>(m.file));
+  m.previous_file = script::var_get_int(core::kSwCurFil);
+  if (st == 0 && m.file != 0) script::var_set_int(core::kSwCurFil, static_cast<int16_t>(m.file));
   if (st == 0) st = prepare_data(&m);
   if (st != 0) {
     undo_opening(&m);

@@ -58,7 +58,7 @@ Status record_op(MantWindow* m, int word) {
   if (word == data::kWordDelete) {
     core::ArenaScope scope;
     if (!ask(core::message_text_c("0025"))) return core::CANCELLED;
-  } else if (m->file != 0 && script::var_get_int(script::kSwIer) < 2 && key_changed(m->file)) {
+  } else if (m->file != 0 && script::var_get_int(core::kSwIer) < 2 && key_changed(m->file)) {
     core::ArenaScope scope;
     info_box(Text{}, core::message_text_c("0024"));
     Text saved = core::text_copy(data::key_value(m->file, 1, data::Buffer::Saved));
@@ -106,7 +106,7 @@ int find_by_key(MantWindow* m) {
   std::vector<std::string> before;
   for (int n = 1; n <= field_count(); ++n) before.push_back(paths::text_str(field_value(n)));
   Status st = data::access_find(m->file, key, view(typed), data::kFindAtOrAfter);
-  script::var_set_int(script::kSwIer, static_cast<int16_t>(st));
+  script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
   if (st >= 1 && st <= 121) {
     show_status(st);
     for (size_t i = 0; i < before.size(); ++i) static_cast<void>(field_set(static_cast<int>(i) + 1, view(before[i])));

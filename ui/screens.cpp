@@ -67,7 +67,7 @@ int screen_window_open(int screen, Handle window, uint32_t flags) {
   int index = add_to(&s->screen_windows, std::move(sw));
   s->current_screen_window = index;
   if (window != kNone) window_value_set(window, static_cast<int16_t>(index));
-  script::var_set_int(kSwKeyMap, static_cast<int16_t>(def->keymap));
+  script::var_set_int(core::kSwKeyMap, static_cast<int16_t>(def->keymap));
   return index;
 }
 
@@ -93,7 +93,7 @@ void screen_window_close(int index) {
   }
   s->margins = CellMargins{};
   if (const ScreenWindow* now = screen_window_current_get()) {
-    if (const Screen* def = screen_get(now->screen)) script::var_set_int(kSwKeyMap, static_cast<int16_t>(def->keymap));
+    if (const Screen* def = screen_get(now->screen)) script::var_set_int(core::kSwKeyMap, static_cast<int16_t>(def->keymap));
   }
 }
 

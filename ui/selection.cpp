@@ -62,7 +62,7 @@ class SelectionProc : public WindowProc {
 
  private:
   void choose(Handle window, int item) {
-    script::var_set_int(kSwSelection, static_cast<int16_t>(std::max(0, item)));
+    script::var_set_int(core::kSwStat, static_cast<int16_t>(std::max(0, item)));
     window_destroy(window);
   }
 
@@ -85,7 +85,7 @@ void selection_button_layout(int items, int longest, int screen_rows, int* rows,
 
 int selection_run(Text title, Text list, int flags) {
   internal::UiState* s = state();
-  script::var_set_int(kSwSelection, 0);
+  script::var_set_int(core::kSwStat, 0);
   if (s == nullptr) return -1;
   core::ArenaScope scope;
   core::TextArray items = core::list_split(list, ',');
@@ -143,7 +143,7 @@ int selection_run(Text title, Text list, int flags) {
   modal_loop(window);
   if (window_value(window) != kNoScreenWindow || s->windows.count(window) != 0) window_destroy(window);
   if (!as_list) font_restore();
-  return script::var_get_int(kSwSelection);
+  return script::var_get_int(core::kSwStat);
 }
 
 }  // namespace ui

@@ -195,9 +195,6 @@ enum KeyCode : int {
   kKeyCtrlEnd = 32,
 };
 inline constexpr int kKeyCodes = 33;
-inline constexpr uint16_t kSwLastKey = 11;
-inline constexpr uint16_t kSwKeyMap = 29;
-inline constexpr uint16_t kSwScrStat = 21;
 // A key press (virtual key, with the Shift and Ctrl states tracked from the
 // key events seen) as a runtime key code; also stored in status word 11.
 int key_code(int virtual_key);

@@ -95,10 +95,10 @@ TEST_F(Menu, DataFileCases) {
     }
     if (c.command == "ppn" || c.command == "ppn-compat") {
       write("CASE.PPN", c.input + "\n");
-      script::var_set_int(app::kSwCompat, c.command == "ppn-compat" ? app::kCompatMenuKeys : 0);
+      script::var_set_int(core::kSwCompat, c.command == "ppn-compat" ? app::kCompatMenuKeys : 0);
       std::vector<app::MenuLine> lines;
       core::Status st = app::menu_ppn_lines(txt(folder_ + "/CASE.PPN"), std::stoi(c.args.at(0)), &lines);
-      script::var_set_int(app::kSwCompat, 0);
+      script::var_set_int(core::kSwCompat, 0);
       if (st != 0) return "error " + std::to_string(st);
       for (const app::MenuLine& line : lines) out += (out.empty() ? "" : "\n") + app::menu_line_text(line);
       return out;
@@ -149,7 +149,7 @@ TEST_F(Menu, TheMainWindowRunsItsItemsThroughTheDispatcher) {
   (void)core::slot_set(core::kGroupEnv, core::kEnvApDescrip, "Ventas de prueba"_t);
   input("menu Clientes\nmenu Stock\nanswer Ok\nshow\nclose\nanswer Yes\n");
   ASSERT_EQ(app::main_window_open("DBMENU,1"_t), 0);
-  EXPECT_NE(script::var_get_int(ui::kSwScrStat) & 2, 0);
+  EXPECT_NE(script::var_get_int(core::kSwScrStat) & 2, 0);
   run_loop();
   expect_script_ok();
   ASSERT_EQ(g_dispatched.size(), 2u);

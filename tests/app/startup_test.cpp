@@ -56,10 +56,10 @@ Status phase(int flags_and_phase) {
   g_seen.phases.push_back(flags_and_phase);
   if (number == app::kPhaseShutdown) {
     for (uint16_t slot = 0; slot <= 7; ++slot) g_seen.slots.push_back(str(core::slot_get(0, slot)));
-    g_seen.trace = script::var_get_int(script::kSwTrace);
-    g_seen.scr_stat = script::var_get_int(app::kSwScrStat);
-    g_seen.input_file = script::var_get_int(app::kSwInputFile);
-    g_seen.output = script::var_get_int(app::kSwOutput);
+    g_seen.trace = script::var_get_int(core::kSwTrace);
+    g_seen.scr_stat = script::var_get_int(core::kSwScrStat);
+    g_seen.input_file = script::var_get_int(core::kSwInHnd);
+    g_seen.output = script::var_get_int(core::kSwOutHnd);
   }
   return number == g_seen.fail_phase ? g_seen.fail_code : Status{0};
 }

@@ -172,7 +172,7 @@ TEST_F(AccessMove, MovesGoOnWhenTheTableChangesAndOnASecondConnection) {
   EXPECT_EQ(name(), "b1");
   // A second connection prepares its own; back on the first, its own still serve.
   ASSERT_EQ(connect(), 0);
-  EXPECT_EQ(script::var_get_int(script::kSwSqlStk), 1);
+  EXPECT_EQ(script::var_get_int(core::kSwSqlStk), 1);
   EXPECT_EQ(data::access_navigate(1, data::kNavPrevious), 0);
   EXPECT_EQ(name(), "a1");
   EXPECT_EQ(data::access_navigate(1, data::kNavNext), 0);
@@ -212,7 +212,7 @@ TEST_F(AccessMove, APositioningTheServerRefusesTurnsTheNullsClausesOff) {
   core::box_hook_set(quiet);
   EXPECT_EQ(data::access_open(1, data::kOpenFirst), core::SQLERROR);
   core::box_hook_set(nullptr);
-  EXPECT_EQ(script::var_get_int(script::kSwSysCompat) & 1, 1);
+  EXPECT_EQ(script::var_get_int(core::kSwSysCompat) & 1, 1);
   std::vector<std::string> statements = sent();
   ASSERT_EQ(statements.size(), 2u);
   EXPECT_NE(statements[0].find("NULLS FIRST"), std::string::npos);

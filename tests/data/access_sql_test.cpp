@@ -74,10 +74,10 @@ std::string run_case(const testrunner::DataCase& c) {
   make_dictionary();
   auto o = options(c);
   data::access_sql_form_set(o["form"] == "indexed" ? data::SqlForm::Indexed : data::SqlForm::Described);
-  if (o["form"] == "compat") script::var_set_int(script::kSwSysCompat, 1);
+  if (o["form"] == "compat") script::var_set_int(core::kSwSysCompat, 1);
   auto file = static_cast<uint16_t>(std::stoi(o["file"]));
   int key = std::stoi(o["key"]);
-  script::var_set_int(script::kSwCurFil, static_cast<int16_t>(file));
+  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
   EXPECT_EQ(data::access_set_key(file, key), key);
   std::vector<std::string> in = lines(c.input);
   core::ArenaScope scope;

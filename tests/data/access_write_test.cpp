@@ -97,10 +97,10 @@ TEST_F(AccessWrite, AnAmbiguousOrVanishedKeyWritesNothing) {
   EXPECT_EQ(data::access_delete(1), core::INDEXCMDERROR);
   EXPECT_EQ(rows(),"A1|3|1.50|old\nA1|3|1.50|old");
   // With bit 16 of status word 13 the count is not checked.
-  script::var_set_int(script::kSwUpStat, static_cast<int16_t>(1 | data::kUpNoCountCheck));
+  script::var_set_int(core::kSwUpStat, static_cast<int16_t>(1 | data::kUpNoCountCheck));
   EXPECT_EQ(data::access_save(1), 0);
   EXPECT_EQ(rows(),"A1|3|1.50|new\nA1|3|1.50|new");
-  script::var_set_int(script::kSwUpStat, 1);
+  script::var_set_int(core::kSwUpStat, 1);
   sql("DELETE FROM items;");
   EXPECT_EQ(data::access_delete(1), core::INDEXCMDERROR);
 }
@@ -174,9 +174,9 @@ TEST_F(AccessWrite, CountsRangesAndEqualKeys) {
 
 TEST_F(AccessWrite, TriggersSwitchAndTheirBit) {
   EXPECT_EQ(data::access_triggers(1, false), 0);
-  EXPECT_EQ(script::var_get_int(script::kSwUpStat) & data::kUpRulesOn, 0);
+  EXPECT_EQ(script::var_get_int(core::kSwUpStat) & data::kUpRulesOn, 0);
   EXPECT_EQ(data::access_triggers(1, true), 0);
-  EXPECT_EQ(script::var_get_int(script::kSwUpStat) & data::kUpRulesOn, data::kUpRulesOn);
+  EXPECT_EQ(script::var_get_int(core::kSwUpStat) & data::kUpRulesOn, data::kUpRulesOn);
   EXPECT_EQ(sent(), (std::vector<std::string>{"ALTER TABLE items DISABLE TRIGGER USER;",
                                               "ALTER TABLE items ENABLE TRIGGER USER;"}));
   // Outside a transaction a commit has nothing to send.

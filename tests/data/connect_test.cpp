@@ -19,7 +19,7 @@ using datatest::txt;
 class ConnectTest : public datatest::DbTest {
  protected:
   int slot() { return data::session_current_slot(); }
-  bool open_bit() { return (script::var_get_int(script::kSwCompat) & data::kSessionOpenBit) != 0; }
+  bool open_bit() { return (script::var_get_int(core::kSwCompat) & data::kSessionOpenBit) != 0; }
   std::string current_user() {
     if (data::sql_exec_simple("SELECT current_user, current_database();"_t) != 0) return "?";
     return str(data::sql_value(0, 0, -1)) + "@" + str(data::sql_value(0, 1, -1));
@@ -119,7 +119,7 @@ TEST_F(ConnectTest, UnreachableServerAndMissingDatabase) {
             core::SQLERROR);
   EXPECT_NE(str(core::error_detail()).find("/nonexistent/socket/folder"), std::string::npos);
   EXPECT_FALSE(data::session_connected());
-  EXPECT_FALSE((script::var_get_int(script::kSwCompat) & data::kSessionOpenBit) != 0);
+  EXPECT_FALSE((script::var_get_int(core::kSwCompat) & data::kSessionOpenBit) != 0);
 
   EXPECT_EQ(data::sql_connect(txt(datatest::pg_host()), "no_such_database"_t, "postgres"_t, ""_t,
                               data::kOpenColumns),

@@ -117,7 +117,7 @@ TEST_F(DictionaryTest, FilesAndFieldsByNameAndNumber) {
   EXPECT_EQ(data::dict_file_by_ref("3"_t), 0);
   EXPECT_EQ(data::dict_file_by_ref("nada"_t), 0);
   EXPECT_EQ(data::dict_file_by_ref(""_t), 0);  // no current file yet
-  script::var_set_int(script::kSwCurFil, 2);
+  script::var_set_int(core::kSwCurFil, 2);
   EXPECT_EQ(data::dict_file_by_ref(""_t), 2);
   EXPECT_EQ(data::dict_file_resolve(0), 2);
   EXPECT_EQ(data::dict_file_resolve(255), 2);
@@ -154,7 +154,7 @@ TEST_F(DictionaryTest, FieldReferences) {
   EXPECT_EQ(field, 3);
   EXPECT_EQ(data::dict_field_ref("{1}"_t, &file, &field), core::kOk);
   EXPECT_EQ(field, 0);
-  script::var_set_int(script::kSwCurFil, 1);
+  script::var_set_int(core::kSwCurFil, 1);
   EXPECT_EQ(data::dict_field_ref("SALDO{}"_t, &file, &field), core::kOk);
   EXPECT_EQ(file, 1);
   EXPECT_EQ(field, 3);

@@ -71,9 +71,9 @@ TEST_F(RecordOp, NextSavesAnEditedRecordFirstAndNothingOtherwise) {
   EXPECT_EQ(s[3].rfind("SELECT * FROM items WHERE \"CODE\" > 'B'", 0), 0u) << s[3];
   EXPECT_EQ(sql("SELECT \"NOTE\" FROM items WHERE \"CODE\" = 'B';"), "edited");
   EXPECT_EQ(field(1), "C");
-  EXPECT_EQ(script::var_get_int(script::kSwIer), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwIer), 0);
   EXPECT_EQ(op(data::kWordNext), data::kStatusEnd);
-  EXPECT_EQ(script::var_get_int(script::kSwIer), data::kStatusEnd);
+  EXPECT_EQ(script::var_get_int(core::kSwIer), data::kStatusEnd);
 }
 
 TEST_F(RecordOp, PastTheEndNothingTypedIsNoRecordAndSomethingTypedIsInserted) {
@@ -106,7 +106,7 @@ TEST_F(RecordOp, NewBlanksTheRecordAndRunsTheNewRecordExpression) {
   data::RecordTexts texts;
   texts.new_record = "NOTE{ITEMS}='fresh'"_t;
   EXPECT_EQ(op(data::kWordNew, texts), 0);
-  EXPECT_EQ(script::var_get_int(script::kSwIer), data::kStatusNew);
+  EXPECT_EQ(script::var_get_int(core::kSwIer), data::kStatusNew);
   EXPECT_EQ(field(1), "");
   EXPECT_EQ(field(2), "fresh");
   texts.new_record = "NOTHING{ITEMS}=1"_t;
@@ -135,7 +135,7 @@ TEST_F(RecordOp, FindsAnswerZeroAndTheTypedKeyKeepsTheMoves) {
   ASSERT_EQ(data::access_open(1, 0), 0);
   ASSERT_EQ(data::field_put(1, 1, "ZZ"_t), 0);
   EXPECT_EQ(op(data::kWordFind), 0);  // not found, yet not "end of file"
-  EXPECT_EQ(script::var_get_int(script::kSwIer), data::kStatusEnd);
+  EXPECT_EQ(script::var_get_int(core::kSwIer), data::kStatusEnd);
   data::RecordTexts texts;
   texts.key_text = "AB"_t;
   EXPECT_EQ(op(data::kWordTop, texts), 0);

@@ -80,13 +80,13 @@ TEST_F(RecordsTest, CurrentAndSavedRecords) {
   ASSERT_EQ(data::buffer_clear(1), core::kOk);
   EXPECT_EQ(current() + saved(), std::string(44, ' '));
   // The current file stands for 0 and 255.
-  script::var_set_int(script::kSwCurFil, 1);
+  script::var_set_int(core::kSwCurFil, 1);
   ASSERT_EQ(data::field_put(0, 1, "Q"_t), core::kOk);
   EXPECT_EQ(str(data::buffer_get(255, Buffer::Current)).substr(0, 2), "Q ");
 }
 
 TEST_F(RecordsTest, SixCharacterDatesAndNumbersWithD) {
-  script::var_set_int(script::kSwCompat, 4);
+  script::var_set_int(core::kSwCompat, 4);
   ASSERT_EQ(data::field_put(1, 4, "20240315"_t), core::kOk);
   EXPECT_EQ(current().substr(15, 6), "C40315");
   EXPECT_EQ(get(4), "20240315");

@@ -80,17 +80,17 @@ TEST_F(Relup, RuleListsNoneDefaultsAndTheRulesSwitch) {
   EXPECT_EQ(script::var_get_int(39), 0);  // rule 2 did not run
   EXPECT_EQ(data::relup_rule_count(1), 2);
   // Rules run only with bit 1 of status word 13.
-  script::var_set_int(script::kSwUpStat, 0);
+  script::var_set_int(core::kSwUpStat, 0);
   line("D1", "3", "C1", "5");
   EXPECT_EQ(data::record_update(data::kRecInsert, 1, "1,2"_t, ""_t), 0);
   EXPECT_EQ(balances(), "C1 5.00 1");
-  script::var_set_int(script::kSwUpStat, 1);
+  script::var_set_int(core::kSwUpStat, 1);
   line("D1", "4", "C1", "1");
   EXPECT_EQ(data::record_update(data::kRecInsert, 1, "2,1"_t, ""_t), 0);
   EXPECT_EQ(balances(), "C1 6.00 2");
   EXPECT_EQ(script::var_get_int(39), 1);
   // The sign is 0 again after the rules.
-  EXPECT_EQ(script::var_get_int(script::kSwSgn), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwSgn), 0);
   // The rules of file 2 are their own.
   EXPECT_EQ(data::relup_rule_count(2), 0);
   core::ArenaScope scope;
@@ -102,7 +102,7 @@ TEST_F(Relup, TheDefaultForManyRulesPicksHeaderOrLineByNLine) {
   ASSERT_EQ(data::access_open(1, 0), 0);
   core::ArenaScope scope;
   ASSERT_EQ(data::field_put(1, 2, "0"_t), 0);
-  script::var_set_int(script::kSwCurFil, 1);
+  script::var_set_int(core::kSwCurFil, 1);
   EXPECT_EQ(str(data::relup_rules(1, ""_t)), "_USER01=1");
   ASSERT_EQ(data::field_put(1, 2, "4"_t), 0);
   EXPECT_EQ(str(data::relup_rules(1, ""_t)), "_USER01=2");
@@ -139,7 +139,7 @@ TEST_F(Relup, AFailingRuleStopsTheUpdate) {
 
 TEST_F(Relup, RelatedWritesFindTheirKeyThroughTheRelationText) {
   line("D1", "1", "C1", "5");
-  script::var_set_int(script::kSwCurFil, 1);
+  script::var_set_int(core::kSwCurFil, 1);
   // Without the SQL bit the related record is found, changed and saved.
   EXPECT_EQ(data::related_write(1, 2, 2, data::kRelCreate, "SALDO{CUENTAS}=4"_t), 0);
   EXPECT_EQ(balances(), "C1 4.00 ");

@@ -30,7 +30,7 @@ class DataFunctions : public datatest::AccessTest {
     AccessTest::SetUp();
     define_file("items", {{"CODE", 4, 'A'}, {"NOTE", 6, 'A'}, {"PRICE", 8, '2'}}, {{1}, {2}}, true);
     sql("INSERT INTO items VALUES ('A', 'zz', 1.5), ('B', 'yy', 2), ('C', 'xx', 3);");
-    script::var_set_int(script::kSwCurFil, 1);
+    script::var_set_int(core::kSwCurFil, 1);
   }
   // The expression's value as text, or "error N" with its code.
   std::string eval(const char* expr) {
@@ -87,10 +87,10 @@ TEST_F(DataFunctions, FilesNamedByTheApplicationThatDoNotExistAreErrors) {
   EXPECT_EQ(eval("CODE{7}"), "error 161");
   EXPECT_EQ(eval("FILEREL(9;1;'')"), "error 161");
   // The current file may be unset too.
-  script::var_set_int(script::kSwCurFil, 0);
+  script::var_set_int(core::kSwCurFil, 0);
   EXPECT_EQ(eval("IER()"), "error 161");
   EXPECT_EQ(eval("FILESEL('items')"), "1");
-  EXPECT_EQ(script::var_get_int(script::kSwCurFil), 1);
+  EXPECT_EQ(script::var_get_int(core::kSwCurFil), 1);
 }
 
 TEST_F(DataFunctions, SqlChildNestsOneSlotUp) {

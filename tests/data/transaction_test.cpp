@@ -177,7 +177,7 @@ TEST_F(WriteTransaction, ARunOfEqualKeysGoesOnAfterARollback) {
 
 TEST_F(WriteTransaction, AMissingRelationIsNamed) {
   line("D1", "1", "C1", "5");
-  script::var_set_int(script::kSwCurFil, 1);
+  script::var_set_int(core::kSwCurFil, 1);
   core::error_clear();
   EXPECT_EQ(data::related_write(1, 2, 1, 0, ""_t), core::NOVALUE);
   core::ArenaScope scope;
@@ -200,7 +200,7 @@ class CatalogueRelations : public datatest::AccessTest {
     ASSERT_EQ(connect(data::kOpenColumns), core::kOk) << str(core::error_detail());
     ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_.path())), core::kOk);
     ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvApName, "XXTEST"_t), core::kOk);
-    script::var_set_int(script::kSwUpStat, 1);
+    script::var_set_int(core::kSwUpStat, 1);
   }
   std::string keys(uint16_t file) {
     data::FileItem f;

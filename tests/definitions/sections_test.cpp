@@ -80,7 +80,7 @@ std::string key_step(const std::string& line) {
     size_t blank = rest.rfind(' ');
     EXPECT_EQ(
         core::slot_set(paths::kGroupRuntime, paths::kRtKeyPrefixes, txt(rest.substr(0, blank))), 0);
-    script::var_set_int(defs::kSwKeyPrefix,
+    script::var_set_int(core::kSwAux,
                         static_cast<int16_t>(std::stoi(rest.substr(blank + 1))));
     return {};
   }

@@ -40,7 +40,7 @@ int32_t test_status_word(uint16_t index) {
 // (the default), es (built from the catalogue) or de, base=, pivot=,
 // flags=, compat= (status words 33, 34, 38, 20).
 void set_up_case(const testrunner::DataCase& c) {
-  g_words = {{formats::kSwCenturyBase, 2000}, {formats::kSwCenturyPivot, 80}};
+  g_words = {{core::kSwBYear, 2000}, {core::kSwBkYear, 80}};
   std::string lang = "ES", locale = "builtin";
   for (const std::string& a : c.args) {
     auto eq = a.find('=');
@@ -48,10 +48,10 @@ void set_up_case(const testrunner::DataCase& c) {
     std::string key = a.substr(0, eq), value = a.substr(eq + 1);
     if (key == "lang") lang = value;
     if (key == "locale") locale = value;
-    if (key == "base") g_words[formats::kSwCenturyBase] = std::stoi(value);
-    if (key == "pivot") g_words[formats::kSwCenturyPivot] = std::stoi(value);
-    if (key == "flags") g_words[formats::kSwDateFlags] = std::stoi(value);
-    if (key == "compat") g_words[formats::kSwCompat] = std::stoi(value);
+    if (key == "base") g_words[core::kSwBYear] = std::stoi(value);
+    if (key == "pivot") g_words[core::kSwBkYear] = std::stoi(value);
+    if (key == "flags") g_words[core::kSwDate] = std::stoi(value);
+    if (key == "compat") g_words[core::kSwCompat] = std::stoi(value);
   }
   formats::formats_status_word_getter_set(test_status_word);
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, txt(lang)), core::kOk);
@@ -167,15 +167,15 @@ TEST_F(FormatsTest, ShortLocaleFallsBackPartByPart) {
 }
 
 TEST_F(FormatsTest, StatusWordHookAndDefaults) {
-  EXPECT_EQ(formats::status_word(formats::kSwCenturyBase), 2000);
-  EXPECT_EQ(formats::status_word(formats::kSwCenturyPivot), 80);
-  EXPECT_EQ(formats::status_word(formats::kSwDateFlags), 0);
+  EXPECT_EQ(formats::status_word(core::kSwBYear), 2000);
+  EXPECT_EQ(formats::status_word(core::kSwBkYear), 80);
+  EXPECT_EQ(formats::status_word(core::kSwDate), 0);
   EXPECT_EQ(formats::status_word(5), 0);
   EXPECT_EQ(formats::year_widen(79), 2079);
   EXPECT_EQ(formats::year_widen(80), 1980);
 
   g_words = {
-      {formats::kSwCenturyBase, 1900}, {formats::kSwCenturyPivot, 30}, {formats::kSwDateFlags, 1}};
+      {core::kSwBYear, 1900}, {core::kSwBkYear, 30}, {core::kSwDate, 1}};
   formats::formats_status_word_getter_set(test_status_word);
   EXPECT_EQ(formats::year_widen(29), 1929);
   EXPECT_EQ(formats::year_widen(30), 1830);

@@ -33,7 +33,7 @@ TEST_F(Eval, DataFileCases) {
     core::CoreContext core;
     script::ScriptContext script;
     for (const std::string& arg : c.args)
-      if (arg.rfind("precis=", 0) == 0) script::var_set_int(script::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
+      if (arg.rfind("precis=", 0) == 0) script::var_set_int(core::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
     std::string out;
     size_t start = 0;
     while (start <= c.input.size()) {
@@ -142,10 +142,10 @@ TEST(Numbers, TextConversions) {
   EXPECT_EQ(script::number_from_text("99999999999999999999999"_t), INT64_MAX);
   EXPECT_EQ(script::number_to_int(-270), -3);
   EXPECT_EQ(script::number_to_int(250), 3);
-  script::var_set_int(script::kSwPrecis, 0);
+  script::var_set_int(core::kSwPrecis, 0);
   EXPECT_EQ(str(script::number_to_text(7)), "7");
   EXPECT_EQ(script::number_from_text("2.5"_t), 3);
-  script::var_set_int(script::kSwPrecis, 9);  // out of range: clipped to 4
+  script::var_set_int(core::kSwPrecis, 9);  // out of range: clipped to 4
   EXPECT_EQ(script::number_scale(), 10000);
 }
 

@@ -56,7 +56,7 @@ TEST(FunctionsData, Cases) {
     script::ScriptContext script;
     for (const std::string& arg : c.args) {
       if (arg.rfind("precis=", 0) == 0)
-        script::var_set_int(script::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
+        script::var_set_int(core::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
       if (arg.rfind("lang=", 0) == 0) {
         EXPECT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, txt(arg.substr(5))), 0);
       }
@@ -147,7 +147,7 @@ std::vector<DataCall> g_data_calls;
 core::Status g_data_answer = 0;
 
 core::Status fake_data(int number, int argc, const script::Value* args, script::Value* out) {
-  DataCall call{number, {}, script::var_get_int(script::kSwSqlStk)};
+  DataCall call{number, {}, script::var_get_int(core::kSwSqlStk)};
   for (int i = 0; i < argc; ++i)
     call.args.push_back(args[i].is_text() ? "'" + str(args[i].text) + "'" : str(script::number_to_text(args[i].number)));
   g_data_calls.push_back(call);
@@ -189,14 +189,14 @@ TEST_F(Functions, SqlChildNestsOneLevelAndRestores) {
   g_data_calls.clear();
   g_data_answer = 0;
   script::data_function_hook_set(fake_data);
-  script::var_set_int(script::kSwCurRow, 4);
-  script::var_set_int(script::kSwIer, 9);
+  script::var_set_int(core::kSwCurRow, 4);
+  script::var_set_int(core::kSwIer, 9);
   EXPECT_EQ(show("SQLCHILD(A=_SQLSTK;B=_CURROW;_IER=3)"), "0");
   EXPECT_EQ(show("A"), "1");
   EXPECT_EQ(show("B"), "0");
-  EXPECT_EQ(script::var_get_int(script::kSwSqlStk), 0);
-  EXPECT_EQ(script::var_get_int(script::kSwCurRow), 4);
-  EXPECT_EQ(script::var_get_int(script::kSwIer), 9);
+  EXPECT_EQ(script::var_get_int(core::kSwSqlStk), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwCurRow), 4);
+  EXPECT_EQ(script::var_get_int(core::kSwIer), 9);
   ASSERT_EQ(g_data_calls.size(), 2u);  // enter and leave, both one level down
   EXPECT_EQ(g_data_calls[0].args, std::vector<std::string>{"1"});
   EXPECT_EQ(g_data_calls[1].args, std::vector<std::string>{"0"});
@@ -205,15 +205,15 @@ TEST_F(Functions, SqlChildNestsOneLevelAndRestores) {
 
   // Failing work still leaves the level; more than 16 statements are fine.
   EXPECT_EQ(show("SQLCHILD(1;'a'*'b')"), "error 147");
-  EXPECT_EQ(script::var_get_int(script::kSwSqlStk), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwSqlStk), 0);
   std::string many = "SQLCHILD(C=0";
   for (int i = 0; i < 20; ++i) many += ";C=C+1";
   EXPECT_EQ(show(many + ")"), "0");
   EXPECT_EQ(show("C"), "20");
 
-  script::var_set_int(script::kSwSqlStk, 7);
+  script::var_set_int(core::kSwSqlStk, 7);
   EXPECT_EQ(show("SQLCHILD(D=1)"), "error 159");
-  EXPECT_EQ(script::var_get_int(script::kSwSqlStk), 7);
+  EXPECT_EQ(script::var_get_int(core::kSwSqlStk), 7);
   EXPECT_EQ(show("D"), "0");
 }
 

@@ -102,9 +102,9 @@ TEST_F(Variables, SystemVariablesAreTheFirstNamesInTheirOrder) {
   EXPECT_EQ(list(2), "_ACUM$,_ACUMX$,_LTEXT$");
   EXPECT_EQ(core::slot_count(core::kGroupVarNames), 4);
   EXPECT_EQ(core::slot_count(core::kGroupVarTexts), 3);
-  EXPECT_EQ(script::var_count(script::kKindInt), script::kSystemIntegers);
-  EXPECT_EQ(script::var_get_int(script::kSwBYear), 2000);
-  EXPECT_EQ(script::var_get_int(script::kSwDevWid), 80);
+  EXPECT_EQ(script::var_count(script::kKindInt), core::kSystemIntegers);
+  EXPECT_EQ(script::var_get_int(core::kSwBYear), 2000);
+  EXPECT_EQ(script::var_get_int(core::kSwDevWid), 80);
 }
 
 TEST_F(Variables, ValuesLiveWhereTheirKindSays) {
@@ -141,10 +141,10 @@ TEST_F(Variables, TraceAndFormatsStatusWordsFollowTheStoreWhileItLives) {
   set("_TRACE", "6");
   EXPECT_EQ(core::trace_level(), 6);
   set("_BKYEAR", "10");
-  EXPECT_EQ(formats::status_word(formats::kSwCenturyPivot), 10);
+  EXPECT_EQ(formats::status_word(core::kSwBkYear), 10);
   script_.reset();
   EXPECT_EQ(core::trace_level(), 9);
-  EXPECT_EQ(formats::status_word(formats::kSwCenturyPivot), 80);
+  EXPECT_EQ(formats::status_word(core::kSwBkYear), 80);
   EXPECT_EQ(core_.shutdown(), 0);
 }
 
@@ -405,9 +405,9 @@ TEST_F(Variables, NothingLeaksWhenTheStoreGoes) {
 
 TEST(VariablesNoStore, StatusWordsReadTheirDefaults) {
   core::CoreContext core;
-  EXPECT_EQ(script::var_get_int(script::kSwPrecis), 2);
-  EXPECT_EQ(script::var_get_int(script::kSwTrace), 1);
-  EXPECT_EQ(script::var_get_int(script::kSwLastKey), 4);
+  EXPECT_EQ(script::var_get_int(core::kSwPrecis), 2);
+  EXPECT_EQ(script::var_get_int(core::kSwTrace), 1);
+  EXPECT_EQ(script::var_get_int(core::kSwLastKey), 4);
   Value v;
   EXPECT_EQ(script::var_get_value("X#"_t, &v), 0);
   EXPECT_EQ(v.number, 0);

@@ -97,7 +97,7 @@ TEST_F(Dialogs, TheCoreShowsItsErrorsInRealBoxes) {
 TEST_F(Dialogs, TheListFormOffersTheItemsWithoutQuotes) {
   input("select 2\nkey Enter\n");
   EXPECT_EQ(ui::selection_run("Elegir"_t, "'Uno',\"Dos, tres\",Cuatro"_t, ui::kSelectListBox), 2);
-  EXPECT_EQ(script::var_get_int(ui::kSwSelection), 2);
+  EXPECT_EQ(script::var_get_int(core::kSwStat), 2);
   EXPECT_NE(tk_->transcript().find(">Dos, tres"), std::string::npos) << tk_->transcript();
   EXPECT_EQ(ui::window_count(), 0);
   input("select 3\nactivate\n");

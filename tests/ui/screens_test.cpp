@@ -101,13 +101,13 @@ TEST_F(Screens, ClosingAScreenWindowResetsTheMarginsAndRestoresTheKeyMap) {
   ui::Screen first = make_screen(1);
   first.keymap = 1;
   int a = ui::screen_window_open(ui::screen_add(first), ui::kNone, 0);
-  EXPECT_EQ(script::var_get_int(ui::kSwKeyMap), 1);
+  EXPECT_EQ(script::var_get_int(core::kSwKeyMap), 1);
   int b = ui::screen_window_open(ui::screen_add(make_screen(1)), ui::kNone, 0);
-  EXPECT_EQ(script::var_get_int(ui::kSwKeyMap), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwKeyMap), 0);
   ui::screen_margins_set({2, 1, 2, 1});
   ui::screen_window_close(b);
   EXPECT_EQ(ui::screen_margins().left, 0);
-  EXPECT_EQ(script::var_get_int(ui::kSwKeyMap), 1);
+  EXPECT_EQ(script::var_get_int(core::kSwKeyMap), 1);
   ui::screen_window_close(a);
 }
 
@@ -175,10 +175,10 @@ TEST_F(Screens, MovesWrapInsideAFieldGroupAndSayHow) {
   int sw = open(5);
   ui::screen_get(ui::screen_window_get(sw)->screen)->groups.push_back({2, 4});
   ASSERT_EQ(ui::field_make_current(4), 0);
-  EXPECT_EQ(script::var_get_int(ui::kSwScrStat) & ui::kScrStatWrapped, 0);
+  EXPECT_EQ(script::var_get_int(core::kSwScrStat) & ui::kScrStatWrapped, 0);
   EXPECT_EQ(ui::field_move(ui::kActNextField), 0);
   EXPECT_EQ(ui::screen_window_current_get()->current_field, 2);
-  EXPECT_NE(script::var_get_int(ui::kSwScrStat) & ui::kScrStatWrapped, 0);
+  EXPECT_NE(script::var_get_int(core::kSwScrStat) & ui::kScrStatWrapped, 0);
   EXPECT_EQ(ui::field_move(ui::kActPrevField), 0);
   EXPECT_EQ(ui::screen_window_current_get()->current_field, 4);
 }
@@ -327,7 +327,7 @@ TEST_F(ScreenFiles, AScreenIsReadFromItsParameterAndScreenFiles) {
   EXPECT_FALSE(s->fields[1].read_only);
   // Opening it sets the key map of status word 29.
   int sw = ui::screen_window_open(index, ui::kNone, 0);
-  EXPECT_EQ(script::var_get_int(ui::kSwKeyMap), 1);
+  EXPECT_EQ(script::var_get_int(core::kSwKeyMap), 1);
   EXPECT_EQ(ui::screen_window_get(sw)->current_field, 2);
   ui::screen_window_close(sw);
   EXPECT_EQ(ui::screen_count(), 0);

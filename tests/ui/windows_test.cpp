@@ -75,7 +75,7 @@ TEST_F(Windows, NewWindowsCascadeAndModalOnesDisableTheirOwner) {
 }
 
 TEST_F(Windows, RunModeMovesTheFirstWindowFromTheCentre) {
-  script::var_set_int(ui::kSwScrStat, ui::kScrStatRun);
+  script::var_set_int(core::kSwScrStat, ui::kScrStatRun);
   ui::Handle w = open(ui::kFrameDialog, 10, 3);
   ui::platform::Size area = tk_->screen_area();
   ui::platform::Margins m = tk_->frame_extra(ui::kStyleModal, false);
@@ -162,12 +162,12 @@ TEST_F(Windows, KeyCodesFollowTheModifiers) {
   EXPECT_EQ(ui::key_code('A'), ui::kKeyOther);
   key(w, ui::platform::kVkShift);
   EXPECT_EQ(ui::key_code(ui::platform::kVkTab), ui::kKeyShiftTab);
-  EXPECT_EQ(script::var_get_int(ui::kSwLastKey), 8);
+  EXPECT_EQ(script::var_get_int(core::kSwLastKey), 8);
   key(w, ui::platform::kVkShift, EventKind::KeyUp);
   EXPECT_EQ(ui::key_code(ui::platform::kVkTab), ui::kKeyTab);
   key(w, ui::platform::kVkControl);
   EXPECT_EQ(ui::key_code(ui::platform::kVkEnd), ui::kKeyCtrlEnd);
-  EXPECT_EQ(script::var_get_int(ui::kSwLastKey), 32);
+  EXPECT_EQ(script::var_get_int(core::kSwLastKey), 32);
 }
 
 TEST_F(Windows, KeyMapsDifferInF3F4AndF11) {
@@ -184,9 +184,9 @@ TEST_F(Windows, KeyMapsDifferInF3F4AndF11) {
   EXPECT_EQ(ui::key_action_in_map(0, ui::kKeyOther), 0);
   EXPECT_EQ(ui::key_action_in_map(0, 40), 0);
   // The map in use is status word 29.
-  script::var_set_int(ui::kSwKeyMap, 1);
+  script::var_set_int(core::kSwKeyMap, 1);
   EXPECT_EQ(ui::key_action(14), 0);
-  script::var_set_int(ui::kSwKeyMap, 0);
+  script::var_set_int(core::kSwKeyMap, 0);
   EXPECT_EQ(ui::key_action(14), ui::action_word(25, 12));
   EXPECT_EQ(str(core::list_field(ui::kButtonActionList, ',', 12)), "NLS");
 }
