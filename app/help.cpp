@@ -36,7 +36,7 @@ Status help_pages() {
   // Last, the page of the current folder.
   if (page.empty() && paths::path_exists(kIndexPage)) page = paths::path_resolve(paths::path_current_folder(), kIndexPage);
   if (page.empty()) {
-    Text help_folder = core::slot_get(core::kGroupEnv, paths::kEnvHelpPath);
+    Text help_folder = core::slot_get(core::kGroupEnv, core::kEnvHelpPath);
     Text missing = paths::path_join(help_folder, kIndexPage);
     Text text = core::text_concat(core::text_concat(core::message_text_c("0072"), "\r\n"_t), missing);
     ui::info_box(core::message_text_c("0071"), text);

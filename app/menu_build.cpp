@@ -35,7 +35,7 @@ void add_children(ui::platform::Toolkit* tk, Handle menu, const MenuNode& node) 
 Status store_processes(const MenuNode& node) {
   for (const MenuNode& child : node.children) {
     Status st = child.submenu ? store_processes(child)
-                              : core::slot_set(paths::kGroupMenuItems, static_cast<uint16_t>(child.id - kMenuFirstId),
+                              : core::slot_set(core::kGroupMenuItems, static_cast<uint16_t>(child.id - kMenuFirstId),
                                                paths::arena_text(child.process));
     if (st != 0) return st;
   }
@@ -65,7 +65,7 @@ Handle menu_build(Text menu_name) {
   std::vector<MenuLine> lines;
   if (tk == nullptr || menu_read(menu_name, &lines) != 0) return kNone;
   MenuNode bar = menu_tree(lines);
-  static_cast<void>(core::slot_clear(paths::kGroupMenuItems));
+  static_cast<void>(core::slot_clear(core::kGroupMenuItems));
   core::ArenaScope scope;
   if (Status st = store_processes(bar); st != 0) {
     core::error_record(core::kRecord, core::Context::Screen, st, st);
@@ -78,7 +78,7 @@ Handle menu_build(Text menu_name) {
 
 Text menu_item_process(int k) {
   if (k < 0 || k >= kMenuMaxItems) return Text{};
-  return core::slot_get(paths::kGroupMenuItems, static_cast<uint16_t>(k));
+  return core::slot_get(core::kGroupMenuItems, static_cast<uint16_t>(k));
 }
 
 }  // namespace app

@@ -93,7 +93,7 @@ Status store_definition_folder() {
 
 Status start_language() {
   ArenaScope scope;
-  Text code = core::text_copy(core::slot_get(core::kGroupEnv, paths::kEnvLangModule));
+  Text code = core::text_copy(core::slot_get(core::kGroupEnv, core::kEnvLanguage));
   if (code.len == 0) code = core::language_default();
   Status st = core::language_set(code);
   return st != 0 ? st : formats::locale_build();
@@ -121,7 +121,7 @@ Status store_application(const StartupArgs& a) {
 // With flags bit 2: the dictionary of the application prefix, tried again
 // with the definitions beside the current folder.
 Status load_dictionary(const StartupArgs& a) {
-  (void)core::slot_set(core::kGroupRuntime, paths::kRtPendingMessage, Text{});
+  (void)core::slot_set(core::kGroupRuntime, core::kRtDetail, Text{});
   if (g_dictionary_loader == nullptr) return core::FEATUREREMOVED;
   ArenaScope scope;
   Text prefix = core::text_copy(core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2));
@@ -154,7 +154,7 @@ Status start(const StartupArgs& a) {
   if (st == 0 && hooks.load_font != nullptr) st = hooks.load_font();
   if (st == 0 || st == kLoadStrError) st = phase(a, kPhaseConnect);
   // A failure keeps its detail for the box that shows it.
-  if (st == 0) (void)core::slot_set(core::kGroupRuntime, paths::kRtPendingMessage, Text{});
+  if (st == 0) (void)core::slot_set(core::kGroupRuntime, core::kRtDetail, Text{});
   return st;
 }
 

@@ -27,24 +27,48 @@ inline constexpr uint16_t kSlotCount = 2048;
 inline constexpr uint32_t kSlotStoreBytes = 65535;
 inline constexpr uint32_t kSlotTextBytes = kSlotStoreBytes - 2u * kSlotGroups - 2u * kSlotCount;
 
-// Groups with a fixed use in the core.
-inline constexpr uint16_t kGroupEnv = 0;        // application environment
-inline constexpr uint16_t kGroupRuntime = 9;    // runtime texts
-inline constexpr uint16_t kGroupVarNames = 12;
-inline constexpr uint16_t kGroupVarTexts = 13;
-inline constexpr uint16_t kGroupLineQueue = 37; // lines of files read line by line
-inline constexpr uint16_t kGroupMenuQueue = 38;
+// --- the groups, by use: the one registry of the store's numbers ---------------
+inline constexpr uint16_t kGroupEnv = 0;            // the application environment (slots below)
+inline constexpr uint16_t kGroupFileNames = 1;      // data files: names, lower case (the SQL table)
+inline constexpr uint16_t kGroupFileLocations = 2;  // data files: locations, kept as written
+inline constexpr uint16_t kGroupFieldNames = 3;     // data files: field names, as written
+inline constexpr uint16_t kGroupRelations = 4;      // data files: relation items joined with ":"
+inline constexpr uint16_t kGroupMenuItems = 5;      // process names of the open menu's items
+inline constexpr uint16_t kGroupBuffers = 6;        // data files: record buffers
+inline constexpr uint16_t kGroupRules = 7;          // relational-update rules of the data files
+inline constexpr uint16_t kGroupRuntime = 9;        // runtime texts (slots below)
+inline constexpr uint16_t kGroupVarNames = 12;      // names of the variables
+inline constexpr uint16_t kGroupVarTexts = 13;      // values of the text variables
+inline constexpr uint16_t kGroupKeyboard = 30;      // keyboard input lines; the first group
+                                                    // procedures may use as stacks of their own
+inline constexpr uint16_t kGroupDefStack = 31;      // definition stack; the last slot is current
+inline constexpr uint16_t kGroupOpenSets = 33;      // open-file sets of the keyed access
+inline constexpr uint16_t kGroupArguments = 35;     // the argument stack of procedure calls
+inline constexpr uint16_t kGroupLineQueue = 37;     // queue: lines of files read line by line
+inline constexpr uint16_t kGroupMenuQueue = 38;     // queue: lines read from menus
 
-// Slots of group 0 and group 9 that the core itself uses.
-inline constexpr uint16_t kEnvLocale = 0;
-inline constexpr uint16_t kEnvCommandLine = 1;
-inline constexpr uint16_t kEnvApName = 2;
-inline constexpr uint16_t kEnvApDescrip = 3;
-inline constexpr uint16_t kEnvLanguage = 4;
-inline constexpr uint16_t kEnvDocPath = 5;
-inline constexpr uint16_t kRtModuleText = 2;    // group 9: loaded language module
-inline constexpr uint16_t kRtDetail = 9;        // group 9: detail text of the current message
-inline constexpr uint16_t kRtLogPath = 10;      // group 9: log path set by log_set_path
+// Slots of group 0.
+inline constexpr uint16_t kEnvLocale = 0;         // the locale text
+inline constexpr uint16_t kEnvCommandLine = 1;    // COMMANDLINE: the normalised command line
+inline constexpr uint16_t kEnvApName = 2;         // APNAME: the application name
+inline constexpr uint16_t kEnvApDescrip = 3;      // APDESCRIP: its description
+inline constexpr uint16_t kEnvLanguage = 4;       // LANGMODULE: the language code, "ES" by default
+inline constexpr uint16_t kEnvDocPath = 5;        // DOCPATH: the definition folder, or a comma list
+inline constexpr uint16_t kEnvDataPath = 6;       // DATAPATH: the working data folder
+inline constexpr uint16_t kEnvHelpPath = 7;       // HELPPATH: the help folder
+inline constexpr uint16_t kEnvFunctionList = 8;   // the function names the application installs
+inline constexpr uint16_t kEnvButtonLabels = 9;   // a comma list replacing the action buttons' labels
+inline constexpr uint16_t kEnvDatabase1 = 11;     // host,database,user,password of the first connection
+inline constexpr uint16_t kEnvDatabase2 = 12;     // the same for a second connection
+
+// Slots of group 9.
+inline constexpr uint16_t kRtFormCondition = 1;   // the condition of the last form
+inline constexpr uint16_t kRtModuleText = 2;      // the loaded language module
+inline constexpr uint16_t kRtFormFields = 6;      // the field list of the last form
+inline constexpr uint16_t kRtFormValues = 7;      // the values of the last form
+inline constexpr uint16_t kRtKeyPrefixes = 8;     // a comma list of key prefixes of definition files
+inline constexpr uint16_t kRtDetail = 9;          // the detail text of the current message
+inline constexpr uint16_t kRtLogPath = 10;        // the log path set by log_set_path
 
 Text slot_get(uint16_t group, uint16_t i);      // empty when i is beyond the group
 [[nodiscard]] Status slot_set(uint16_t group, uint16_t i, Text text);

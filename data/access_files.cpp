@@ -44,7 +44,6 @@ Status file_ready(uint16_t file, uint16_t* out) {
 namespace {
 
 // Group 33 of the slot store: the stack of open-file sets.
-constexpr uint16_t kGroupOpenSets = 33;
 
 // Positions a file opened with mode 8 on its first record. A server that
 // refuses the NULLS clauses fails the first try: the error is shown, the
@@ -120,12 +119,12 @@ Status access_open_set(Text set) {
   core::ArenaScope scope;
   Text trimmed = core::text_trim(set, core::kTrimBoth);
   if (core::text_equal(core::text_case(trimmed, core::Case::Upper), "RESTORE"_t)) {
-    if (core::slot_count(kGroupOpenSets) == 0) return kOk;
-    Status code = core::slot_pop(kGroupOpenSets);
-    if (code != kOk || core::slot_count(kGroupOpenSets) == 0) return code;
-    return apply_set(core::text_copy(core::slot_last(kGroupOpenSets)));
+    if (core::slot_count(core::kGroupOpenSets) == 0) return kOk;
+    Status code = core::slot_pop(core::kGroupOpenSets);
+    if (code != kOk || core::slot_count(core::kGroupOpenSets) == 0) return code;
+    return apply_set(core::text_copy(core::slot_last(core::kGroupOpenSets)));
   }
-  Status code = core::slot_append(kGroupOpenSets, trimmed);
+  Status code = core::slot_append(core::kGroupOpenSets, trimmed);
   if (code != kOk) return code;
   return apply_set(trimmed);
 }

@@ -32,7 +32,7 @@ SavedPosition position_of(uint16_t file) {
   p.status = ctrl.status;
   p.in_run = ctrl.cursor >= 0;
   p.run_key = ctrl.cursor_key;
-  p.buffers = std::string(view(core::slot_get(kGroupBuffers, static_cast<uint16_t>(file - 1))));
+  p.buffers = std::string(view(core::slot_get(core::kGroupBuffers, static_cast<uint16_t>(file - 1))));
   return p;
 }
 
@@ -41,7 +41,7 @@ void position_restore(const SavedPosition& p) {
   cursor_close(p.file);
   ctrl.key = p.key;
   ctrl.status = p.status;
-  static_cast<void>(core::slot_set(kGroupBuffers, static_cast<uint16_t>(p.file - 1),
+  static_cast<void>(core::slot_set(core::kGroupBuffers, static_cast<uint16_t>(p.file - 1),
                                    core::text_view(p.buffers.data(), p.buffers.size())));
   if (!p.in_run) return;
   std::string saved = p.buffers.substr(p.buffers.size() / 2);

@@ -199,7 +199,7 @@ Status dict_load_application(Text prefix) {
   if (!prefix.ok()) return core::text_error(prefix);
   core::ArenaScope scope;
   // A copy: loading writes the slot store the folder list lives in.
-  Text folders = core::text_copy(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath));
+  Text folders = core::text_copy(core::slot_get(core::kGroupEnv, core::kEnvDocPath));
   Text dicc = core::text_concat(prefix, core::list_field(kDictionaryFiles, ',', 1));
   Text first;
   for (uint16_t n = 1; n <= core::list_count(folders, ','); ++n) {

@@ -61,9 +61,9 @@ Status dict_add_file(int kind, Text name, Text location) {
   f.number = static_cast<uint8_t>(count + 1);
   f.kind = static_cast<uint8_t>(kind);
   auto index = static_cast<uint16_t>(count);
-  Status code = core::slot_set(kGroupFileNames, index, core::text_case(name, core::Case::Lower));
-  if (code == kOk) code = core::slot_set(kGroupFileLocations, index, location);
-  if (code == kOk) code = core::slot_set(kGroupRelations, index, Text{});
+  Status code = core::slot_set(core::kGroupFileNames, index, core::text_case(name, core::Case::Lower));
+  if (code == kOk) code = core::slot_set(core::kGroupFileLocations, index, location);
+  if (code == kOk) code = core::slot_set(core::kGroupRelations, index, Text{});
   if (code == kOk) code = put_file(f);
   return code;
 }
@@ -83,7 +83,7 @@ Status dict_add_field(Text name, uint16_t width, char type) {
   item.width = width;
   // Fields always go to the last file, so its fields end the sequence.
   uint32_t index = vector_count(kVecFields);
-  Status code = core::slot_set(kGroupFieldNames, static_cast<uint16_t>(index), name);
+  Status code = core::slot_set(core::kGroupFieldNames, static_cast<uint16_t>(index), name);
   if (code == kOk) code = vector_put(kVecFields, index, item);
   if (code != kOk) return code;
   f.field_count = item.number;
@@ -121,7 +121,7 @@ Status dict_add_default_key(uint16_t file) {
 void dict_clear() {
   for (uint16_t v : {kVecFiles, kVecFields, kVecKeyCounts, kVecKeySegments}) vector_clear(v);
   for (uint16_t g :
-       {kGroupFileNames, kGroupFileLocations, kGroupFieldNames, kGroupRelations, kGroupBuffers})
+       {core::kGroupFileNames, core::kGroupFileLocations, core::kGroupFieldNames, core::kGroupRelations, core::kGroupBuffers})
     static_cast<void>(core::slot_clear(g));
 }
 
@@ -144,7 +144,7 @@ uint16_t dict_file_by_ref(Text ref) {
   core::ArenaScope scope;
   Text lower = core::text_case(ref, core::Case::Lower);
   for (uint16_t n = 1; n <= dict_file_count(); ++n)
-    if (core::text_equal(core::slot_get(kGroupFileNames, n - 1u), lower)) return n;
+    if (core::text_equal(core::slot_get(core::kGroupFileNames, n - 1u), lower)) return n;
   return 0;
 }
 
@@ -153,7 +153,7 @@ int dict_field_by_name(uint16_t file, Text name) {
   if (!file_item(dict_file_resolve(file), &f) || !name.ok()) return -1;
   uint32_t first = internal::first_field_index(f.number);
   for (uint16_t i = 0; i < f.field_count; ++i)
-    if (core::text_equal(core::slot_get(kGroupFieldNames, static_cast<uint16_t>(first + i)), name))
+    if (core::text_equal(core::slot_get(core::kGroupFieldNames, static_cast<uint16_t>(first + i)), name))
       return i + 1;
   return -1;
 }
@@ -173,31 +173,31 @@ Status dict_field_attr(uint16_t file, uint16_t field, FieldItem* out) {
 
 Text dict_file_name(uint16_t file) {
   file = dict_file_resolve(file);
-  return file == 0 ? Text{} : core::slot_get(kGroupFileNames, file - 1u);
+  return file == 0 ? Text{} : core::slot_get(core::kGroupFileNames, file - 1u);
 }
 
 Text dict_file_location(uint16_t file) {
   file = dict_file_resolve(file);
-  return file == 0 ? Text{} : core::slot_get(kGroupFileLocations, file - 1u);
+  return file == 0 ? Text{} : core::slot_get(core::kGroupFileLocations, file - 1u);
 }
 
 Text dict_relation_text(uint16_t file) {
   file = dict_file_resolve(file);
-  return file == 0 ? Text{} : core::slot_get(kGroupRelations, file - 1u);
+  return file == 0 ? Text{} : core::slot_get(core::kGroupRelations, file - 1u);
 }
 
 Status dict_add_relation(uint16_t file, Text item) {
   if (file < 1 || file > dict_file_count()) return core::FILEOUTBOUND;
   core::ArenaScope scope;
   auto index = static_cast<uint16_t>(file - 1);
-  Text joined = core::text_join(core::slot_get(kGroupRelations, index), ":"_t, item);
-  return core::slot_set(kGroupRelations, index, joined);
+  Text joined = core::text_join(core::slot_get(core::kGroupRelations, index), ":"_t, item);
+  return core::slot_set(core::kGroupRelations, index, joined);
 }
 
 Text dict_field_name(uint16_t file, uint16_t field) {
   FileItem f;
   if (!file_item(dict_file_resolve(file), &f) || field < 1 || field > f.field_count) return Text{};
-  return core::slot_get(kGroupFieldNames,
+  return core::slot_get(core::kGroupFieldNames,
                         static_cast<uint16_t>(internal::first_field_index(f.number) + field - 1u));
 }
 
@@ -206,7 +206,7 @@ Text dict_file_names() {
   std::string list;
   for (uint16_t n = 1; n <= dict_file_count(); ++n) {
     if (n > 1) list += ',';
-    list += internal::view(core::slot_get(kGroupFileNames, n - 1u));
+    list += internal::view(core::slot_get(core::kGroupFileNames, n - 1u));
   }
   return scope.keep(internal::arena_text(list));
 }

@@ -32,11 +32,6 @@ inline constexpr uint16_t kCurrentFileAlias = 255;
 
 // Groups of the slot store the dictionary keeps its texts in; the index is
 // the file number - 1, or the global field index for field names.
-inline constexpr uint16_t kGroupFileNames = 1;      // lower case: also the SQL table name
-inline constexpr uint16_t kGroupFileLocations = 2;  // kept, not interpreted
-inline constexpr uint16_t kGroupFieldNames = 3;     // as written
-inline constexpr uint16_t kGroupRelations = 4;      // relation items joined with ":"
-inline constexpr uint16_t kGroupBuffers = 6;        // record buffers (data/records.h)
 
 // The dictionary files of a prefix, by position: loading reads 1 then 2;
 // the others belong to the relational update and the menu.

@@ -25,7 +25,7 @@ struct Record {
 
 Status find_record(uint16_t file, Record* r) {
   if (!internal::file_item(dict_file_resolve(file), &r->file)) return core::BADFILENUMBER;
-  r->text = core::slot_get(kGroupBuffers, r->file.number - 1u);
+  r->text = core::slot_get(core::kGroupBuffers, r->file.number - 1u);
   uint32_t length = r->file.record_length;
   if (length == 0 || r->text.len != 2 * length) return core::FILENOTINIT;
   return kOk;
@@ -41,7 +41,7 @@ Status write_at(const Record& r, uint32_t at, std::string_view bytes) {
   Text updated = core::text_overwrite_copy(r.text, static_cast<int>(at),
                                            core::text_view(bytes.data(), bytes.size()));
   if (!updated.ok()) return core::text_error(updated);
-  return core::slot_set(kGroupBuffers, r.file.number - 1u, updated);
+  return core::slot_set(core::kGroupBuffers, r.file.number - 1u, updated);
 }
 
 // The record, the field's item, and failures recorded in `context`.
@@ -69,14 +69,14 @@ Status buffer_open(uint16_t file) {
   if (!internal::file_item(dict_file_resolve(file), &f)) return core::BADFILENUMBER;
   if (f.record_length == 0) return core::FILENOTINIT;
   core::ArenaScope scope;
-  return core::slot_set(kGroupBuffers, f.number - 1u,
+  return core::slot_set(core::kGroupBuffers, f.number - 1u,
                         core::text_repeat(" "_t, static_cast<uint16_t>(2 * f.record_length)));
 }
 
 void buffer_close(uint16_t file) {
   file = dict_file_resolve(file);
-  if (file != 0 && file <= core::slot_count(kGroupBuffers))
-    static_cast<void>(core::slot_set(kGroupBuffers, file - 1u, Text{}));
+  if (file != 0 && file <= core::slot_count(core::kGroupBuffers))
+    static_cast<void>(core::slot_set(core::kGroupBuffers, file - 1u, Text{}));
 }
 
 bool buffer_is_open(uint16_t file) {

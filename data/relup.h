@@ -36,7 +36,6 @@ using core::Status;
 using core::Text;
 using core::operator""_t;
 
-inline constexpr uint16_t kGroupRules = 7;
 inline constexpr Text kRuleFile = "RELUP.DAT"_t;
 inline constexpr Text kRuleFileSql = "RELUPSQL.DAT"_t;
 inline constexpr Text kNoRules = "NONE"_t;

@@ -19,7 +19,6 @@ using core::kOk;
 
 namespace {
 
-constexpr uint16_t kGroupLines = core::kGroupLineQueue;
 constexpr int kRuleLayout = 4;
 
 Text rule_file_name() {
@@ -39,12 +38,12 @@ Status store_line(int32_t base, Text line, int* count) {
   Text text = core::text_trim(core::text_sub(content, 2, core::kToEnd), core::kTrimBoth);
   auto entry = static_cast<uint16_t>(base + n);
   // Entries up to this one exist, so that the group stays in order.
-  for (uint16_t i = core::slot_count(kGroupRules); i < entry; ++i) {
-    Status code = core::slot_set(kGroupRules, i, Text{});
+  for (uint16_t i = core::slot_count(core::kGroupRules); i < entry; ++i) {
+    Status code = core::slot_set(core::kGroupRules, i, Text{});
     if (code != kOk) return code;
   }
-  Text joined = core::text_join(core::slot_get(kGroupRules, entry), ";"_t, text);
-  Status code = core::slot_set(kGroupRules, entry, joined);
+  Text joined = core::text_join(core::slot_get(core::kGroupRules, entry), ";"_t, text);
+  Status code = core::slot_set(core::kGroupRules, entry, joined);
   if (code != kOk) return code;
   if (n > *count) *count = n;
   core::log_line(core::text_format(1024, "\tidef:%u: %s", entry, core::text_cstr(text)),
@@ -70,24 +69,24 @@ Status relup_load(uint16_t file, Text rule_list) {
   internal::FileCtrl& ctrl = internal::file_ctrl(n);
   if (ctrl.rule_base >= 0) return kOk;
   core::log_line("RecRelUpLoad"_t, core::kTraceRelational);
-  auto base = static_cast<int32_t>(core::slot_count(kGroupRules));
-  Status code = core::slot_set(kGroupRules, static_cast<uint16_t>(base),
+  auto base = static_cast<int32_t>(core::slot_count(core::kGroupRules));
+  Status code = core::slot_set(core::kGroupRules, static_cast<uint16_t>(base),
                                core::text_format(32, "file %u", n));
   if (code != kOk) return code;
-  uint16_t before = core::slot_count(kGroupLines);
+  uint16_t before = core::slot_count(core::kGroupLineQueue);
   uint16_t lines = 0;
   int32_t read = defs::def_section_queue(rule_file_name(), kRuleLayout, n, &lines);
   int count = 0;
   if (read == 0) {
     for (uint16_t i = 0; i < lines && code == kOk; ++i)
-      code = store_line(base, core::text_copy(core::slot_get(kGroupLines, before + i)), &count);
-    while (core::slot_count(kGroupLines) > before)
-      static_cast<void>(core::slot_delete(kGroupLines, static_cast<uint16_t>(core::slot_count(kGroupLines) - 1)));
+      code = store_line(base, core::text_copy(core::slot_get(core::kGroupLineQueue, before + i)), &count);
+    while (core::slot_count(core::kGroupLineQueue) > before)
+      static_cast<void>(core::slot_delete(core::kGroupLineQueue, static_cast<uint16_t>(core::slot_count(core::kGroupLineQueue) - 1)));
   } else if (read != defs::kNoFile) {
     code = static_cast<Status>(read);
   }
   if (code != kOk) {
-    static_cast<void>(core::slot_truncate(kGroupRules, static_cast<uint16_t>(base)));
+    static_cast<void>(core::slot_truncate(core::kGroupRules, static_cast<uint16_t>(base)));
     return code;
   }
   ctrl.rule_base = base;
@@ -123,7 +122,7 @@ Text relup_rules(uint16_t file, Text rule_list) {
   for (uint16_t i = 1; i <= items.count; ++i) {
     int rule = rule_number(items.at(i));
     if (rule < 1 || rule > ctrl.rule_count) continue;
-    Text text = core::slot_get(kGroupRules, static_cast<uint16_t>(ctrl.rule_base + rule));
+    Text text = core::slot_get(core::kGroupRules, static_cast<uint16_t>(ctrl.rule_base + rule));
     if (text.len == 0) continue;
     if (!texts.empty()) texts += ";";
     texts += internal::view(text);
@@ -138,7 +137,7 @@ void relup_reset(uint16_t file, int base) {
   core::log_line(core::text_format(256, "RecRelUpReset\r\n\tfile:%u base:%d Ctrl.base:%d", n, base, own),
                  core::kTraceRelational);
   if (base < 0) return;
-  static_cast<void>(core::slot_truncate(kGroupRules, static_cast<uint16_t>(base)));
+  static_cast<void>(core::slot_truncate(core::kGroupRules, static_cast<uint16_t>(base)));
   internal::AccessState& s = internal::access_state();
   for (internal::FileCtrl& ctrl : s.files) {
     if (ctrl.rule_base >= base) {

@@ -37,10 +37,10 @@ std::string list_value(Text value) {
 
 // Slot 11 of group 0, or 12 when 11 is taken.
 Status remember_list(Text list) {
-  uint16_t slot = core::slot_get(paths::kGroupEnv, paths::kEnvDatabase1).len == 0
-                      ? paths::kEnvDatabase1
-                      : paths::kEnvDatabase2;
-  return core::slot_set(paths::kGroupEnv, slot, list);
+  uint16_t slot = core::slot_get(core::kGroupEnv, core::kEnvDatabase1).len == 0
+                      ? core::kEnvDatabase1
+                      : core::kEnvDatabase2;
+  return core::slot_set(core::kGroupEnv, slot, list);
 }
 
 // Connects; once a connection is made (whatever the dictionary build then

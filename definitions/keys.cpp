@@ -74,7 +74,7 @@ Text default_value(Text key) {
 Text def_key_prefix() {
   int16_t selected = script::var_get_int(core::kSwAux);
   if (selected <= 0) return Text{};
-  Text list = core::slot_get(core::kGroupRuntime, paths::kRtKeyPrefixes);
+  Text list = core::slot_get(core::kGroupRuntime, core::kRtKeyPrefixes);
   return core::text_trim(core::list_field(list, ',', static_cast<uint16_t>(selected)),
                          core::kTrimBoth);
 }

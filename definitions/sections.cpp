@@ -150,14 +150,14 @@ int32_t def_section_load(Text file, int layout, int32_t section) {
   ArenaScope scope;
   Text text = paths::arena_text(joined);
   if (!text.ok()) return load_failed(file, text.len);
-  Status pushed = core::slot_append(paths::kGroupDefStack, text);
+  Status pushed = core::slot_append(core::kGroupDefStack, text);
   return pushed == 0 ? 0 : load_failed(file, pushed);
 }
 
 int32_t def_section_load_or_empty(Text file, int layout, int32_t section) {
   int32_t st = def_section_load(file, layout, section);
   if (st != kNoFile) return st;
-  return core::slot_append(paths::kGroupDefStack, Text{});
+  return core::slot_append(core::kGroupDefStack, Text{});
 }
 
 int32_t def_section_count(Text file, int layout, int32_t section) {
@@ -171,11 +171,11 @@ int32_t def_section_count(Text file, int layout, int32_t section) {
   return st == 0 ? lines : load_failed(file, static_cast<Status>(st));
 }
 
-Status def_section_release() { return core::slot_pop(paths::kGroupDefStack); }
+Status def_section_release() { return core::slot_pop(core::kGroupDefStack); }
 
 Text def_section_current() {
-  if (core::slot_count(paths::kGroupDefStack) == 0) return Text{};
-  return core::slot_last(paths::kGroupDefStack);
+  if (core::slot_count(core::kGroupDefStack) == 0) return Text{};
+  return core::slot_last(core::kGroupDefStack);
 }
 
 }  // namespace defs

@@ -32,8 +32,8 @@ bool same(Text a, Text b) { return fuzz::str(a) == fuzz::str(b) && a.ok() == b.o
 void check_keys(const std::string& section, uint16_t code, uint16_t field,
                 const std::string& prefixes, int16_t selected) {
   core::ArenaScope scope;
-  FUZZ_CHECK(core::slot_append(paths::kGroupDefStack, fuzz::view(section)) == 0);
-  if (core::slot_set(paths::kGroupRuntime, paths::kRtKeyPrefixes, fuzz::view(prefixes)) != 0)
+  FUZZ_CHECK(core::slot_append(core::kGroupDefStack, fuzz::view(section)) == 0);
+  if (core::slot_set(core::kGroupRuntime, core::kRtKeyPrefixes, fuzz::view(prefixes)) != 0)
     return;
   script::var_set_int(core::kSwAux, selected);
   const Text stored = defs::def_section_current();

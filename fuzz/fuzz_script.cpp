@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       run_procedure(text);
     else
       run_expression(text);
-    FUZZ_CHECK(core::slot_count(script::kGroupArguments) == 0);
+    FUZZ_CHECK(core::slot_count(core::kGroupArguments) == 0);
     script::execute_hook_set(nullptr);
   }
   // Files the text opened are closed by the shutdown; every block is back.

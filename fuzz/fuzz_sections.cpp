@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string filler(900, 'f');
   for (int i = 0; i < fillers; ++i) (void)core::slot_append(20, fuzz::view(filler));
   const uint16_t queued = core::slot_count(core::kGroupLineQueue);
-  const uint16_t stacked = core::slot_count(31);
+  const uint16_t stacked = core::slot_count(core::kGroupDefStack);
   core::error_clear();
 
   const core::Text file = fuzz::view(temp_path());
@@ -128,16 +128,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       expected += content;
     }
     if (loaded == 0) {
-      FUZZ_CHECK(core::slot_count(31) == stacked + 1);
+      FUZZ_CHECK(core::slot_count(core::kGroupDefStack) == stacked + 1);
       FUZZ_CHECK(fuzz::str(defs::def_section_current()) == expected);
       FUZZ_CHECK(defs::def_section_release() == 0);
     } else {
-      FUZZ_CHECK(loaded >= 128 && core::slot_count(31) == stacked);
+      FUZZ_CHECK(loaded >= 128 && core::slot_count(core::kGroupDefStack) == stacked);
     }
     if (!too_long) FUZZ_CHECK(counted == lines);
     if (counted >= 0 && loaded == 0) FUZZ_CHECK(counted == lines);
   }
-  FUZZ_CHECK(core::slot_count(31) == stacked);
+  FUZZ_CHECK(core::slot_count(core::kGroupDefStack) == stacked);
   FUZZ_CHECK(core::slot_clear(20) == 0);
   FUZZ_CHECK(core::slot_clear(core::kGroupLineQueue) == 0);
   return 0;

@@ -11,12 +11,12 @@ using core::ArenaScope;
 
 // The first folder of slot 5 (which may be a comma list), "/"-written.
 Text definition_folder() {
-  Text list = core::slot_get(kGroupEnv, kEnvDocPath);
+  Text list = core::slot_get(core::kGroupEnv, core::kEnvDocPath);
   return path_normalize(
       core::text_unquote(core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth)));
 }
 
-Text slot_folder(uint16_t slot) { return path_normalize(core::slot_get(kGroupEnv, slot)); }
+Text slot_folder(uint16_t slot) { return path_normalize(core::slot_get(core::kGroupEnv, slot)); }
 
 // No final "/", except for a root.
 Text without_final_slash(Text p) {
@@ -37,15 +37,15 @@ Text app_path(uint16_t number) {
       return path_resolve(base, "../data"_t);
     }
     case AppPath::Docs: {
-      Text docs = slot_folder(kEnvDataPath);
+      Text docs = slot_folder(core::kEnvDataPath);
       return docs.len != 0 ? docs : path_current_folder();
     }
     case AppPath::Help: {
-      Text help = slot_folder(kEnvHelpPath);
+      Text help = slot_folder(core::kEnvHelpPath);
       return help.len != 0 ? help : path_resolve(definition_folder(), "Help"_t);
     }
     case AppPath::Backup:
-      return path_resolve(slot_folder(kEnvDataPath), "Backups"_t);
+      return path_resolve(slot_folder(core::kEnvDataPath), "Backups"_t);
     case AppPath::BackRel: {
       Text backups = path_join(path_current_folder(), "Backups"_t);
       return path_join(path_join(backups, env_database_field(1)), env_database_field(2));
@@ -78,11 +78,11 @@ Status path_folder_setup(int mode) {
   Status st = 0;
   if ((mode & 2) != 0) {
     Text apps = path_resolve(path_current_folder(), "../APPS"_t);
-    st = core::slot_set(kGroupEnv, kEnvDocPath, apps);
-    if (st == 0) st = core::slot_set(kGroupEnv, kEnvHelpPath, path_resolve(apps, "Help"_t));
+    st = core::slot_set(core::kGroupEnv, core::kEnvDocPath, apps);
+    if (st == 0) st = core::slot_set(core::kGroupEnv, core::kEnvHelpPath, path_resolve(apps, "Help"_t));
   } else if ((mode & 1) != 0) {
-    st = env_set_if_empty(kEnvDocPath, path_app(AppPath::RunPath), false);
-    if (st == 0) st = env_set_if_empty(kEnvHelpPath, path_app(AppPath::Help), false);
+    st = env_set_if_empty(core::kEnvDocPath, path_app(AppPath::RunPath), false);
+    if (st == 0) st = env_set_if_empty(core::kEnvHelpPath, path_app(AppPath::Help), false);
   }
   if (st != 0 || (mode & 8) == 0) return st;
   Text backup = path_app(AppPath::Backup);

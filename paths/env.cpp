@@ -42,8 +42,8 @@ std::string os_stand_in(const std::string& name) {
 }  // namespace
 
 Status env_set_if_empty(uint16_t slot, Text text, bool force) {
-  if (!force && core::slot_get(kGroupEnv, slot).len != 0) return 0;
-  return core::slot_set(kGroupEnv, slot, text);
+  if (!force && core::slot_get(core::kGroupEnv, slot).len != 0) return 0;
+  return core::slot_set(core::kGroupEnv, slot, text);
 }
 
 Status slot_shorten(uint16_t group, uint16_t slot, uint16_t length) {
@@ -70,13 +70,13 @@ Text option_find(Text line, Text name) {
 }
 
 Text env_option_value(Text name) {
-  return option_find(core::slot_get(kGroupEnv, kEnvCommandLine), name);
+  return option_find(core::slot_get(core::kGroupEnv, core::kEnvCommandLine), name);
 }
 
 Status env_output_line(Text line) {
   if (!line.ok()) return line.len;
   ArenaScope scope;
-  if (!option_raw(core::slot_get(kGroupEnv, kEnvCommandLine), "OUTPUT"_t).ok()) return 0;
+  if (!option_raw(core::slot_get(core::kGroupEnv, core::kEnvCommandLine), "OUTPUT"_t).ok()) return 0;
   Text file = env_option_value("OUTPUT"_t);
   if (!file.ok()) return file.len;
   return core::file_append(file, core::text_concat(line, "\r\n"_t));
@@ -92,7 +92,7 @@ Text env_os_variable(Text name) {
 }
 
 Text env_database_field(uint16_t field, uint16_t slot) {
-  return value_form(core::list_field(core::slot_get(kGroupEnv, slot), ',', field));
+  return value_form(core::list_field(core::slot_get(core::kGroupEnv, slot), ',', field));
 }
 
 Text env_token_value(Text name, bool* known) {
@@ -101,9 +101,9 @@ Text env_token_value(Text name, bool* known) {
   if (uint16_t n = core::list_index(kAppPathNames, ',', name); n != 0) return path_app(n);
   if (core::list_index(kOsVariableNames, ',', name) != 0) return env_os_variable(name);
   if (uint16_t n = core::list_index(kRuntimeSlotNames, ',', name); n != 0) {
-    Text value = core::slot_get(kGroupEnv, n);
+    Text value = core::slot_get(core::kGroupEnv, n);
     // APNAME stands for the application prefix: its first two characters.
-    return n == kEnvApName ? core::text_sub(value, 0, 2) : value;
+    return n == core::kEnvApName ? core::text_sub(value, 0, 2) : value;
   }
   if (uint16_t n = core::list_index(kDatabaseNames, ',', name); n != 0)
     return env_database_field(n);

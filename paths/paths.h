@@ -35,42 +35,6 @@ using core::Status;
 using core::Text;
 using core::operator""_t;
 
-// --- groups of the slot store with a fixed role ------------------------------
-inline constexpr uint16_t kGroupEnv = core::kGroupEnv;  // the application environment
-inline constexpr uint16_t kGroupMenuItems = 5;          // process names of the open menu's items
-inline constexpr uint16_t kGroupRuntime = core::kGroupRuntime;  // runtime texts (slots below)
-inline constexpr uint16_t kGroupKeyboard = 30;                  // keyboard input lines
-inline constexpr uint16_t kGroupDefStack = 31;  // definition stack; the last slot is current
-inline constexpr uint16_t kGroupLineQueue =
-    core::kGroupLineQueue;  // queue: lines read from definition files
-inline constexpr uint16_t kGroupMenuQueue = core::kGroupMenuQueue;  // queue: lines read from menus
-
-// Slots of group 9.
-inline constexpr uint16_t kRtFormCondition = 1;  // condition of the last form
-inline constexpr uint16_t kRtFormFields = 6;     // field list of the last form
-inline constexpr uint16_t kRtFormValues = 7;     // values of the last form
-inline constexpr uint16_t kRtKeyPrefixes = 8;    // comma list of key prefixes for definition files
-inline constexpr uint16_t kRtPendingMessage = core::kRtDetail;  // pending message text
-
-// Slots of group 0.
-inline constexpr uint16_t kEnvLocale = core::kEnvLocale;  // locale text
-inline constexpr uint16_t kEnvCommandLine =
-    core::kEnvCommandLine;  // COMMANDLINE: the normalised command line
-inline constexpr uint16_t kEnvApName = core::kEnvApName;  // APNAME: application name
-inline constexpr uint16_t kEnvApDescrip =
-    core::kEnvApDescrip;  // APDESCRIP: application description
-inline constexpr uint16_t kEnvLangModule =
-    core::kEnvLanguage;  // LANGMODULE: language code, default "ES"
-inline constexpr uint16_t kEnvDocPath =
-    core::kEnvDocPath;  // DOCPATH: definition folder, or a comma list
-inline constexpr uint16_t kEnvDataPath =
-    6;  // DATAPATH: working data folder (set by the application)
-inline constexpr uint16_t kEnvHelpPath = 7;      // HELPPATH: help folder
-inline constexpr uint16_t kEnvButtonLabels = 9;  // comma list replacing the action buttons' labels
-inline constexpr uint16_t kEnvDatabase1 =
-    11;  // host,database,user,password of the first connection
-inline constexpr uint16_t kEnvDatabase2 = 12;  // the same for a second connection
-
 // --- name lists (comma lists addressed by 1-based position) -------------------
 // Position = application path number.
 inline constexpr Text kAppPathNames =
@@ -150,7 +114,7 @@ Text env_option_value(Text name);
 Text env_os_variable(Text name);
 // Field `field` (1 host, 2 database, 3 user, 4 password) of a connection
 // list slot of group 0, in value_form.
-Text env_database_field(uint16_t field, uint16_t slot = kEnvDatabase1);
+Text env_database_field(uint16_t field, uint16_t slot = core::kEnvDatabase1);
 // The value a %NAME% token stands for. *known (optional) tells whether the
 // name is in one of the lists (paths, operating-system variables, runtime
 // slots, database fields, option tokens); an unknown name is empty.

@@ -60,7 +60,7 @@ MacroExpander g_macro_expander = nullptr;
 SettingsSaver g_settings_saver = nullptr;
 
 Text function_list() {
-  Text installed = core::slot_get(core::kGroupEnv, kEnvFunctionList);
+  Text installed = core::slot_get(core::kGroupEnv, core::kEnvFunctionList);
   return installed.ok() && installed.len != 0 ? installed : kBuiltinList;
 }
 
@@ -93,7 +93,7 @@ Status push_argument(const Value& v, bool present) {
     entry[0] = kTagNumber;
     std::memcpy(entry + 1, &v.number, sizeof v.number);
   }
-  return core::slot_append(kGroupArguments, core::text_view(entry, size));
+  return core::slot_append(core::kGroupArguments, core::text_view(entry, size));
 }
 
 void read_argument(Text entry, Value* v, bool* present) {
@@ -124,7 +124,7 @@ Status evaluate_arguments(fn::Call& c, uint16_t base) {
     if (st != 0) return st;
   }
   for (int i = 0; i < c.argc; ++i)
-    read_argument(core::slot_get(kGroupArguments, static_cast<uint16_t>(base + i)), &c.arg[i], &c.present[i]);
+    read_argument(core::slot_get(core::kGroupArguments, static_cast<uint16_t>(base + i)), &c.arg[i], &c.present[i]);
   return 0;
 }
 
@@ -310,7 +310,7 @@ Status function_call(int number, Text name, Text args, Text rest, Value* out, ui
   Status st = prepare_call(c, args);
   if (st != 0) return st;
 
-  uint16_t base = core::slot_count(kGroupArguments);
+  uint16_t base = core::slot_count(core::kGroupArguments);
   Value result = Value::num(0);
   st = evaluate_arguments(c, base);
   if (st < 128) st = dispatch(c, &result);
@@ -321,7 +321,7 @@ Status function_call(int number, Text name, Text args, Text rest, Value* out, ui
     if (!result.text.ok()) st = result.text.len;
   }
   // The stack goes back to its size before the call whatever happened.
-  (void)core::slot_truncate(kGroupArguments, base);
+  (void)core::slot_truncate(core::kGroupArguments, base);
   if (st >= 128) {
     *consumed = 0;
     return st;
@@ -339,12 +339,12 @@ Status function_assign(int number, Text name, Text args, const Value& value) {
   c.name = name;
   Status st = prepare_call(c, args);
   if (st != 0) return st;
-  uint16_t base = core::slot_count(kGroupArguments);
+  uint16_t base = core::slot_count(core::kGroupArguments);
   st = evaluate_arguments(c, base);
   int64_t element = -1;
   if (st < 128) st = c.pin();
   if (st < 128) st = fn::work_array_element(c, &element);
-  (void)core::slot_truncate(kGroupArguments, base);
+  (void)core::slot_truncate(core::kGroupArguments, base);
   if (st >= 128) return st;
   if (element < 0) return core::DATAOUTBOUND;
   return fn::work_array_store(element, value);

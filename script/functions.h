@@ -24,8 +24,6 @@ namespace script {
 
 inline constexpr uint16_t kBuiltinFunctions = 33;
 inline constexpr uint16_t kMaxArguments = 16;
-inline constexpr uint16_t kGroupArguments = 35;   // the argument stack
-inline constexpr uint16_t kEnvFunctionList = 8;   // slot of group 0
 
 // The numbers of the built-in list. The order is fixed: a number is the
 // function's field number in the list.

@@ -12,8 +12,9 @@ namespace {
 
 using core::operator""_t;
 
-constexpr int64_t kFirstStackGroup = 30;
-constexpr int64_t kDefaultGroup = 30;
+// Procedures keep stacks of their own in the groups from the keyboard lines' on.
+constexpr int64_t kFirstStackGroup = core::kGroupKeyboard;
+constexpr int64_t kDefaultGroup = core::kGroupKeyboard;
 constexpr int64_t kWriteAtEnd = 65535;
 constexpr int64_t kWriteSettings = -2;
 constexpr Text kSortActions = "NEW,ADD,MOVE,GET,KILL"_t;

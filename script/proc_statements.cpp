@@ -111,26 +111,26 @@ Status push_arguments(Text list) {
   std::vector<Text> items;
   Status st = split_arguments(view(own), &items);
   if (st != 0) return st;
-  const uint16_t base = core::slot_count(kGroupArguments);
+  const uint16_t base = core::slot_count(core::kGroupArguments);
   for (Text item : items) {
     core::ArenaScope scope;
     Evaluated e;
     Text text;
     st = evaluate(item, &e, &text);
-    if (st == 0) st = core::slot_append(kGroupArguments, text);
+    if (st == 0) st = core::slot_append(core::kGroupArguments, text);
     if (st != 0) {
       cut_arguments(base);
       return st;
     }
     if (e.kind == ArgKind::Number)
       s->stacked_numbers.push_back(
-          StackedNumber{static_cast<uint16_t>(core::slot_count(kGroupArguments) - 1), e.number, to_string(text)});
+          StackedNumber{static_cast<uint16_t>(core::slot_count(core::kGroupArguments) - 1), e.number, to_string(text)});
   }
   return 0;
 }
 
 void cut_arguments(uint16_t count) {
-  if (core::slot_count(kGroupArguments) > count) (void)core::slot_truncate(kGroupArguments, count);
+  if (core::slot_count(core::kGroupArguments) > count) (void)core::slot_truncate(core::kGroupArguments, count);
   if (ProcState* s = proc_state()) {
     auto& numbers = s->stacked_numbers;
     while (!numbers.empty() && numbers.back().slot >= count) numbers.pop_back();
@@ -139,10 +139,10 @@ void cut_arguments(uint16_t count) {
 
 Status pop_argument(Value* out) {
   ProcState* s = proc_state();
-  const uint16_t count = core::slot_count(kGroupArguments);
+  const uint16_t count = core::slot_count(core::kGroupArguments);
   if (count <= s->argument_floor) return localvars_error();
   const auto top = static_cast<uint16_t>(count - 1);
-  Text text = core::slot_get(kGroupArguments, top);
+  Text text = core::slot_get(core::kGroupArguments, top);
   auto& numbers = s->stacked_numbers;
   while (!numbers.empty() && numbers.back().slot > top) numbers.pop_back();  // left by others' pops
   if (!numbers.empty() && numbers.back().slot == top && view(numbers.back().text).len == text.len &&
@@ -154,7 +154,7 @@ Status pop_argument(Value* out) {
     if (!copy.ok()) return copy.len;
     *out = Value::txt(copy);
   }
-  return core::slot_pop(kGroupArguments);
+  return core::slot_pop(core::kGroupArguments);
 }
 
 // LOCALVARS -> name { "," name }: the last name takes the top argument.
@@ -210,13 +210,13 @@ Status run_handler_statement(const Statement& st) {
   Status code = split_arguments(view(argument), &items);
   if (code != 0) return code;
 
-  const uint16_t base = core::slot_count(kGroupArguments);
+  const uint16_t base = core::slot_count(core::kGroupArguments);
   Evaluated evaluated[kMaxCallArguments];
   for (size_t i = 0; i < items.size(); ++i) {
     core::ArenaScope scope;
     Text text;
     code = evaluate(items[i], &evaluated[i], &text);
-    if (code == 0) code = core::slot_append(kGroupArguments, text);
+    if (code == 0) code = core::slot_append(core::kGroupArguments, text);
     if (code != 0) {
       cut_arguments(base);
       return code;
@@ -229,7 +229,7 @@ Status run_handler_statement(const Statement& st) {
   ArgKind kinds[kMaxCallArguments];
   int32_t integers[kMaxCallArguments];
   for (uint16_t i = 0; i < argc; ++i) {
-    texts[i] = to_string(core::slot_get(kGroupArguments, static_cast<uint16_t>(base + i)));
+    texts[i] = to_string(core::slot_get(core::kGroupArguments, static_cast<uint16_t>(base + i)));
     views[i] = view(texts[i]);
     kinds[i] = evaluated[i].kind;
     integers[i] = evaluated[i].integer;

@@ -172,7 +172,7 @@ Status proc_call(Text entry, Text file, Text arguments, bool local) {
   // which pushing the arguments changes.
   std::string entry_name = to_string(core::text_trim(entry, core::kTrimBoth));
   std::string file_name = to_string(core::text_trim(file, core::kTrimBoth));
-  const uint16_t base = core::slot_count(kGroupArguments);
+  const uint16_t base = core::slot_count(core::kGroupArguments);
   Status st = internal::push_arguments(arguments);
   if (st != 0) return st;
 
@@ -183,7 +183,7 @@ Status proc_call(Text entry, Text file, Text arguments, bool local) {
   st = run_entry(*s, entry_name, file_name);
   s->argument_floor = floor;
 
-  if (st == 0 && core::slot_count(kGroupArguments) != base) {
+  if (st == 0 && core::slot_count(core::kGroupArguments) != base) {
     core::report_detail(core::SINTAXERROR, "LOCALVARS"_t, false);
     st = core::error_record(core::kRecord, Context::ExecRunTime, core::SINTAXERROR, core::SINTAXERROR);
   }

@@ -14,7 +14,6 @@ using platform::EventKind;
 
 namespace {
 
-constexpr uint16_t kGroupKeyboardLines = 30;
 constexpr int kCtrlBracket = 29;    // Ctrl+]: a keyboard line follows
 constexpr int kMaxRounds = 64;      // a second stage that keeps answering is cut here
 
@@ -65,7 +64,7 @@ void keyboard_line_char(Handle window, int ch) {
   }
   s->line_mode = false;
   Text line = core::text_view(s->keyboard_line.data(), s->keyboard_line.size());
-  if (core::slot_append(kGroupKeyboardLines, line) == 0) action_perform(window, kActKeyboardLine);
+  if (core::slot_append(core::kGroupKeyboard, line) == 0) action_perform(window, kActKeyboardLine);
 }
 
 void scroll(Handle window, const Event& event) {

@@ -20,9 +20,6 @@ namespace {
 constexpr CellMargins kFormMargins{2, 1, 2, 1};
 constexpr int kOkColumn = 14;
 constexpr int kOkWidth = 12;
-constexpr uint16_t kRtFormCondition = 1;
-constexpr uint16_t kRtFormFields = 6;
-constexpr uint16_t kRtFormValues = 7;
 
 Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
@@ -143,9 +140,9 @@ Status form_run(const FormRequest& request, FormResult* result) {
     form.list.fields[i].comparison = request.comparisons[i];
   }
   // A different list than the last one starts without last values.
-  if (!core::text_equal(core::slot_get(core::kGroupRuntime, kRtFormFields), request.fields)) {
-    static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormValues, Text{}));
-    static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormFields, request.fields));
+  if (!core::text_equal(core::slot_get(core::kGroupRuntime, core::kRtFormFields), request.fields)) {
+    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormValues, Text{}));
+    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormFields, request.fields));
   }
   // The form's section: the completed FD$ list in front of its options.
   std::string fd;
@@ -193,8 +190,8 @@ Status form_run(const FormRequest& request, FormResult* result) {
   screen_window_close(form.screen_window);
   static_cast<void>(defs::def_section_release());
   if (st == 0) {
-    static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormValues, view(result->values)));
-    static_cast<void>(core::slot_set(core::kGroupRuntime, kRtFormCondition, view(result->condition)));
+    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormValues, view(result->values)));
+    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormCondition, view(result->condition)));
     if (last_key == kKeyCtrlEnd) script::var_set_int(core::kSwLastKey, 0);
   }
   return result->code = st;
@@ -202,7 +199,7 @@ Status form_run(const FormRequest& request, FormResult* result) {
 
 Text form_last_value(int n) {
   return core::text_copy(core::text_unquote(
-      core::list_field(core::slot_get(core::kGroupRuntime, kRtFormValues), ',', static_cast<uint16_t>(n))));
+      core::list_field(core::slot_get(core::kGroupRuntime, core::kRtFormValues), ',', static_cast<uint16_t>(n))));
 }
 
 }  // namespace ui

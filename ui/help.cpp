@@ -28,7 +28,7 @@ Text help_file_find(Text name, uint16_t type) {
   core::ArenaScope scope;
   Text found = defs::def_file_find(name, type);
   if (!found.empty()) return scope.keep(found);
-  Text help_folder = core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath);
+  Text help_folder = core::slot_get(core::kGroupEnv, core::kEnvHelpPath);
   if (help_folder.empty()) return core::text_copy(Text{});
   Text path = paths::path_find_file(help_folder, name);
   return path.ok() ? scope.keep(path) : core::text_copy(Text{});

@@ -28,7 +28,6 @@ constexpr int kLeaveEnds = 8;       // the window ends
 constexpr int kCloseResult = 4;
 constexpr int kDone = 1;            // handled: the round ends
 constexpr int kPassOn = 2;          // to the window's defaults
-constexpr uint16_t kGroupKeyboardLines = 30;
 
 Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
@@ -140,8 +139,8 @@ int keyboard_line(MantWindow* m, int field) {
   ScreenWindow* sw = screen_window_get(m->screen_window);
   if (sw == nullptr) return kDone;
   core::ArenaScope scope;
-  Text line = core::text_copy(core::slot_last(kGroupKeyboardLines));
-  static_cast<void>(core::slot_pop(kGroupKeyboardLines));
+  Text line = core::text_copy(core::slot_last(core::kGroupKeyboard));
+  static_cast<void>(core::slot_pop(core::kGroupKeyboard));
   int n = field >= 1 && field <= field_count() ? field : sw->current_field;
   static_cast<void>(field_set(n, line));
   return kDone;

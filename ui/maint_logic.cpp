@@ -54,7 +54,7 @@ const ButtonSet* button_set(int number) {
 
 Text button_labels(int set, int screen_columns) {
   core::ArenaScope scope;
-  Text own = core::slot_get(paths::kGroupEnv, paths::kEnvButtonLabels);
+  Text own = core::slot_get(core::kGroupEnv, core::kEnvButtonLabels);
   if (!own.empty()) return scope.keep(core::text_copy(own));
   if (set == 1 && screen_columns > 0 && screen_columns <= kNarrowScreen) return scope.keep(core::text_copy(kNarrowLabels));
   const ButtonSet* s = button_set(set);

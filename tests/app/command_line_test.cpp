@@ -50,7 +50,7 @@ std::string run_case(const testrunner::DataCase& c) {
     if (c.command == "normalise") {
       out += str(app::command_line_normalise(txt(line))) + "\n";
     } else if (c.command == "option") {
-      EXPECT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvCommandLine,
+      EXPECT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine,
                                app::command_line_normalise(txt(line))),
                 0);
       auto position = static_cast<uint16_t>(std::stoi(c.args.at(0)));
@@ -80,11 +80,11 @@ TEST(CommandLine, DataFileCases) {
 TEST(CommandLine, OptionIndexInAList) {
   core::CoreContext core;
   core::ArenaScope scope;
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvCommandLine,
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine,
                            core::operator""_t("/MODE:prntofile", 15)),
             0);
   EXPECT_EQ(app::option_index(app::kOptMode, app::kModeList), app::kModePrintToFile);
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvCommandLine,
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine,
                            core::operator""_t("/MODE:other", 11)),
             0);
   EXPECT_EQ(app::option_index(app::kOptMode, app::kModeList), 0);

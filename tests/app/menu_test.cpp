@@ -133,7 +133,7 @@ TEST_F(Menu, BuildStoresEachItemsProcessInGroup5AndPrefersThePmtFile) {
   EXPECT_EQ(str(app::menu_item_process(1)), "MantMain ARTICULOS");
   EXPECT_EQ(str(app::menu_item_process(3)), "Help");
   EXPECT_EQ(str(app::menu_item_process(4)), "");
-  EXPECT_EQ(str(core::slot_get(paths::kGroupMenuItems, 2)), "Report STOCK");
+  EXPECT_EQ(str(core::slot_get(core::kGroupMenuItems, 2)), "Report STOCK");
   tk_->menu_destroy(menu);
   // Without the PMT file the PPN file serves; without either, no menu.
   std::filesystem::remove(folder_ + "/DBMENU.PMT");

@@ -207,7 +207,7 @@ TEST_F(DictionaryTest, LimitsOfFilesAndRecords) {
   data::dict_clear();
   EXPECT_EQ(data::dict_file_count(), 0);
   EXPECT_EQ(data::dict_add_field("X"_t, 1, 'A'), core::FILEOUTBOUND);
-  EXPECT_EQ(core::slot_count(data::kGroupFieldNames), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupFieldNames), 0);
 }
 
 TEST_F(DictionaryTest, RuntimeVectors) {

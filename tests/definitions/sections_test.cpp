@@ -39,7 +39,7 @@ class Runtime {
     if (mkdtemp(tmpl) != nullptr) folder_ = tmpl;
     saved_ = fs::current_path();
     fs::current_path(folder_);
-    (void)core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, txt(folder_));
+    (void)core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_));
     paths::paths_install();
     defs::deffiles_install();
   }
@@ -73,13 +73,13 @@ std::string key_step(const std::string& line) {
   std::getline(in, rest);
   if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
   if (op == "section") {
-    EXPECT_EQ(core::slot_append(paths::kGroupDefStack, txt(rest)), 0);
+    EXPECT_EQ(core::slot_append(core::kGroupDefStack, txt(rest)), 0);
     return {};
   }
   if (op == "prefix") {
     size_t blank = rest.rfind(' ');
     EXPECT_EQ(
-        core::slot_set(paths::kGroupRuntime, paths::kRtKeyPrefixes, txt(rest.substr(0, blank))), 0);
+        core::slot_set(core::kGroupRuntime, core::kRtKeyPrefixes, txt(rest.substr(0, blank))), 0);
     script::var_set_int(core::kSwAux,
                         static_cast<int16_t>(std::stoi(rest.substr(blank + 1))));
     return {};
@@ -151,7 +151,7 @@ TEST(DefinitionFiles, FilesAreFoundInEachFolderInAnyCase) {
   rt.write("one/Clientes.Pan", "X01 FD$=CLIENTES;\r\n");
   rt.write("two/MENU.PPN", "01 MENU$=Main\r\n");
   std::string folders = rt.path("one") + "," + rt.path("two");
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, txt(folders)), 0);
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folders)), 0);
   EXPECT_EQ(str(defs::def_file_find("CLIENTES"_t, defs::kFtScreen)), rt.path("one/Clientes.Pan"));
   EXPECT_EQ(str(defs::def_file_find("menu.ppn"_t, defs::kFtScreen)), rt.path("two/MENU.PPN"));
   EXPECT_EQ(str(defs::def_file_find("nothing"_t, defs::kFtScreen)), "(empty)");
@@ -161,7 +161,7 @@ TEST(DefinitionFiles, FilesAreFoundInEachFolderInAnyCase) {
   ASSERT_EQ(defs::def_section_load("Menu.ppn"_t, 1, 1), 0);
   EXPECT_EQ(str(defs::def_key_value(defs::kKeyMenu)), "MAIN");
   // The stack mirrors the nesting: releasing goes back to the outer one.
-  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 2);
+  EXPECT_EQ(core::slot_count(core::kGroupDefStack), 2);
   ASSERT_EQ(defs::def_section_release(), 0);
   EXPECT_EQ(str(defs::def_key_value(defs::kKeyFd)), "CLIENTES");
   ASSERT_EQ(defs::def_section_release(), 0);
@@ -170,16 +170,16 @@ TEST(DefinitionFiles, FilesAreFoundInEachFolderInAnyCase) {
   // A name with a folder part is not looked for in the definition folders.
   EXPECT_EQ(defs::def_section_load("sub/MENU.PPN"_t, 1, 1), defs::kNoFile);
   EXPECT_EQ(defs::def_section_load(txt(rt.path("TWO/menu.PPN")), 1, 1), 0);
-  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupLineQueue), 0);
 }
 
 TEST(DefinitionFiles, MissingFilesAndTheEmptySectionForm) {
   Runtime rt;
   EXPECT_EQ(defs::def_section_load("MISSING.PPN"_t, 1, 1), defs::kNoFile);
-  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupDefStack), 0);
   EXPECT_EQ(defs::def_section_count("MISSING.PPN"_t, 1, 1), defs::kNoFile);
   EXPECT_EQ(defs::def_section_load_or_empty("MISSING.PPN"_t, 1, 1), 0);
-  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 1);
+  EXPECT_EQ(core::slot_count(core::kGroupDefStack), 1);
   EXPECT_EQ(str(defs::def_key_value(defs::kKeyFd)), "(empty)");
   EXPECT_EQ(defs::def_key_number(defs::kKeyMaxLine), 0);
   // A folder is not a file.
@@ -190,15 +190,15 @@ TEST(DefinitionFiles, MissingFilesAndTheEmptySectionForm) {
 
 TEST(DefinitionFiles, BadInputGivesCodesAndLeavesTheQueueAsItWas) {
   Runtime rt;
-  ASSERT_EQ(core::slot_append(paths::kGroupLineQueue, "someone else's line"_t), 0);
+  ASSERT_EQ(core::slot_append(core::kGroupLineQueue, "someone else's line"_t), 0);
   // More lines than the slot store holds.
   std::string many;
   for (int i = 0; i < 3000; ++i) many += "01 L" + std::to_string(i) + "\n";
   rt.write("MANY.PPN", many);
   EXPECT_EQ(defs::def_section_load("MANY.PPN"_t, 1, 1), core::STROUTBOUND);
-  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 1);
-  EXPECT_EQ(str(core::slot_last(paths::kGroupLineQueue)), "someone else's line");
-  EXPECT_EQ(core::slot_count(paths::kGroupDefStack), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupLineQueue), 1);
+  EXPECT_EQ(str(core::slot_last(core::kGroupLineQueue)), "someone else's line");
+  EXPECT_EQ(core::slot_count(core::kGroupDefStack), 0);
   // Counting needs no room in the store.
   EXPECT_EQ(defs::def_section_count("MANY.PPN"_t, 1, 1), 3000);
   EXPECT_EQ(str(core::error_detail()), "MANY.PPN");
@@ -212,7 +212,7 @@ TEST(DefinitionFiles, BadInputGivesCodesAndLeavesTheQueueAsItWas) {
   ASSERT_EQ(defs::def_section_load("WIDE.PPN"_t, 1, 1), 0);
   EXPECT_EQ(defs::def_section_current().len, 35 * 1400 + 34);
   ASSERT_EQ(defs::def_section_release(), 0);
-  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 1);
+  EXPECT_EQ(core::slot_count(core::kGroupLineQueue), 1);
 
   // One line longer than the scratch arena can read.
   rt.write("LONG.PPN", "01 A=1\n01 " + std::string(70000, 'x') + "\n01 B=2\n");
@@ -223,7 +223,7 @@ TEST(DefinitionFiles, BadInputGivesCodesAndLeavesTheQueueAsItWas) {
   EXPECT_EQ(defs::def_section_load("LONG.PPN"_t, 7, 1), core::NOVALUE);
   EXPECT_EQ(defs::def_section_load(core::text_error_value(core::OUTOFMEMORY), 1, 1),
             core::OUTOFMEMORY);
-  EXPECT_EQ(core::slot_count(paths::kGroupLineQueue), 1);
+  EXPECT_EQ(core::slot_count(core::kGroupLineQueue), 1);
 }
 
 TEST(DefinitionFiles, SettingsFilesRunAndSave) {

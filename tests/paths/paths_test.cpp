@@ -55,7 +55,7 @@ std::string env_step(const std::string& line) {
     size_t b = rest.find(' ');
     int slot = std::stoi(rest.substr(0, b));
     std::string value = b == std::string::npos ? "" : rest.substr(b + 1);
-    EXPECT_EQ(core::slot_set(paths::kGroupEnv, static_cast<uint16_t>(slot), txt(value)), 0);
+    EXPECT_EQ(core::slot_set(core::kGroupEnv, static_cast<uint16_t>(slot), txt(value)), 0);
     return {};
   }
   if (op == "expand") return str(paths::env_expand(txt(rest))) + "\n";
@@ -249,26 +249,26 @@ TEST_F(PathsOnDisk, OperatingSystemVariablesAndStandIns) {
 
 TEST_F(PathsOnDisk, FolderSetUpModes) {
   // Mode 1 keeps what start-up set; only empty slots are filled.
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, "/given"_t), 0);
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, "/given"_t), 0);
   ASSERT_EQ(paths::path_folder_setup(1), 0);
-  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath)), "/given");
-  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath)), "/given/Help");
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDocPath, ""_t), 0);
+  EXPECT_EQ(str(core::slot_get(core::kGroupEnv, core::kEnvDocPath)), "/given");
+  EXPECT_EQ(str(core::slot_get(core::kGroupEnv, core::kEnvHelpPath)), "/given/Help");
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, ""_t), 0);
   ASSERT_EQ(paths::path_folder_setup(1), 0);
-  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath)),
+  EXPECT_EQ(str(core::slot_get(core::kGroupEnv, core::kEnvDocPath)),
             str(paths::path_program_folder()));
-  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath)), "/given/Help");
+  EXPECT_EQ(str(core::slot_get(core::kGroupEnv, core::kEnvHelpPath)), "/given/Help");
 
   // Mode 2 always points both beside the current folder.
   fs::create_directories(at("work"));
   fs::current_path(at("work"));
   ASSERT_EQ(paths::path_folder_setup(2), 0);
   std::string apps = fs::canonical(root_).string() + "/APPS";
-  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvDocPath)), apps);
-  EXPECT_EQ(str(core::slot_get(paths::kGroupEnv, paths::kEnvHelpPath)), apps + "/Help");
+  EXPECT_EQ(str(core::slot_get(core::kGroupEnv, core::kEnvDocPath)), apps);
+  EXPECT_EQ(str(core::slot_get(core::kGroupEnv, core::kEnvHelpPath)), apps + "/Help");
 
   // Bit 8 makes the backup folder when nothing matches it.
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, paths::kEnvDataPath, txt(at("data"))), 0);
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDataPath, txt(at("data"))), 0);
   ASSERT_EQ(paths::path_folder_setup(1 | 8), 0);
   EXPECT_TRUE(fs::is_directory(at("data/Backups")));
 }
@@ -285,7 +285,7 @@ TEST_F(PathsOnDisk, ApplicationPathsFromSlotsAndFolders) {
   EXPECT_TRUE(paths::path_late_drive("f:/prog"_t));
   EXPECT_FALSE(paths::path_late_drive("C:\\prog"_t));
   EXPECT_FALSE(paths::path_late_drive("Z"_t));
-  ASSERT_EQ(core::slot_set(paths::kGroupEnv, 11, "Host,Db"_t), 0);
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, 11, "Host,Db"_t), 0);
   EXPECT_EQ(str(paths::path_app(paths::AppPath::BackRel)), here + "/Backups/HOST/DB");
   EXPECT_FALSE(str(paths::path_app(paths::AppPath::RunPath)).empty());
   EXPECT_EQ(str(paths::path_extension(2, false)), ".FD");
@@ -307,7 +307,7 @@ TEST_F(PathsOnDisk, SetIfEmptyShortenAndOutput) {
 
   EXPECT_EQ(paths::env_output_line("nowhere"_t), 0);
   std::string line = "/OUTPUT:'" + at("out.txt") + "'";
-  ASSERT_EQ(core::slot_set(0, paths::kEnvCommandLine, txt(line)), 0);
+  ASSERT_EQ(core::slot_set(0, core::kEnvCommandLine, txt(line)), 0);
   EXPECT_EQ(paths::env_output_line("one"_t), 0);
   EXPECT_EQ(paths::env_output_line("two"_t), 0);
   std::ifstream in(at("out.txt"), std::ios::binary);

@@ -103,12 +103,12 @@ TEST_F(Functions, NamesAndNumbers) {
 }
 
 TEST_F(Functions, ArgumentStackIsPoppedBackAfterEveryCall) {
-  ASSERT_EQ(core::slot_append(script::kGroupArguments, "below"_t), 0);
+  ASSERT_EQ(core::slot_append(core::kGroupArguments, "below"_t), 0);
   EXPECT_EQ(show("FN$MIDS(FN$TRIM(' abc ');FN#SLEN('xy'))"), "\"bc\"");
   EXPECT_EQ(show("FN$MIDS('abc';1+'x')"), "error 128");
   EXPECT_EQ(show("FN$PARM(FN$CHRS(300);1)"), "error 147");
-  EXPECT_EQ(core::slot_count(script::kGroupArguments), 1);
-  EXPECT_EQ(str(core::slot_last(script::kGroupArguments)), "below");
+  EXPECT_EQ(core::slot_count(core::kGroupArguments), 1);
+  EXPECT_EQ(str(core::slot_last(core::kGroupArguments)), "below");
 }
 
 TEST_F(Functions, DeepNestingFailsCleanly) {
@@ -117,7 +117,7 @@ TEST_F(Functions, DeepNestingFailsCleanly) {
   deep += "'a'";
   for (int i = 0; i < 300; ++i) deep += ")";
   EXPECT_EQ(show(deep), "error " + std::to_string(core::OUTOFMEMORY));
-  EXPECT_EQ(core::slot_count(script::kGroupArguments), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupArguments), 0);
   EXPECT_EQ(show("FN$TRIM(FN$TRIM(FN$TRIM(' a ')))"), "\"a\"");
 }
 
@@ -228,7 +228,7 @@ TEST_F(Functions, InstalledListPassesItsOwnNamesToTheApplication) {
   std::string list = "_#,FN#FLEN,FN#SLEN,FN#PARM,FN#VALN,FN#ACUM,CHK#,FILEFIND,FILEREL,FILELOCATE,FILESEL,"
                      "FN$CHNG,FN$CHRS,FN$DATE,FN$FLDS,FN$MASK,FN$MIDS,FN$PARM,FN$TRIM,ENVELOP$,CHK$,SORT$,"
                      "EXEC$,READ$,WRITE,MACRO$,ENVRON$,_$,KEY$,TIME$,IER,EXP$,SQLCHILD,MY$";
-  ASSERT_EQ(core::slot_set(core::kGroupEnv, script::kEnvFunctionList, txt(list)), 0);
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvFunctionList, txt(list)), 0);
   EXPECT_EQ(script::function_number("MY$"_t), 34);
   EXPECT_EQ(show("MY$('a')"), "error 148");
   script::app_function_hook_set(fake_app);

@@ -164,7 +164,7 @@ TEST_F(ProcedureHandlers, ReceiveEvaluatedArgumentsInOrder) {
   EXPECT_EQ(g_seen.kinds, (std::vector<K>{K::Number, K::Text, K::Text, K::Number, K::Number}));
   EXPECT_EQ(g_seen.integers, (std::vector<int32_t>{5, 0, 0, 7, -3}));
   EXPECT_EQ(var("DONE"), "1");
-  EXPECT_EQ(core::slot_count(script::kGroupArguments), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupArguments), 0);
 }
 
 // Expands %N% to 42, as the shell's %NAME% tokens would.
@@ -214,7 +214,7 @@ TEST_F(ProcedureHandlers, FailingArgumentStopsBeforeTheHandler) {
   ASSERT_EQ(script::statement_handler_set(0, &recording_handler), 0);
   EXPECT_EQ(rt_.run("PRINT 1,'a'+1\r\n"), core::TYPEMISMATCH);
   EXPECT_EQ(g_seen.calls, 0);
-  EXPECT_EQ(core::slot_count(script::kGroupArguments), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupArguments), 0);
   EXPECT_EQ(core::error_last().context, core::Context::EXPEXEC);
 }
 
@@ -274,7 +274,7 @@ TEST(ProcedureRun, EndlessRecursionStopsWithStackError) {
   Runtime rt;
   EXPECT_EQ(rt.run("DEF_FN SELF\r\nN=N+1\r\nCALL SELF,,0\r\n"), core::PRCSTCKERROR);
   EXPECT_EQ(var("N"), std::to_string(script::kMaxCallDepth));
-  EXPECT_EQ(core::slot_count(script::kGroupArguments), 0);
+  EXPECT_EQ(core::slot_count(core::kGroupArguments), 0);
   EXPECT_EQ(script::proc_loaded_count(), 0);
 }
 

@@ -33,9 +33,9 @@ TEST_F(MaintLogic, DataFileCases) {
     }
     if (c.command == "labels") {
       std::string slot = c.input.rfind("slot ", 0) == 0 ? c.input.substr(5) : "";
-      (void)core::slot_set(core::kGroupEnv, paths::kEnvButtonLabels, txt(slot));
+      (void)core::slot_set(core::kGroupEnv, core::kEnvButtonLabels, txt(slot));
       std::string labels = str(ui::button_labels(std::stoi(c.args.at(0)), std::stoi(c.args.at(1))));
-      (void)core::slot_set(core::kGroupEnv, paths::kEnvButtonLabels, ""_t);
+      (void)core::slot_set(core::kGroupEnv, core::kEnvButtonLabels, ""_t);
       return labels;
     }
     if (c.command == "masks") {
