@@ -3,8 +3,10 @@
 #include "core/errors.h"
 
 #include <cstdio>
+#include <string>
 
 #include "core/arena.h"
+#include "core/cp1252.h"
 #include "core/internal/state.h"
 #include "core/messages.h"
 #include "core/slots.h"
@@ -41,31 +43,10 @@ constexpr Text kContextNames =
 
 constexpr Status kDetailCode = 121;   // shows the detail text, like BADDATA
 
-// Windows-1252 bytes 0x80 to 0x9F as Unicode code points; 0 where the code
-// page leaves the byte undefined.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 // The terminal speaks UTF-8; internal text is Windows-1252.
 void put_utf8(std::FILE* out, Text t) {
-  for (uint16_t i = 0; i < t.len; ++i) {
-    uint8_t b = t.at(i);
-    uint32_t cp = b < 0x80 ? b : b < 0xA0 ? kCp1252High[b - 0x80] : b;
-    if (cp == 0 && b != 0) cp = 0xFFFD;
-    if (cp < 0x80) {
-      std::fputc(static_cast<int>(cp), out);
-    } else if (cp < 0x800) {
-      std::fputc(static_cast<int>(0xC0 | (cp >> 6)), out);
-      std::fputc(static_cast<int>(0x80 | (cp & 0x3F)), out);
-    } else {
-      std::fputc(static_cast<int>(0xE0 | (cp >> 12)), out);
-      std::fputc(static_cast<int>(0x80 | ((cp >> 6) & 0x3F)), out);
-      std::fputc(static_cast<int>(0x80 | (cp & 0x3F)), out);
-    }
-  }
+  std::string utf8 = cp1252_to_utf8(t);
+  std::fwrite(utf8.data(), 1, utf8.size(), out);
 }
 
 void default_box(Text caption, Text text, BoxIcon) {

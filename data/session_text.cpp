@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/arena.h"
+#include "core/cp1252.h"
 #include "data/internal/session.h"
 #include "data/session.h"
 
@@ -81,55 +82,6 @@ Text sql_literal(Text value) {
 
 namespace {
 
-// Windows-1252 bytes 80 to 9F by their Unicode code points; 0 where the
-// code page defines none.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char cp1252_of(uint32_t code_point) {
-  if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF))
-    return static_cast<char>(code_point);
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252High[i] == code_point) return static_cast<char>(0x80 + i);
-  return '?';
-}
-
-// Decodes strict UTF-8; false when s is not UTF-8 or holds only ASCII
-// (nothing to convert).
-bool utf8_to_cp1252(std::string_view s, std::string* out) {
-  bool multibyte = false;
-  out->clear();
-  for (size_t i = 0; i < s.size();) {
-    auto c = static_cast<uint8_t>(s[i]);
-    if (c < 0x80) {
-      *out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    int extra = (c >= 0xC2 && c <= 0xDF)   ? 1
-                : (c >= 0xE0 && c <= 0xEF) ? 2
-                : (c >= 0xF0 && c <= 0xF4) ? 3
-                                           : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) return false;
-    uint32_t cp = c & (0x3Fu >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      auto cc = static_cast<uint8_t>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3Fu);
-    }
-    // Overlong forms and surrogates are not UTF-8.
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    *out += cp1252_of(cp);
-    multibyte = true;
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return multibyte;
-}
-
 bool trailing_noise(char c) {
   return static_cast<uint8_t>(c) < 0x20 || std::strchr(" .,;:!", c) != nullptr;
 }
@@ -140,7 +92,7 @@ Text sql_message_clean(Text message) {
   if (!message.ok()) return message;
   std::string s(view(message));
   std::string converted;
-  if (utf8_to_cp1252(s, &converted)) s = converted;
+  if (core::utf8_to_cp1252_strict(s, &converted)) s = converted;
   for (char& c : s)
     if (c == '\xAB' || c == '\xBB') c = '"';
   while (!s.empty() && trailing_noise(s.back())) s.pop_back();

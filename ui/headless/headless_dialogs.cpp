@@ -4,7 +4,7 @@
 
 #include "core/arena.h"
 #include "ui/headless/headless.h"
-#include "ui/platform/cp1252.h"
+#include "core/cp1252.h"
 
 namespace ui::headless {
 
@@ -75,7 +75,7 @@ BoxAnswer first_button(BoxButtons b) {
 
 // Each line of a text, indented, as UTF-8.
 std::string indented(Text t) {
-  std::string s = platform::cp1252_to_utf8(t), out = "   ";
+  std::string s = core::cp1252_to_utf8(t), out = "   ";
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\r') continue;
     out.push_back(s[i]);
@@ -93,7 +93,7 @@ int HeadlessToolkit::menu_track(Handle, Handle menu) {
   if (it != menus_.end()) {
     for (const MenuItem& item : it->second.items) {
       items += (items.empty() ? "" : " | ") +
-               platform::cp1252_to_utf8(core::text_view(item.caption.data(), item.caption.size()));
+               core::cp1252_to_utf8(core::text_view(item.caption.data(), item.caption.size()));
     }
   }
   write("** pop-up menu: " + items);
@@ -112,7 +112,7 @@ int HeadlessToolkit::menu_track(Handle, Handle menu) {
 BoxAnswer HeadlessToolkit::message_box(Handle, Text caption, Text text, BoxButtons buttons,
                                        BoxIcon icon) {
   show_if_changed();
-  write("** message box \"" + platform::cp1252_to_utf8(caption) + "\" [" + icon_name(icon) +
+  write("** message box \"" + core::cp1252_to_utf8(caption) + "\" [" + icon_name(icon) +
         "; " + button_names(buttons) + "]");
   write(indented(text));
   // Looking at the box does not answer it.
@@ -151,8 +151,8 @@ BoxAnswer HeadlessToolkit::message_box(Handle, Text caption, Text text, BoxButto
 Text HeadlessToolkit::file_dialog(Handle, bool save, Text filters, Text offered_name) {
   show_if_changed();
   write(std::string("** file dialog (") + (save ? "save" : "open") + ") offering \"" +
-        platform::cp1252_to_utf8(offered_name) + "\"");
-  write("   filters: " + platform::cp1252_to_utf8(filters));
+        core::cp1252_to_utf8(offered_name) + "\"");
+  write("   filters: " + core::cp1252_to_utf8(filters));
   const ScriptStep* step = peek_step(StepOp::File);
   if (step == nullptr) {
     write("   -> cancelled (no file in the script)");
@@ -160,7 +160,7 @@ Text HeadlessToolkit::file_dialog(Handle, bool save, Text filters, Text offered_
   }
   ++next_step_;
   write(step->arg.empty() ? "   -> cancelled" : "   -> " + step->arg);
-  std::string path = platform::utf8_to_cp1252(step->arg);
+  std::string path = core::utf8_to_cp1252(step->arg);
   return core::text_copy(core::text_view(path.data(), path.size()));
 }
 

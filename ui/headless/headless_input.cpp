@@ -6,7 +6,7 @@
 
 #include "core/arena.h"
 #include "ui/headless/headless.h"
-#include "ui/platform/cp1252.h"
+#include "core/cp1252.h"
 
 namespace ui::headless {
 
@@ -43,7 +43,7 @@ std::string plain_caption(const std::string& s) {
 }
 
 bool caption_matches(const std::string& caption_cp1252, const std::string& wanted_utf8) {
-  return lower(plain_caption(platform::cp1252_to_utf8(
+  return lower(plain_caption(core::cp1252_to_utf8(
              core::text_view(caption_cp1252.data(), caption_cp1252.size())))) ==
          lower(plain_caption(wanted_utf8));
 }
@@ -231,7 +231,7 @@ void HeadlessToolkit::type_text(const ScriptStep& step) {
     return step_error(step, "no field has the focus to type into");
   }
   if ((c->spec.flags & kReadOnly) != 0) return step_error(step, "the field is read-only");
-  std::string typed = platform::utf8_to_cp1252(step.arg);
+  std::string typed = core::utf8_to_cp1252(step.arg);
   if (c->selected_all) c->spec.text.clear();
   c->selected_all = false;
   for (char ch : typed) {

@@ -16,7 +16,7 @@
 #include <algorithm>
 
 #include "ui/headless/headless.h"
-#include "ui/platform/cp1252.h"
+#include "core/cp1252.h"
 
 namespace ui::headless {
 
@@ -27,7 +27,7 @@ using Grid = std::vector<std::u32string>;
 std::u32string decode(const std::string& cp1252) {
   std::u32string out;
   for (char c : cp1252) {
-    uint32_t cp = platform::cp1252_to_unicode(static_cast<uint8_t>(c));
+    uint32_t cp = core::cp1252_to_unicode(static_cast<uint8_t>(c));
     out.push_back(cp < 0x20 ? U' ' : static_cast<char32_t>(cp));
   }
   return out;

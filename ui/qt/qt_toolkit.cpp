@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "core/arena.h"
-#include "ui/platform/cp1252.h"
+#include "core/cp1252.h"
 #include "ui/qt/qt_internal.h"
 
 namespace qtui {
@@ -56,7 +56,7 @@ QString to_qt(core::Text text) {
   QString out;
   if (!text.ok()) return out;
   out.reserve(text.len);
-  for (uint16_t i = 0; i < text.len; ++i) out.append(QChar(static_cast<char16_t>(cp1252_to_unicode(text.at(i)))));
+  for (uint16_t i = 0; i < text.len; ++i) out.append(QChar(static_cast<char16_t>(core::cp1252_to_unicode(text.at(i)))));
   return out;
 }
 
@@ -66,7 +66,7 @@ std::string from_qt(const QString& s) {
   std::string out;
   out.reserve(static_cast<size_t>(s.size()));
   for (QChar c : s) {
-    int b = unicode_to_cp1252(c.unicode());
+    int b = core::unicode_to_cp1252(c.unicode());
     out.push_back(b < 0 ? '?' : static_cast<char>(b));
   }
   return out;

@@ -1,7 +1,7 @@
 // The Windows-1252 table.
-#include "ui/platform/cp1252.h"
+#include "core/cp1252.h"
 
-namespace ui::platform {
+namespace core {
 
 namespace {
 
@@ -40,15 +40,18 @@ int unicode_to_cp1252(uint32_t cp) {
   return -1;
 }
 
-std::string cp1252_to_utf8(core::Text text) {
+std::string cp1252_to_utf8(std::string_view text) {
   std::string out;
-  if (!text.ok()) return out;
-  out.reserve(text.len);
-  for (uint16_t i = 0; i < text.len; ++i) put_utf8(&out, cp1252_to_unicode(text.at(i)));
+  out.reserve(text.size());
+  for (char c : text) put_utf8(&out, cp1252_to_unicode(static_cast<uint8_t>(c)));
   return out;
 }
 
-std::string utf8_to_cp1252(const std::string& s) {
+std::string cp1252_to_utf8(Text text) {
+  return text.ok() ? cp1252_to_utf8(std::string_view(text.ptr, text.len)) : std::string();
+}
+
+std::string utf8_to_cp1252(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   size_t i = 0;
@@ -92,4 +95,37 @@ std::string utf8_to_cp1252(const std::string& s) {
   return out;
 }
 
-}  // namespace ui::platform
+bool utf8_to_cp1252_strict(std::string_view s, std::string* out) {
+  bool multibyte = false;
+  out->clear();
+  for (size_t i = 0; i < s.size();) {
+    auto c = static_cast<uint8_t>(s[i]);
+    if (c < 0x80) {
+      *out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    int extra = (c >= 0xC2 && c <= 0xDF)   ? 1
+                : (c >= 0xE0 && c <= 0xEF) ? 2
+                : (c >= 0xF0 && c <= 0xF4) ? 3
+                                           : -1;
+    if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) return false;
+    uint32_t cp = c & (0x3Fu >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      auto cc = static_cast<uint8_t>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (cc & 0x3Fu);
+    }
+    // Overlong forms and surrogates are not UTF-8.
+    if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    int byte = unicode_to_cp1252(cp);
+    *out += byte < 0 ? '?' : static_cast<char>(byte);
+    multibyte = true;
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return multibyte;
+}
+
+}  // namespace core
