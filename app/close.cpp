@@ -16,7 +16,7 @@ WindowHooks g_window_hooks;
 // texts come from language module files, so they are never used as a
 // format of their own.
 Text with_counts(Text message, int screens, int windows) {
-  std::string out = paths::text_str(message);
+  std::string out = core::text_str(message);
   const int counts[] = {screens, windows};
   size_t at = 0;
   for (int count : counts) {
@@ -26,7 +26,7 @@ Text with_counts(Text message, int screens, int windows) {
     out.replace(at, 2, number);
     at += number.size();
   }
-  return paths::arena_text(out);
+  return core::arena_text(out);
 }
 
 }  // namespace

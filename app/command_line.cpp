@@ -46,7 +46,7 @@ Text command_line_join(int argc, const char* const* argv) {
     line += requoted(argv[i]);
   }
   if (!line.empty() && static_cast<unsigned char>(line.back()) <= 13) line.pop_back();
-  return paths::arena_text(line);
+  return core::arena_text(line);
 }
 
 Text command_line_normalise(Text line) {
@@ -75,7 +75,7 @@ Text command_line_normalise(Text line) {
     out += c;
     after_blank = c == ' ';
   }
-  return paths::arena_text(out);
+  return core::arena_text(out);
 }
 
 bool option_present(uint16_t position) {

@@ -42,7 +42,7 @@ Status help_pages() {
     ui::info_box(core::message_text_c("0071"), text);
     return 0;
   }
-  if (!open_document(paths::text_str(page))) {
+  if (!open_document(core::text_str(page))) {
     ui::message_box(page, core::message_text_c("0071"), ui::kBoxWarning);
   }
   return 0;

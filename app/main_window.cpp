@@ -188,7 +188,7 @@ Status main_window_open(Text start_menu) {
     c.kind = ui::platform::ControlKind::Picture;
     c.id = kIdPicture;
     c.rect = {kPictureInset, kPictureInset, client.w - 2 * kPictureInset, client.h - 2 * kPictureInset};
-    c.text = paths::text_str(picture);
+    c.text = core::text_str(picture);
     c.flags = ui::platform::kSystemFont;
     tk->control_create(window, c);
   }

@@ -21,7 +21,7 @@ using ui::platform::kNone;
 void add_children(ui::platform::Toolkit* tk, Handle menu, const MenuNode& node) {
   core::ArenaScope scope;
   for (const MenuNode& child : node.children) {
-    Text caption = paths::arena_text(child.caption);
+    Text caption = core::arena_text(child.caption);
     if (!child.submenu) {
       tk->menu_add_item(menu, child.id, caption);
       continue;
@@ -36,7 +36,7 @@ Status store_processes(const MenuNode& node) {
   for (const MenuNode& child : node.children) {
     Status st = child.submenu ? store_processes(child)
                               : core::slot_set(core::kGroupMenuItems, static_cast<uint16_t>(child.id - kMenuFirstId),
-                                               paths::arena_text(child.process));
+                                               core::arena_text(child.process));
     if (st != 0) return st;
   }
   return 0;

@@ -17,7 +17,7 @@ namespace {
 constexpr int kMaxDepth = 16;
 constexpr int kLayoutParams = 1;
 
-std::string str(Text t) { return paths::text_str(core::text_unquote(core::text_trim(t, core::kTrimBoth))); }
+std::string str(Text t) { return core::text_str(core::text_unquote(core::text_trim(t, core::kTrimBoth))); }
 
 // One menu section's keys, read while it is the current section.
 struct MenuSection {
@@ -27,7 +27,7 @@ struct MenuSection {
   std::vector<std::string> load;
 };
 
-std::string raw_key(uint16_t code) { return paths::text_str(defs::def_key_raw(code)); }
+std::string raw_key(uint16_t code) { return core::text_str(defs::def_key_raw(code)); }
 
 // MENU$ and CALLER$ with the older keys where the compatibility bit asks.
 void read_keys(MenuSection* m) {
@@ -38,13 +38,13 @@ void read_keys(MenuSection* m) {
   if (compat && m->menu.empty()) {
     m->menu = raw_key(defs::kKeySubmenu);
     if (m->menu.empty()) {
-      std::string modulo = paths::text_str(defs::def_param_raw("MODULO$"_t));
-      std::string options = paths::text_str(defs::def_param_raw("OPTIONS$"_t));
+      std::string modulo = core::text_str(defs::def_param_raw("MODULO$"_t));
+      std::string options = core::text_str(defs::def_param_raw("OPTIONS$"_t));
       m->menu = modulo.empty() ? options : (options.empty() ? modulo : modulo + "," + options);
     }
   }
-  if (compat && m->callers.empty()) m->callers = paths::text_str(defs::def_param_raw("MODULOS$"_t));
-  uint16_t items = core::list_count(paths::arena_text(m->menu), ',');
+  if (compat && m->callers.empty()) m->callers = core::text_str(defs::def_param_raw("MODULOS$"_t));
+  uint16_t items = core::list_count(core::arena_text(m->menu), ',');
   for (uint16_t i = 2; i <= items; ++i) {
     m->exec.push_back(str(defs::def_key_raw(defs::kKeyExec, static_cast<uint16_t>(i - 1))));
     m->load.push_back(str(def_key_raw(defs::kKeyLoad, static_cast<uint16_t>(i - 1))));
@@ -63,7 +63,7 @@ class Converter {
     MenuSection m;
     {
       core::ArenaScope scope;
-      int32_t st = defs::def_section_load(paths::arena_text(file), kLayoutParams, number);
+      int32_t st = defs::def_section_load(core::arena_text(file), kLayoutParams, number);
       if (st == defs::kNoFile) return core::FILENOTFOUND;
       if (st != 0) return static_cast<Status>(st);
       read_keys(&m);
@@ -78,14 +78,14 @@ class Converter {
  private:
   Status emit(const std::string& file, const MenuSection& m, int level) {
     core::ArenaScope scope;
-    Text menu = paths::arena_text(m.menu);
+    Text menu = core::arena_text(m.menu);
     std::string own = str(core::list_field(menu, ',', 1));
     for (size_t i = 0; i < m.exec.size(); ++i) {
       MenuLine line;
       line.level = level;
       line.caption = str(core::list_field(menu, ',', static_cast<uint16_t>(i + 2)));
       if (!m.load[i].empty()) {
-        Text load = paths::arena_text(m.load[i]);
+        Text load = core::arena_text(m.load[i]);
         std::string other = str(core::list_field(load, ';', 1));
         int other_section = core::list_field_int(load, ';', 2);
         if (other.empty()) other = file;
@@ -99,7 +99,7 @@ class Converter {
       line.process = m.exec[i].empty() ? own + "," + std::to_string(i + 1) : m.exec[i];
       out_->push_back(line);
     }
-    Text callers = paths::arena_text(m.callers);
+    Text callers = core::arena_text(m.callers);
     for (uint16_t n = 1; n <= core::list_count(callers, ','); ++n) {
       int sub = core::list_field_int(callers, ',', n);
       if (sub <= 0 || being_read(file, sub)) continue;
@@ -119,11 +119,11 @@ class Converter {
   // Field 1 of a section's MENU$.
   static std::string caption_of(const std::string& file, int number) {
     core::ArenaScope scope;
-    if (defs::def_section_load(paths::arena_text(file), kLayoutParams, number) != 0) return {};
+    if (defs::def_section_load(core::arena_text(file), kLayoutParams, number) != 0) return {};
     MenuSection m;
     read_keys(&m);
     static_cast<void>(defs::def_section_release());
-    return str(core::list_field(paths::arena_text(m.menu), ',', 1));
+    return str(core::list_field(core::arena_text(m.menu), ',', 1));
   }
 
   std::vector<MenuLine>* out_;
@@ -134,7 +134,7 @@ class Converter {
 
 Status menu_ppn_lines(Text file, int section, std::vector<MenuLine>* lines) {
   Converter converter(lines);
-  return converter.section(paths::text_str(file), section > 0 ? section : 1, 0);
+  return converter.section(core::text_str(file), section > 0 ? section : 1, 0);
 }
 
 }  // namespace app

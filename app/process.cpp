@@ -63,11 +63,11 @@ Text expand_brackets(Text text, Value value) {
     Text inside = core::text_sub(text, open + 1, static_cast<uint16_t>(close - open - 1u));
     Text v = value(inside);
     if (!v.ok()) return v;
-    out.append(text.ptr + at, open - at).append(paths::text_str(v));
+    out.append(text.ptr + at, open - at).append(core::text_str(v));
     at = close + 1u;
   }
   if (at < text.len) out.append(text.ptr + at, text.len - at);
-  return scope.keep(paths::arena_text(out));
+  return scope.keep(core::arena_text(out));
 }
 
 // The procedure files of the definition folder that match a pattern: one

@@ -86,9 +86,9 @@ Status store_definition_folder() {
     if (!folders.empty()) folders += ',';
     Text folder = paths::path_resolve(here, field);
     if (!folder.ok()) return folder.len;
-    folders += paths::text_str(folder);
+    folders += core::text_str(folder);
   }
-  return core::slot_set(core::kGroupEnv, core::kEnvDocPath, folders.empty() ? here : paths::arena_text(folders));
+  return core::slot_set(core::kGroupEnv, core::kEnvDocPath, folders.empty() ? here : core::arena_text(folders));
 }
 
 Status start_language() {

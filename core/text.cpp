@@ -66,6 +66,17 @@ Text text_view(const char* p, std::size_t n) {
   return Text{p, static_cast<uint16_t>(n)};
 }
 
+Text text_view(std::string_view s) { return text_view(s.data(), s.size()); }
+
+std::string_view text_bytes(Text t) { return t.ok() ? std::string_view(t.ptr, t.len) : std::string_view{}; }
+
+std::string text_str(Text t) { return std::string(text_bytes(t)); }
+
+Text arena_text(std::string_view s) {
+  if (s.size() > kMaxTextLen) return text_error_value(STRINGTOOLONG);
+  return text_copy(text_view(s.data(), s.size()));
+}
+
 Status text_error(Text s) {
   if (s.ok()) return kOk;
   return s.len != 0 ? s.len : NOVALUE;

@@ -21,6 +21,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "core/status.h"
 
@@ -57,6 +59,16 @@ Text text_from_c(const char* s);                    // null -> error value NOVAL
 // The pair as given. A null pointer is NOVALUE (or the empty text when n is
 // 0); more than 65,535 bytes is STRINGTOOLONG rather than a cut text.
 Text text_view(const char* p, std::size_t n);
+
+// --- bridges to the standard library's strings --------------------------------
+// A view of a standard string's bytes (STRINGTOOLONG beyond 65,535 bytes).
+Text text_view(std::string_view s);
+// The bytes of a text; empty for an error value.
+std::string_view text_bytes(Text t);
+std::string text_str(Text t);
+// An arena copy (STRINGTOOLONG beyond 65,535 bytes, OUTOFMEMORY when the
+// arena is full).
+Text arena_text(std::string_view s);
 Status text_error(Text s);                          // 0 when valid, else the code (NOVALUE for code 0)
 Text text_copy(Text s);
 Text text_concat(Text a, Text b);

@@ -32,8 +32,6 @@ void block_release(uint16_t file) {
 
 namespace {
 
-Text as_text(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // The last row whose key differs from that of the block's last row; -1
 // when the whole block holds one key value.
 int32_t key_boundary(uint16_t file, uint16_t key, int slot, int64_t rows) {
@@ -52,7 +50,7 @@ Status read_block(uint16_t file, const std::string& from, int c) {
   internal::KeyInfo info;
   Status code = internal::key_info(file, ctrl.block_key, &info);
   if (code != kOk) return code;
-  internal::Range r = internal::range_make(info, as_text(from), as_text(ctrl.block_limit), c, 5,
+  internal::Range r = internal::range_make(info, core::text_view(from), core::text_view(ctrl.block_limit), c, 5,
                                            false, ctrl.block_cond);
   std::string sql = internal::select_sql(internal::sql_target(file), r, false, kBlockRows);
   // The block before this one is kept until this one is read.
@@ -94,9 +92,9 @@ Status access_block_read(uint16_t file, int key, Text from, Text limit, Text con
   if (!cond.ok()) return core::text_error(cond);
   internal::position_note(n);
   ctrl.block_key = static_cast<uint16_t>(k);
-  ctrl.block_limit = std::string(internal::view(limit));
-  ctrl.block_cond = std::string(internal::view(cond));
-  return block_status(n, read_block(n, std::string(internal::view(from)), 3));
+  ctrl.block_limit = std::string(core::text_bytes(limit));
+  ctrl.block_cond = std::string(core::text_bytes(cond));
+  return block_status(n, read_block(n, std::string(core::text_bytes(from)), 3));
 }
 
 Status access_block_next(uint16_t file) {

@@ -40,10 +40,10 @@ constexpr int kOpEqual = 8, kOpLess = 10, kOpEqualEqual = 11, kOpLessEqual = 13,
 
 std::string value_text(const script::Value& v) {
   core::ArenaScope scope;
-  if (!v.is_text()) return std::string(view(script::number_to_text(v.number)));
+  if (!v.is_text()) return std::string(core::text_bytes(script::number_to_text(v.number)));
   Text t = core::text_trim(v.text, core::kTrimRight);
   if (t.len == 0) return "NULL";
-  return text_literal(view(t));
+  return text_literal(core::text_bytes(t));
 }
 
 class Translator {
@@ -164,12 +164,12 @@ class Translator {
       Text inner = core::text_sub(token, 1, static_cast<uint16_t>(token.len - 2));
       if (token.len < 2 || token.at(token.len - 1u) != c) return core::SINTAXERROR;
       *empty_text = inner.len == 0;
-      *text = inner.len == 0 ? "NULL" : text_literal(view(inner));
+      *text = inner.len == 0 ? "NULL" : text_literal(core::text_bytes(inner));
       return kOk;
     }
     if (c >= '0' && c <= '9') {
       core::ArenaScope scope;
-      *text = std::string(view(script::number_to_text(script::number_from_text(token))));
+      *text = std::string(core::text_bytes(script::number_to_text(script::number_from_text(token))));
       return kOk;
     }
     if (core::text_find_char(token, '{', 0, true) != core::kNoPos) return column(token, text);
@@ -189,11 +189,11 @@ class Translator {
       Text value = field_get(file, field, Buffer::Current);
       if (!value.ok()) return core::text_error(value);
       bool null = false;
-      *text = value_literal(numeric_type(f.type), view(value), &null);
+      *text = value_literal(numeric_type(f.type), core::text_bytes(value), &null);
       if (null) *text = numeric_type(f.type) ? "0" : "NULL";
       return kOk;
     }
-    std::string name = quote_ident(view(dict_field_name(file, field)));
+    std::string name = quote_ident(core::text_bytes(dict_field_name(file, field)));
     bool numeric = numeric_type(f.type);
     *text = numeric && opt_.coalesce_numbers ? "COALESCE(" + name + ", 0)" : name;
     if (numeric && opt_.null_rules) new_column_ = name;
@@ -236,7 +236,7 @@ Text access_condition(Text expression) {
   std::string out;
   Status st = internal::sql_expression(expression, internal::SqlOptions{}, &out);
   if (st != kOk) return core::text_error_value(st);
-  return internal::arena_text(out);
+  return core::arena_text(out);
 }
 
 }  // namespace data

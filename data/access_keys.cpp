@@ -38,7 +38,7 @@ KeyField key_field(uint16_t file, const FieldItem& f) {
   k.offset = f.offset;
   k.width = f.width;
   k.numeric = numeric_type(f.type);
-  k.name = std::string(view(dict_field_name(file, f.number)));
+  k.name = std::string(core::text_bytes(dict_field_name(file, f.number)));
   return k;
 }
 
@@ -86,7 +86,7 @@ Status key_info(uint16_t file, uint16_t key, KeyInfo* info) {
     code = dict_file_attr(file, &item);
     if (code != kOk) return code;
     for (uint16_t n = 1; n <= item.field_count && n <= 3; ++n)
-      info->order.push_back(quote_ident(view(dict_field_name(file, n))));
+      info->order.push_back(quote_ident(core::text_bytes(dict_field_name(file, n))));
   } else {
     for (int i = 0; i < count; ++i) info->order.push_back(quote_ident(info->field[i].name));
   }
@@ -164,7 +164,7 @@ std::string text_literal(std::string_view v) {
     return out + "'";
   }
   core::ArenaScope scope;
-  return std::string(view(sql_literal(core::text_view(v.data(), v.size()))));
+  return std::string(core::text_bytes(sql_literal(core::text_view(v.data(), v.size()))));
 }
 
 std::string value_literal(bool numeric, std::string_view value, bool* null) {
@@ -205,7 +205,7 @@ std::string sql_shape(const std::string& marked, std::vector<std::string>* value
 
 std::vector<Piece> key_pieces(const KeyInfo& info, Text value) {
   std::vector<Piece> pieces;
-  std::string_view v = view(value);
+  std::string_view v = core::text_bytes(value);
   size_t offset = 0;
   for (int i = 0; i < info.count && offset < v.size(); ++i) {
     Piece p;
@@ -226,7 +226,7 @@ Text access_index_definition(uint16_t file, uint16_t key, bool unique) {
   internal::KeyInfo info;
   uint16_t n = dict_file_resolve(file);
   if (internal::key_info(n, key, &info) != core::kOk) return core::text_error_value(core::DATAOUTBOUND);
-  std::string table(internal::view(dict_file_name(n)));
+  std::string table(core::text_bytes(dict_file_name(n)));
   std::string name = table + "_ndx" + std::to_string(key);
   auto columns = [](const std::vector<std::string>& names) {
     std::string out;
@@ -241,7 +241,7 @@ Text access_index_definition(uint16_t file, uint16_t key, bool unique) {
   // index in that order.
   if (unique && info.order != key_columns)
     sql += " CREATE INDEX " + name + "o ON " + table + " USING btree (" + columns(info.order) + ");";
-  return internal::arena_text(sql);
+  return core::arena_text(sql);
 }
 
 }  // namespace data

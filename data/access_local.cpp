@@ -32,7 +32,7 @@ SavedPosition position_of(uint16_t file) {
   p.status = ctrl.status;
   p.in_run = ctrl.cursor >= 0;
   p.run_key = ctrl.cursor_key;
-  p.buffers = std::string(view(core::slot_get(core::kGroupBuffers, static_cast<uint16_t>(file - 1))));
+  p.buffers = std::string(core::text_bytes(core::slot_get(core::kGroupBuffers, static_cast<uint16_t>(file - 1))));
   return p;
 }
 

@@ -151,7 +151,7 @@ Status access_find(uint16_t file, int key, Text value, int flags) {
 Text access_move_sql(uint16_t file, int code, Text value, int flags) {
   uint16_t n = 0;
   if (internal::resolve_file(file, &n) != kOk) return core::text_error_value(core::FILEOUTBOUND);
-  return internal::arena_text(internal::sql_plain(move_sql(n, file_ctrl(n).key, code, value, flags)));
+  return core::arena_text(internal::sql_plain(move_sql(n, file_ctrl(n).key, code, value, flags)));
 }
 
 int64_t access_count(uint16_t file, int key, Text from, Text to, Text extra_sql) {
@@ -160,7 +160,7 @@ int64_t access_count(uint16_t file, int key, Text from, Text to, Text extra_sql)
   KeyInfo info;
   if (internal::key_info(n, static_cast<uint16_t>(key), &info) != kOk) return 0;
   Range r = internal::range_make(info, from, to, 3, 5, false,
-                                 std::string(internal::view(extra_sql)));
+                                 std::string(core::text_bytes(extra_sql)));
   return internal::send_number(internal::count_sql(internal::sql_target(n), r, 0));
 }
 

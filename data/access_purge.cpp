@@ -32,11 +32,11 @@ Status access_delete_range(uint16_t file, int key, Text value, Text condition, i
   core::ArenaScope scope;
   Text cond = internal::file_condition(n, condition);
   if (!cond.ok()) return core::text_error(cond);
-  internal::Range r = internal::range_make(info, value, value, 3, 5, false, std::string(internal::view(cond)));
+  internal::Range r = internal::range_make(info, value, value, 3, 5, false, std::string(core::text_bytes(cond)));
   std::string where = internal::range_text(r);
   // An empty key would name every row.
   if (internal::key_pieces(info, value).empty()) return kStatusBadKey;
-  std::string table(internal::view(dict_file_name(n)));
+  std::string table(core::text_bytes(dict_file_name(n)));
   internal::position_note(n);
   internal::cursor_close(n);
 

@@ -199,7 +199,7 @@ std::string stretch_union(const SqlTarget& t, const Range& r, bool descending,
 
 SqlTarget sql_target(uint16_t file) {
   SqlTarget t;
-  t.table = std::string(view(dict_file_name(file)));
+  t.table = std::string(core::text_bytes(dict_file_name(file)));
   t.compat = (script::var_get_int(core::kSwSysCompat) & 1) != 0;
   t.form = access_state().form;
   return t;

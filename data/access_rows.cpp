@@ -57,7 +57,7 @@ int64_t send_number(const std::string& sql) {
   int64_t value = 0;
   if (send_shaped_to(sql, slot, nullptr) == kOk) {
     core::ArenaScope scope;
-    std::string v(view(sql_value(0, 0, slot)));
+    std::string v(core::text_bytes(sql_value(0, 0, slot)));
     value = std::strtoll(v.c_str(), nullptr, 10);
   }
   sql_release(slot);
@@ -77,7 +77,7 @@ std::string row_record(uint16_t file, int slot, int row) {
     if (dict_field_attr(file, i, &f) != kOk) break;
     Text value = sql_value(row, i - 1, slot);
     Text stored = field_store(file, i, value);
-    std::string piece(stored.ok() ? view(stored) : view(value));
+    std::string piece(stored.ok() ? core::text_bytes(stored) : core::text_bytes(value));
     // A value that does not fit its field still keeps the record's layout.
     piece.resize(f.width, ' ');
     record += piece;
@@ -100,7 +100,7 @@ Status load_row(uint16_t file, int slot, int row) {
 std::string record_key(uint16_t file, uint16_t key, const std::string& record) {
   core::ArenaScope scope;
   Text k = key_value_of(file, key, text_of(record));
-  return k.ok() ? std::string(view(k)) : std::string{};
+  return k.ok() ? std::string(core::text_bytes(k)) : std::string{};
 }
 
 }  // namespace data::internal

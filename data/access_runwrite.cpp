@@ -18,7 +18,7 @@ using core::kOk;
 namespace {
 
 std::string buffer_text(uint16_t file, Buffer which) {
-  return std::string(view(buffer_get(file, which)));
+  return std::string(core::text_bytes(buffer_get(file, which)));
 }
 
 // Walks the FOR UPDATE cursor to the row equal to `record`: its 1-based

@@ -114,7 +114,7 @@ Range range_make(const KeyInfo& info, Text start, Text limit, int c, int limit_c
   r.prefix = h;
   offset = 0;
   for (int i = 0; i < h; ++i) offset += info.field[i].width;
-  std::string_view rest = view(limit);
+  std::string_view rest = core::text_bytes(limit);
   rest = offset < rest.size() ? rest.substr(offset) : std::string_view{};
   r.has_limit = !rest.empty() && rest != "\xFF";
   return r;

@@ -29,7 +29,7 @@ using internal::KeyField;
 namespace {
 
 std::string buffer_text(uint16_t file, Buffer which) {
-  return std::string(internal::view(buffer_get(file, which)));
+  return std::string(core::text_bytes(buffer_get(file, which)));
 }
 
 // Half a unit of the field's last decimal: a number read into the field
@@ -127,7 +127,7 @@ Status access_insert(uint16_t file) {
     if (i > 0) values += ",";
     values += internal::field_literal(fields[i], record);
   }
-  std::string table(internal::view(dict_file_name(n)));
+  std::string table(core::text_bytes(dict_file_name(n)));
   return internal::send("INSERT INTO " + table + " VALUES (" + values + ");");
 }
 
@@ -139,7 +139,7 @@ Status access_save(uint16_t file) {
   std::string saved = buffer_text(n, Buffer::Saved);
   std::string set = set_list(n, current, saved);
   if (file_ctrl(n).cursor >= 0) return internal::run_write(n, set, false);
-  std::string table(internal::view(dict_file_name(n)));
+  std::string table(core::text_bytes(dict_file_name(n)));
   return write_row(n, "UPDATE ONLY " + table + " SET " + set, saved);
 }
 
@@ -160,7 +160,7 @@ Status access_delete(uint16_t file) {
     if (code != kOk) return code;
   }
   if (ctrl.cursor >= 0) return internal::run_write(n, std::string{}, true);
-  std::string table(internal::view(dict_file_name(n)));
+  std::string table(core::text_bytes(dict_file_name(n)));
   return write_row(n, "DELETE FROM ONLY " + table, saved);
 }
 
@@ -176,8 +176,8 @@ Status access_update_by_key(uint16_t file, int key, Text value, Text set, int fl
   std::string where = internal::range_text(r);
   // An empty key would name every row.
   if (where.empty()) return kStatusBadKey;
-  std::string sql = "UPDATE ONLY " + std::string(internal::view(dict_file_name(n))) + " SET " +
-                    std::string(internal::view(set)) + " WHERE " + where + ";";
+  std::string sql = "UPDATE ONLY " + std::string(core::text_bytes(dict_file_name(n))) + " SET " +
+                    std::string(core::text_bytes(set)) + " WHERE " + where + ";";
   int64_t affected = 0;
   code = internal::send(sql, &affected);
   if (code == kOk && affected == 0 && (flags & kUpdateInsert) != 0) {
@@ -199,7 +199,7 @@ Status access_update_by_key(uint16_t file, int key, Text value, Text set, int fl
 Status access_triggers(uint16_t file, bool on) {
   uint16_t n = 0;
   if (internal::resolve_file(file, &n) != kOk) return core::FILEOUTBOUND;
-  std::string table(internal::view(dict_file_name(n)));
+  std::string table(core::text_bytes(dict_file_name(n)));
   Status code = internal::send("ALTER TABLE " + table + (on ? " ENABLE" : " DISABLE") + " TRIGGER USER;");
   if (code != kOk) return code;
   int16_t up = script::var_get_int(core::kSwUpStat);

@@ -21,7 +21,6 @@
 namespace data {
 
 using core::kOk;
-using internal::view;
 
 namespace {
 
@@ -38,7 +37,7 @@ constexpr Text kCatalogueTypes =
 // digits, and every other text 255 characters.
 void widen_unsized(Text type, char* letter, int64_t* width) {
   if (*width > 0) return;
-  std::string_view t = view(type);
+  std::string_view t = core::text_bytes(type);
   if (t == "date") {
     *letter = 'D';
     *width = 8;
@@ -80,7 +79,7 @@ struct Rows {
   }
   int column_number(Text column) const { return sql_column(column, slot); }
   int64_t number(int64_t row, Text column) const {
-    return std::strtoll(std::string(view(at(row, column))).c_str(), nullptr, 10);
+    return std::strtoll(std::string(core::text_bytes(at(row, column))).c_str(), nullptr, 10);
   }
 };
 
@@ -175,7 +174,7 @@ struct TableFile {
 // that is no field).
 std::vector<uint16_t> array_fields(Text array, const std::vector<int64_t>& positions) {
   std::vector<uint16_t> fields;
-  std::string s(view(array));
+  std::string s(core::text_bytes(array));
   for (char& c : s)
     if (c == '{' || c == '}' || c == ',') c = ' ';
   const char* p = s.c_str();
@@ -242,7 +241,7 @@ Status add_relation(uint16_t a, const std::vector<uint16_t>& from, uint16_t b,
       if (code != kOk) return code;
       k = static_cast<uint16_t>(fa.key_count + 1);
     }
-    std::string item = std::string(view(dict_file_name(b))) + "R" + std::to_string(k) + "K" + std::to_string(n);
+    std::string item = std::string(core::text_bytes(dict_file_name(b))) + "R" + std::to_string(k) + "K" + std::to_string(n);
     return dict_add_relation(a, core::text_view(item.data(), item.size()));
   }
   return kOk;
@@ -251,7 +250,7 @@ Status add_relation(uint16_t a, const std::vector<uint16_t>& from, uint16_t b,
 Status add_relations(const std::vector<std::pair<std::string, TableFile>>& files) {
   auto find = [&files](Text name) -> const TableFile* {
     for (const auto& [table, f] : files)
-      if (view(name) == table) return &f;
+      if (core::text_bytes(name) == table) return &f;
     return nullptr;
   };
   Rows rows(kForeignKeyQuery);
@@ -284,7 +283,7 @@ Status dict_build_from_catalogue(int flags) {
       return core::error_record(core::kRecord, core::Context::SQLCONNECT, core::PERMISSION,
                                 core::PERMISSION);
     for (int64_t row = 0; row < rows.count; ++row)
-      tables.emplace_back(view(rows.at(row, "table_name"_t)));
+      tables.emplace_back(core::text_bytes(rows.at(row, "table_name"_t)));
   }
   std::vector<std::pair<std::string, TableFile>> built;
   for (const std::string& table : tables) {

@@ -15,7 +15,6 @@
 namespace data {
 
 using core::kOk;
-using internal::view;
 
 namespace {
 
@@ -140,7 +139,7 @@ Status read_file(Loader& l, Text name, bool* found) {
   *found = true;
   std::string outer_file = l.file;
   uint32_t outer_line = l.line_number;
-  l.file.assign(view(name));
+  l.file.assign(core::text_bytes(name));
   l.line_number = 0;
   Status code = kOk;
   for (;;) {
@@ -159,7 +158,7 @@ Status read_file(Loader& l, Text name, bool* found) {
 }
 
 Status load_dictionary(Loader& l, Text prefix) {
-  std::string key(view(prefix));
+  std::string key(core::text_bytes(prefix));
   std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) {
     return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   });

@@ -206,9 +206,9 @@ Text dict_file_names() {
   std::string list;
   for (uint16_t n = 1; n <= dict_file_count(); ++n) {
     if (n > 1) list += ',';
-    list += internal::view(core::slot_get(core::kGroupFileNames, n - 1u));
+    list += core::text_bytes(core::slot_get(core::kGroupFileNames, n - 1u));
   }
-  return scope.keep(internal::arena_text(list));
+  return scope.keep(core::arena_text(list));
 }
 
 Text dict_field_names(uint16_t file) {
@@ -218,9 +218,9 @@ Text dict_field_names(uint16_t file) {
   std::string list;
   for (uint16_t i = 1; i <= f.field_count; ++i) {
     if (i > 1) list += ',';
-    list += internal::view(dict_field_name(f.number, i));
+    list += core::text_bytes(dict_field_name(f.number, i));
   }
-  return scope.keep(internal::arena_text(list));
+  return scope.keep(core::arena_text(list));
 }
 
 Status dict_key(uint16_t file, uint16_t key, KeyItem* item, int* segments) {

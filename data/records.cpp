@@ -13,7 +13,6 @@
 namespace data {
 
 using core::kOk;
-using internal::view;
 
 namespace {
 
@@ -96,7 +95,7 @@ Status buffer_put(uint16_t file, Buffer which, Text text) {
   Record r;
   Status code = find_record(file, &r);
   if (code != kOk) return code;
-  return write_at(r, half_offset(r, which), view(text).substr(0, r.file.record_length));
+  return write_at(r, half_offset(r, which), core::text_bytes(text).substr(0, r.file.record_length));
 }
 
 Status buffer_save(uint16_t file) {
@@ -179,7 +178,7 @@ Status field_put(uint16_t file, uint16_t field, Text value) {
     return core::error_record(core::kRecord, core::Context::BUFFERFLDPUT, core::text_error(stored),
                               core::text_error(stored));
   }
-  return write_at(r, f.offset, view(stored));
+  return write_at(r, f.offset, core::text_bytes(stored));
 }
 
 Text key_value(uint16_t file, uint16_t key, Buffer which) {
@@ -197,9 +196,9 @@ Text key_value_of(uint16_t file, uint16_t key, Text buffer) {
   for (int i = 0; i < count; ++i) {
     FieldItem f;
     if (dict_field_attr(file, fields[i], &f) != kOk) continue;
-    value += view(core::text_sub(buffer, f.offset, f.width));
+    value += core::text_bytes(core::text_sub(buffer, f.offset, f.width));
   }
-  return scope.keep(internal::arena_text(value));
+  return scope.keep(core::arena_text(value));
 }
 
 Status key_value_put(uint16_t file, uint16_t key, Text value) {
@@ -210,7 +209,7 @@ Status key_value_put(uint16_t file, uint16_t key, Text value) {
   Record r;
   if (code == kOk) code = find_record(file, &r);
   if (code != kOk) return code;
-  std::string_view rest = view(value);
+  std::string_view rest = core::text_bytes(value);
   for (int i = 0; i < count && !rest.empty() && code == kOk; ++i) {
     FieldItem f;
     code = dict_field_attr(file, fields[i], &f);

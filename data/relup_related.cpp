@@ -70,10 +70,10 @@ uint16_t target_file(Text stmt, uint16_t* field = nullptr) {
 // n, the key of the related file, and k; false when there is none.
 bool relation_key(uint16_t file, uint16_t related, int* k, int* n) {
   core::ArenaScope scope;
-  std::string name(internal::view(dict_file_name(related)));
+  std::string name(core::text_bytes(dict_file_name(related)));
   core::TextArray items = core::list_split(dict_relation_text(file), ':');
   for (uint16_t i = 1; i <= items.count; ++i) {
-    std::string item(internal::view(core::text_case(core::text_trim(items.at(i), core::kTrimBoth),
+    std::string item(core::text_bytes(core::text_case(core::text_trim(items.at(i), core::kTrimBoth),
                                                     core::Case::Lower)));
     size_t kpos = item.find_last_of('k');
     size_t rpos = kpos == std::string::npos ? kpos : item.find_last_of('r', kpos);
@@ -109,7 +109,7 @@ Status set_text(uint16_t related, Text assignment, std::string* set) {
     Status code = internal::sql_expression(value, options, &rhs);
     if (code != kOk) return code;
     if (!set->empty()) *set += ",";
-    *set += internal::quote_ident(internal::view(dict_field_name(related, field))) + " = " + rhs;
+    *set += internal::quote_ident(core::text_bytes(dict_field_name(related, field))) + " = " + rhs;
   }
   return set->empty() ? core::SINTAXERROR : kOk;
 }
@@ -118,11 +118,11 @@ Status set_text(uint16_t related, Text assignment, std::string* set) {
 // NOVALUE, with "Relation: <file> -> <related>" (and the key) as detail.
 Status relation_missing(uint16_t file, uint16_t related, int key) {
   core::ArenaScope scope;
-  std::string detail = "Relation: " + std::string(internal::view(dict_file_name(file))) + " -> " +
-                       std::string(internal::view(dict_file_name(related)));
+  std::string detail = "Relation: " + std::string(core::text_bytes(dict_file_name(file))) + " -> " +
+                       std::string(core::text_bytes(dict_file_name(related)));
   if (key != 0) detail += " (key " + std::to_string(key) + ")";
   core::error_record(core::kRecord, core::Context::EXPEXEC, core::NOVALUE, core::NOVALUE);
-  return core::report_detail(core::NOVALUE, internal::arena_text(detail), false);
+  return core::report_detail(core::NOVALUE, core::arena_text(detail), false);
 }
 
 // A rule statement that failed: the file and the statement join the
@@ -131,9 +131,9 @@ Status rule_failed(uint16_t file, Text statement, Status code) {
   core::ArenaScope scope;
   core::error_record(core::kRecord, core::Context::EXPEXEC, code, code);
   if (core::error_last().code != code) return code;
-  std::string detail = "File " + std::string(internal::view(dict_file_name(file))) +
-                       ", rule: " + std::string(internal::view(statement));
-  return core::report_detail(code, internal::arena_text(detail), core::error_detail().len != 0);
+  std::string detail = "File " + std::string(core::text_bytes(dict_file_name(file))) +
+                       ", rule: " + std::string(core::text_bytes(statement));
+  return core::report_detail(code, core::arena_text(detail), core::error_detail().len != 0);
 }
 
 }  // namespace
@@ -185,10 +185,10 @@ Status rules_run(uint16_t file, Text rules) {
       continue;
     }
     // Consecutive assignments to the same file are one related write.
-    std::string assignment(view(list[i]));
+    std::string assignment(core::text_bytes(list[i]));
     size_t j = i + 1;
     for (; j < list.size() && target_file(list[j]) == target; ++j)
-      assignment += "," + std::string(view(list[j]));
+      assignment += "," + std::string(core::text_bytes(list[j]));
     Text text = core::text_view(assignment.data(), assignment.size());
     Status code = related_write(own, target, 0, kRelCreate, text);
     if (code >= 128) return rule_failed(own, text, code);

@@ -125,9 +125,9 @@ Text relup_rules(uint16_t file, Text rule_list) {
     Text text = core::slot_get(core::kGroupRules, static_cast<uint16_t>(ctrl.rule_base + rule));
     if (text.len == 0) continue;
     if (!texts.empty()) texts += ";";
-    texts += internal::view(text);
+    texts += core::text_bytes(text);
   }
-  return scope.keep(internal::arena_text(texts));
+  return scope.keep(core::arena_text(texts));
 }
 
 void relup_reset(uint16_t file, int base) {

@@ -116,8 +116,8 @@ Status record_update(int flags, uint16_t file, Text rule_list, Text assignment) 
   }
   if ((flags & kRecOld) != 0) {
     // The old values stand in the buffer while their effect is taken away.
-    std::string kept(internal::view(buffer_get(n, Buffer::Current)));
-    std::string old(internal::view(buffer_get(n, Buffer::Saved)));
+    std::string kept(core::text_bytes(buffer_get(n, Buffer::Current)));
+    std::string old(core::text_bytes(buffer_get(n, Buffer::Saved)));
     Text old_text = core::text_view(old.data(), old.size());
     code = buffer_restore(n);
     // A delete inside a run of equal keys moves the file to the record

@@ -13,7 +13,6 @@ namespace data {
 using core::kOk;
 using internal::current_slot;
 using internal::SessionSlot;
-using internal::view;
 
 namespace internal {
 
@@ -72,7 +71,7 @@ Status sql_connect(Text host, Text database, Text user, Text password, int flags
   }
 
   std::string info =
-      internal::conninfo_build(view(host), view(database), view(user), view(password));
+      internal::conninfo_build(core::text_bytes(host), core::text_bytes(database), core::text_bytes(user), core::text_bytes(password));
   PGconn* conn = PQconnectdb(info.c_str());
   internal::slot_release(slots[slot]);
   slots[slot].conn = conn;

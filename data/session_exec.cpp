@@ -18,7 +18,6 @@ using internal::current_conn;
 using internal::current_slot;
 using internal::SessionSlot;
 using internal::set_current_slot;
-using internal::view;
 
 namespace internal {
 
@@ -96,7 +95,7 @@ Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int6
 Status run(Text statement, int target, int64_t* count) {
   PGconn* conn = current_conn();
   if (conn == nullptr) return fail(core::SQLERROR, "no database connection"_t, statement);
-  std::string sql(view(statement));
+  std::string sql(core::text_bytes(statement));
   if (sql.find('\0') != std::string::npos)
     return fail(core::SQLERROR, "the statement holds a NUL byte"_t, statement);
 
@@ -181,11 +180,11 @@ bool stale_form(PGconn* conn, const PGresult* res) {
 
 Status run_shaped(Text statement, Text shape, int n, const Text* values, int target, int64_t* count) {
   PGconn* conn = current_conn();
-  std::string form(view(shape));
+  std::string form(core::text_bytes(shape));
   std::vector<std::string> texts;
   bool plain = conn == nullptr || form.find('\0') != std::string::npos;
   for (int i = 0; i < n && !plain; ++i) {
-    texts.emplace_back(view(values[i]));
+    texts.emplace_back(core::text_bytes(values[i]));
     plain = !values[i].ok() || texts.back().find('\0') != std::string::npos;
   }
   if (plain) return run(statement, target, count);
@@ -212,7 +211,7 @@ Status run_shaped(Text statement, Text shape, int n, const Text* values, int tar
 }
 
 int64_t parse_whole(Text t) {
-  std::string s(view(t));
+  std::string s(core::text_bytes(t));
   return std::strtoll(s.c_str(), nullptr, 10);
 }
 
@@ -274,7 +273,7 @@ int sql_column(Text name, int slot) {
   if (res == nullptr || !name.ok()) return -1;
   // Quoted, so that the name is matched exactly as written.
   std::string quoted = "\"";
-  for (char c : view(name)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : core::text_bytes(name)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   quoted += '"';
   return PQfnumber(res, quoted.c_str());
 }
@@ -313,16 +312,16 @@ Text sql_table_list() {
   for (int64_t row = 0, n = sql_row_count(slot); row < n; ++row) {
     Text name = sql_value(static_cast<int>(row), column, slot);
     if (!list.empty()) list += ',';
-    std::string_view v = view(name);
+    std::string_view v = core::text_bytes(name);
     if (v.find_first_of(",'\"") == std::string_view::npos) {
       list += v;
     } else {
-      list += view(core::text_quote(name, v.find('\'') == std::string_view::npos ? '\'' : '"'));
+      list += core::text_bytes(core::text_quote(name, v.find('\'') == std::string_view::npos ? '\'' : '"'));
     }
   }
   sql_release(slot);
   set_current_slot(saved);
-  return scope.keep(internal::arena_text(list));
+  return scope.keep(core::arena_text(list));
 }
 
 }  // namespace data

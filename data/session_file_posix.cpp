@@ -12,7 +12,7 @@ namespace data::internal {
 
 core::Status login_file_write(core::Text name, core::Text content) {
   if (!name.ok() || name.len == 0 || !content.ok()) return core::FILEIO;
-  std::string path(view(name));
+  std::string path(core::text_bytes(name));
   if (path.find('\0') != std::string::npos) return core::FILEIO;
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return core::FILEIO;

@@ -15,8 +15,6 @@
 namespace data {
 
 using core::kOk;
-using internal::arena_text;
-using internal::view;
 
 namespace {
 
@@ -29,7 +27,7 @@ Text login_file(int flags) { return (flags & kOpenAdmin) != 0 ? kAdminLoginFile 
 // A value of the connection list stored in group 0: quoted, so that it
 // reads back with its case.
 std::string list_value(Text value) {
-  std::string_view v = view(value);
+  std::string_view v = core::text_bytes(value);
   if (v.find('\'') == std::string_view::npos) return "'" + std::string(v) + "'";
   if (v.find('"') == std::string_view::npos) return "\"" + std::string(v) + "\"";
   return std::string(v);
@@ -60,7 +58,7 @@ Status connect_values(Text host, Text database, Text user, Text password, int fl
   core::ArenaScope scope;
   std::string list = list_value(host) + "," + list_value(database) + "," + list_value(user) + "," +
                      list_value(password);
-  return connect_and_store(host, database, user, password, flags, arena_text(list));
+  return connect_and_store(host, database, user, password, flags, core::arena_text(list));
 }
 
 // A key of the parameter file: trimmed, unquoted, its case kept; empty
@@ -119,7 +117,7 @@ std::string fill_template(std::string_view tmpl, const Text* values, int count) 
   int next = 0;
   for (size_t i = 0; i < tmpl.size(); ++i) {
     if (tmpl[i] == '%' && i + 1 < tmpl.size() && tmpl[i + 1] == 's') {
-      if (next < count) out += view(values[next]);
+      if (next < count) out += core::text_bytes(values[next]);
       ++next;
       ++i;
     } else {
@@ -159,12 +157,12 @@ Text login_form_text(Text text, int flags) {
     number = "0093";
   }
   if (number == nullptr) return scope.keep(text);
-  return scope.keep(arena_text(fill_template(view(core::message_text_c(number)), values, count)));
+  return scope.keep(core::arena_text(fill_template(core::text_bytes(core::message_text_c(number)), values, count)));
 }
 
 Status session_open(Text source, int flags) {
   if (!source.ok()) return core::text_error(source);
-  std::string current(view(source));
+  std::string current(core::text_bytes(source));
   std::string reason;
   Status result = core::SQLERROR;
   bool tried = false;
@@ -174,7 +172,7 @@ Status session_open(Text source, int flags) {
       result = try_source(core::text_view(current.data(), current.size()), flags);
       if (result != core::SQLERROR) return result;
       tried = true;
-      reason.assign(view(core::error_detail()));
+      reason.assign(core::text_bytes(core::error_detail()));
     }
     LoginHook hook = g_login_hook;
     if (hook == nullptr) {
@@ -190,7 +188,7 @@ Status session_open(Text source, int flags) {
         hook(core::message_text_c("0090"), fields, core::text_view(reason.data(), reason.size()));
     if (a.code != kOk) return a.code;
     if (!a.confirmed) return kOk;
-    current.assign(view(a.values));
+    current.assign(core::text_bytes(a.values));
   }
 }
 

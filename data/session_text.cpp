@@ -10,15 +10,8 @@
 
 namespace data {
 
-using internal::arena_text;
-using internal::view;
 
 namespace internal {
-
-Text arena_text(std::string_view s) {
-  if (s.size() > core::kMaxTextLen) return core::text_error_value(core::STRINGTOOLONG);
-  return core::text_copy(core::text_view(s.data(), s.size()));
-}
 
 std::string conninfo_value(std::string_view value) {
   std::string out = "'";
@@ -53,14 +46,14 @@ std::string conninfo_build(std::string_view host, std::string_view database, std
 
 Text sql_literal(Text value) {
   if (!value.ok()) return value;
-  std::string_view v = view(value);
+  std::string_view v = core::text_bytes(value);
   std::string out;
   if (v.find_first_of("'\"\\") == std::string_view::npos) {
     out.reserve(v.size() + 2);
     out += '\'';
     out += v;
     out += '\'';
-    return arena_text(out);
+    return core::arena_text(out);
   }
   // The escape form, so that the meaning of a backslash does not depend on
   // the server's standard_conforming_strings.
@@ -77,7 +70,7 @@ Text sql_literal(Text value) {
     }
   }
   out += '\'';
-  return arena_text(out);
+  return core::arena_text(out);
 }
 
 namespace {
@@ -90,13 +83,13 @@ bool trailing_noise(char c) {
 
 Text sql_message_clean(Text message) {
   if (!message.ok()) return message;
-  std::string s(view(message));
+  std::string s(core::text_bytes(message));
   std::string converted;
   if (core::utf8_to_cp1252_strict(s, &converted)) s = converted;
   for (char& c : s)
     if (c == '\xAB' || c == '\xBB') c = '"';
   while (!s.empty() && trailing_noise(s.back())) s.pop_back();
-  return arena_text(s);
+  return core::arena_text(s);
 }
 
 }  // namespace data

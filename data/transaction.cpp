@@ -37,7 +37,7 @@ std::set<std::string> live_cursors() {
   if (internal::send("SELECT name FROM pg_cursors;", &rows) != kOk) return names;
   int slot = internal::current_slot();
   for (int64_t row = 0; row < rows; ++row)
-    names.emplace(internal::view(sql_value(static_cast<int>(row), 0, slot)));
+    names.emplace(core::text_bytes(sql_value(static_cast<int>(row), 0, slot)));
   sql_release(slot);
   return names;
 }

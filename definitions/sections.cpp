@@ -143,12 +143,12 @@ int32_t def_section_load(Text file, int layout, int32_t section) {
   std::string joined;
   for (uint16_t i = 0; i < count; ++i) {
     if (i != 0) joined += ':';
-    joined += paths::text_str(core::slot_get(core::kGroupLineQueue, static_cast<uint16_t>(first + i)));
+    joined += core::text_str(core::slot_get(core::kGroupLineQueue, static_cast<uint16_t>(first + i)));
   }
   queue_cut(first);
   if (joined.size() > core::kMaxTextLen) return load_failed(file, core::STRINGTOOLONG);
   ArenaScope scope;
-  Text text = paths::arena_text(joined);
+  Text text = core::arena_text(joined);
   if (!text.ok()) return load_failed(file, text.len);
   Status pushed = core::slot_append(core::kGroupDefStack, text);
   return pushed == 0 ? 0 : load_failed(file, pushed);

@@ -30,7 +30,7 @@ std::string statement_list(Text body) {
     ++i;
     if (line.len == 0 || (line.len == 1 && line.at(0) == 0x1A)) continue;
     if (!out.empty()) out += ';';
-    out += paths::text_str(line);
+    out += core::text_str(line);
   }
   return out;
 }
@@ -57,7 +57,7 @@ Status settings_run(Text name, bool must_exist) {
   if (path.len == 0) return must_exist ? settings_failed(core::FILENOTFOUND, expanded) : Status{0};
   Text body = core::file_load(path, 0, core::kToEnd);
   if (!body.ok()) return settings_failed(body.len, path);
-  Text list = paths::arena_text(statement_list(body));
+  Text list = core::arena_text(statement_list(body));
   if (!list.ok()) return settings_failed(list.len, path);
   if (list.len == 0) return 0;
   script::Value ignored;

@@ -88,7 +88,7 @@ Text env_os_variable(Text name) {
   std::string n = text_str(name);
   std::string value;
   if (!os::get_variable(n.c_str(), &value) || value.empty()) value = os_stand_in(n);
-  return arena_text(value);
+  return core::arena_text(value);
 }
 
 Text env_database_field(uint16_t field, uint16_t slot) {
@@ -130,7 +130,7 @@ Text env_expand(Text text) {
     at = close + 1u;
   }
   if (at < text.len) out.append(text.ptr + at, text.len - at);
-  return scope.keep(arena_text(out));
+  return scope.keep(core::arena_text(out));
 }
 
 }  // namespace paths

@@ -127,7 +127,7 @@ Text path_real_name(Text path) {
   if (os::kind_of(as_written) != os::Kind::Missing) return scope.keep(path);
   std::string real = real_path(path_str(path));
   if (real.empty()) return core::text_error_value(core::FILENOTFOUND);
-  return scope.keep(arena_text(real));
+  return scope.keep(core::arena_text(real));
 }
 
 Text path_find_file(Text folder, Text name) {
@@ -189,7 +189,7 @@ Status path_make_folders(Text path) {
 Text path_current_folder() {
   std::string here = os::current_folder();
   if (here.size() > kMaxFolderLen) return Text{};
-  return arena_text(here);
+  return core::arena_text(here);
 }
 
 Status path_change_folder(Text path) {
@@ -206,7 +206,7 @@ Text path_program_folder() {
   ArenaScope scope;
   std::string exe = os::program_path();
   if (exe.empty()) return Text{};
-  return scope.keep(path_split(arena_text(exe), kPartDrive | kPartFolder));
+  return scope.keep(path_split(core::arena_text(exe), kPartDrive | kPartFolder));
 }
 
 Text path_match_files(Text pattern) {
@@ -218,7 +218,7 @@ Text path_match_files(Text pattern) {
     if (!out.empty()) out += '\0';
     out += n;
   }
-  return arena_text(out);
+  return core::arena_text(out);
 }
 
 Text path_match_list(Text pattern, Text exclude) {
@@ -245,7 +245,7 @@ Text path_match_list(Text pattern, Text exclude) {
     if (!out.empty()) out += ',';
     out += item;
   }
-  return scope.keep(arena_text(out));
+  return scope.keep(core::arena_text(out));
 }
 
 Status path_file_info(Text name, FileInfo* info) {
@@ -272,7 +272,7 @@ Text path_temp_name(Text extension) {
   std::string ext = text_str(extension);
   if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
   if (!ext.empty()) base += "." + ext;
-  Text path = path_join(arena_text(folder), arena_text(base));
+  Text path = path_join(core::arena_text(folder), core::arena_text(base));
   // Exactly this name: a file that differs only in case is another file.
   if (path.ok()) os::remove_file(text_str(path));
   return scope.keep(path);

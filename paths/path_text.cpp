@@ -67,19 +67,12 @@ std::string step_up(const std::string& base) {
 
 }  // namespace
 
-std::string text_str(Text t) { return t.ok() ? std::string(t.ptr, t.len) : std::string(); }
-
 std::string path_str(Text path) {
   std::string s = text_str(path);
   for (char& c : s) {
     if (c == '\\') c = '/';
   }
   return s;
-}
-
-Text arena_text(const std::string& s) {
-  if (s.size() > core::kMaxTextLen) return core::text_error_value(core::STRINGTOOLONG);
-  return core::text_copy(core::text_view(s.data(), s.size()));
 }
 
 Text value_form(Text raw) {
@@ -95,7 +88,7 @@ Text path_normalize(Text path) { return core::text_translate(path, "\\"_t, "/"_t
 Text path_join(Text folder, Text name) {
   if (!folder.ok()) return folder;
   if (!name.ok()) return name;
-  return arena_text(join(path_str(folder), path_str(name)));
+  return core::arena_text(join(path_str(folder), path_str(name)));
 }
 
 Text path_split(Text path, int parts) {
@@ -109,14 +102,14 @@ Text path_split(Text path, int parts) {
     out += r.base;
   }
   if ((parts & kPartExt) != 0 && r.has_ext) out += "." + r.ext;
-  return arena_text(out);
+  return core::arena_text(out);
 }
 
 Text path_resolve(Text base, Text relative) {
   if (!base.ok()) return base;
   if (!relative.ok()) return relative;
   std::string rel = path_str(relative);
-  if (is_absolute(rel)) return arena_text(rel);
+  if (is_absolute(rel)) return core::arena_text(rel);
   std::string b = path_str(base);
   // Only the root keeps its final "/".
   while (b.size() > 1 && b.back() == '/' && !is_root(b)) b.pop_back();
@@ -142,7 +135,7 @@ Text path_resolve(Text base, Text relative) {
     }
     clean += joined[i];
   }
-  return arena_text(clean);
+  return core::arena_text(clean);
 }
 
 }  // namespace paths

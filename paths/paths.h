@@ -65,9 +65,7 @@ enum class AppPath : uint16_t {
 };
 
 // --- helpers for the shell's modules -------------------------------------------
-std::string text_str(Text t);           // the bytes; empty for an error value
 std::string path_str(Text path);        // the same with every "\" turned into "/"
-Text arena_text(const std::string& s);  // an arena copy (STRINGTOOLONG, OUTOFMEMORY)
 // A value as definition texts and command lines give it: trimmed; one pair
 // of enclosing quotes removed, keeping the case; a bare value upper-cased.
 Text value_form(Text raw);

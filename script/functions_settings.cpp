@@ -96,11 +96,6 @@ Status entry_for(Text item, std::string* entry, Text* name) {
   return 0;
 }
 
-Text arena_text(const std::string& s) {
-  if (s.size() > core::kMaxTextLen) return core::text_error_value(core::STRINGTOOLONG);
-  return core::text_copy(core::text_view(s.data(), s.size()));
-}
-
 // The lookup without an installed finder: see functions.h.
 Text lookup_in_folders(Text name) {
   ArenaScope scope;
@@ -158,7 +153,7 @@ Status settings_save(Text file, Text names) {
     }
   }
   for (const std::string& e : entries) body.append(e).append("\r\n");
-  Text content = arena_text(body);
+  Text content = core::arena_text(body);
   if (!content.ok()) return content.len;
   Status st = core::file_put(path, -2, content);
   if (st != 0) return st;
@@ -171,7 +166,7 @@ Status settings_save(Text file, Text names) {
   }
   if (joined.empty()) return 0;
   Value ignored;
-  st = expr_value(arena_text(joined), &ignored);
+  st = expr_value(core::arena_text(joined), &ignored);
   return st >= 128 ? st : Status{0};
 }
 

@@ -7,8 +7,6 @@
 namespace script::internal {
 namespace {
 
-std::string_view view(Text t) { return std::string_view(t.ptr, t.len); }
-
 // Number of names in a list: no commas inside names, so fields are plain.
 uint16_t count_names(Text list) {
   if (list.empty()) return 0;
@@ -52,7 +50,7 @@ NameList list_of(int kind) {
 }
 
 int name_lookup(const ScriptState& s, NameList list, Text name) {
-  auto it = s.index[list].find(view(name));
+  auto it = s.index[list].find(core::text_bytes(name));
   return it == s.index[list].end() ? -1 : it->second;
 }
 

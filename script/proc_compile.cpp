@@ -18,8 +18,6 @@ Status compile_error(Status code, Text detail) {
   return core::error_record(core::kRecord, Context::ExecCompiler, code, code);
 }
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 bool is_blank(uint8_t c) { return c == ' ' || c == '\t'; }
 
 // A DEF_FN list or a label gives names for the statement that comes next.
@@ -77,7 +75,7 @@ Status link(Procedure* p) {
       const NamedIndex* label = find_label(*p, st.argument);
       if (label == nullptr) {
         core::ArenaScope scope;
-        Text arg = view(st.argument);
+        Text arg = core::text_view(st.argument);
         return compile_error(core::SINTAXERROR,
                              core::text_format(core::kMaxTextLen,
                                                "\r\nLabel '%.*s' in line %u (+ remmarks) not found",
@@ -100,7 +98,7 @@ Status link(Procedure* p) {
       st.target = opener;
     }
     if (st.code >= kStElse && st.code <= kStDo) {
-      if (depth == kMaxOpenBlocks) return compile_error(core::OUTOFMEMORY, view(st.argument));
+      if (depth == kMaxOpenBlocks) return compile_error(core::OUTOFMEMORY, core::text_view(st.argument));
       open[depth++] = i;
     }
   }
@@ -135,7 +133,7 @@ Status proc_compile(const std::vector<std::string>& lines, Procedure* out) {
   out->labels.clear();
   out->entries.clear();
   for (const std::string& line : lines) {
-    Status st = read_line(view(line), out);
+    Status st = read_line(core::text_view(line), out);
     if (st != 0) return st;
   }
   return link(out);

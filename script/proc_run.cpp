@@ -14,8 +14,6 @@ namespace {
 using core::Context;
 using internal::ProcState;
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 void clear_error_record() { core::error_record(core::kForce, Context::None, 0, 0); }
 
 // Statement numbers count from 1; remarks and labels take none.
@@ -30,7 +28,7 @@ void write_trace(uint16_t index, const Statement& st) {
   line += st.argument;
   line += "\r\n";
   // The trace never fails the procedure it follows.
-  (void)core::file_append(core::text_from_c(kTraceFileName), view(line));
+  (void)core::file_append(core::text_from_c(kTraceFileName), core::text_view(line));
 }
 
 // A run that stops with a code records it and names the line in the detail.
@@ -38,7 +36,7 @@ Status stop(uint16_t index, const Statement& st, Status code) {
   core::error_record(core::kRecord, Context::ExecRunTime, code, code);
   core::ArenaScope scope;
   Text keyword = statement_keyword(st.code);
-  Text argument = view(st.argument);
+  Text argument = core::text_view(st.argument);
   Text line = core::text_format(core::kMaxTextLen, "Line: %u (+ remmarks):\r\n%.*s %.*s",
                                 statement_number(index), keyword.len, keyword.ptr, argument.len,
                                 argument.ptr);
@@ -49,7 +47,7 @@ Status stop(uint16_t index, const Statement& st, Status code) {
 // A condition holds when expr_cond answers 1; a warning reads as false and
 // an error stops the procedure.
 Status test_condition(const Statement& st, bool* holds) {
-  Status c = expr_cond(view(st.argument));
+  Status c = expr_cond(core::text_view(st.argument));
   if (c >= 128) return c;
   *holds = c == 1;
   return 0;
@@ -71,7 +69,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
     bool holds = false;
     switch (st.code) {
       case kStExpression:
-        code = expr_status(view(st.argument));
+        code = expr_status(core::text_view(st.argument));
         break;
       case kStGoto:
       case kStLoop:
@@ -87,7 +85,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
         pc = st.target;
         break;
       case kStCall:
-        code = internal::run_call_statement(view(st.argument));
+        code = internal::run_call_statement(core::text_view(st.argument));
         break;
       case kStReturn:
         if (depth == 0) return 0;  // no GOSUB pending: the procedure ends
@@ -111,7 +109,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
         if (code == 0 && !holds) pc = st.target;
         break;
       case kStLocalVars:
-        code = internal::run_localvars_statement(view(st.argument));
+        code = internal::run_localvars_statement(core::text_view(st.argument));
         break;
       case kStEnd:
         return 0;

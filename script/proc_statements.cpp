@@ -20,7 +20,6 @@ using core::Context;
 using core::operator""_t;
 using internal::ProcState;
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
 std::string to_string(Text t) { return t.ok() ? std::string(t.ptr, t.len) : std::string(); }
 
 Status localvars_error() {
@@ -47,7 +46,7 @@ std::string head_name(Text field) {
   Status st = expr_value(field, &v);
   if (st < 128 && v.is_text()) return to_string(v.text);
   if (before.code == 0 && core::error_last().code != 0) core::error_record(core::kForce, Context::None, 0, 0);
-  core::report_detail(0, view(detail), false);
+  core::report_detail(0, core::text_view(detail), false);
   return to_string(field);
 }
 
@@ -109,7 +108,7 @@ Status push_arguments(Text list) {
   // A copy: the list may be a view into the slot store, which pushing changes.
   const std::string own = to_string(list);
   std::vector<Text> items;
-  Status st = split_arguments(view(own), &items);
+  Status st = split_arguments(core::text_view(own), &items);
   if (st != 0) return st;
   const uint16_t base = core::slot_count(core::kGroupArguments);
   for (Text item : items) {
@@ -145,8 +144,8 @@ Status pop_argument(Value* out) {
   Text text = core::slot_get(core::kGroupArguments, top);
   auto& numbers = s->stacked_numbers;
   while (!numbers.empty() && numbers.back().slot > top) numbers.pop_back();  // left by others' pops
-  if (!numbers.empty() && numbers.back().slot == top && view(numbers.back().text).len == text.len &&
-      core::text_equal(view(numbers.back().text), text)) {
+  if (!numbers.empty() && numbers.back().slot == top && core::text_view(numbers.back().text).len == text.len &&
+      core::text_equal(core::text_view(numbers.back().text), text)) {
     *out = Value::num(numbers.back().value);
     numbers.pop_back();
   } else {
@@ -190,7 +189,7 @@ Status run_call_statement(Text argument) {
     if (st >= 128) return st;
     local = !v.is_text() && number_to_int(v.number) != 0;
   }
-  return proc_call(view(entry), view(file), list, local);
+  return proc_call(core::text_view(entry), core::text_view(file), list, local);
 }
 
 // handler statement -> KEYWORD [ expression { "," expression } ]
@@ -202,12 +201,12 @@ Status run_handler_statement(const Statement& st) {
   std::string argument;
   {
     core::ArenaScope expanding;
-    Text expanded = macro_expand(view(st.argument), 0, Text{});
+    Text expanded = macro_expand(core::text_view(st.argument), 0, Text{});
     if (!expanded.ok()) return expanded.len;
     argument = to_string(expanded);
   }
   std::vector<Text> items;
-  Status code = split_arguments(view(argument), &items);
+  Status code = split_arguments(core::text_view(argument), &items);
   if (code != 0) return code;
 
   const uint16_t base = core::slot_count(core::kGroupArguments);
@@ -230,7 +229,7 @@ Status run_handler_statement(const Statement& st) {
   int32_t integers[kMaxCallArguments];
   for (uint16_t i = 0; i < argc; ++i) {
     texts[i] = to_string(core::slot_get(core::kGroupArguments, static_cast<uint16_t>(base + i)));
-    views[i] = view(texts[i]);
+    views[i] = core::text_view(texts[i]);
     kinds[i] = evaluated[i].kind;
     integers[i] = evaluated[i].integer;
   }

@@ -22,8 +22,6 @@ ProcState* g_state = nullptr;
 constexpr uint16_t kNoProcedure = 0xFFFF;
 
 std::string to_string(Text t) { return t.ok() ? std::string(t.ptr, t.len) : std::string(); }
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 Status load_error(Status code, Text detail) {
   core::report_detail(code, detail, false);
   return core::error_record(core::kRecord, Context::ExecCompiler, code, code);
@@ -73,7 +71,7 @@ uint16_t find_entry(const ProcState& s, const std::string& name, uint16_t* start
 Status run_entry(ProcState& s, const std::string& entry, const std::string& file) {
   uint16_t loaded = kNoProcedure;
   if (!file.empty()) {
-    Status st = proc_load(view(file), &loaded);
+    Status st = proc_load(core::text_view(file), &loaded);
     if (st != 0) return st;
   }
   uint16_t number = loaded;
@@ -81,7 +79,7 @@ Status run_entry(ProcState& s, const std::string& entry, const std::string& file
   if (!entry.empty() || loaded == kNoProcedure) number = find_entry(s, entry, &start);
   Status st = 0;
   if (number == kNoProcedure) {
-    core::report_detail(core::SINTAXERROR, view(entry), false);
+    core::report_detail(core::SINTAXERROR, core::text_view(entry), false);
     st = core::error_record(core::kRecord, Context::ExecRunTime, core::SINTAXERROR, core::SINTAXERROR);
   } else {
     st = proc_run(number, start);
@@ -105,7 +103,7 @@ Status execute_procedure(Text target, Text arguments, Value* out) {
     Text flag = field(3);
     if (flag.len > 0) local = core::text_to_int(flag) != 0;
   }
-  Status st = proc_call(view(entry), view(file), arguments, local);
+  Status st = proc_call(core::text_view(entry), core::text_view(file), arguments, local);
   *out = Value::num(number_from_int(st));
   return st >= 128 ? st : Status{0};
 }

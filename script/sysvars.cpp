@@ -59,8 +59,6 @@ static_assert(position(kSystemIntegerList, "_OUTHND") == core::kSwOutHnd);
 static_assert(position(kSystemIntegerList, "_DATE") == core::kSwDate);
 static_assert(position(kSystemIntegerList, "_USER03") == core::kSwUser03);
 
-Text to_text(std::string_view s) { return core::text_view(s.data(), s.size()); }
-
 // Calls f(name, default) for each entry of a system list.
 template <typename F>
 Status for_each_entry(std::string_view list, F f) {
@@ -134,7 +132,7 @@ ScriptContext::ScriptContext() : state_(std::make_unique<ScriptState>()), previo
   if (status_ == kOk) status_ = core::slot_clear(core::kGroupVarTexts);
   if (status_ == kOk) status_ = core::slot_set(core::kGroupVarNames, kListIndexed, Text{});
   auto create = [](std::string_view name, std::string_view value) {
-    return var_set(to_text(name), to_text(value));
+    return var_set(core::text_view(name), core::text_view(value));
   };
   if (status_ == kOk) status_ = for_each_entry(kSystemIntegerList, create);
   if (status_ == kOk) status_ = for_each_entry(kSystemTextList, create);

@@ -39,8 +39,6 @@ bool valid_field(const Current& c, int field) {
   return c.sw != nullptr && field >= 1 && field <= static_cast<int>(c.screen->fields.size());
 }
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // A number as text with a field's decimals: "12.5" in a field of two
 // decimals is "12.50".
 Text number_for_field(Text value, int decimals) {
@@ -124,13 +122,13 @@ Text field_value(int field) {
     if (shown.ok()) text.assign(shown.ptr, shown.len);
     return shown;
   }
-  return core::text_copy(view(text));
+  return core::text_copy(core::text_view(text));
 }
 
 Text field_value2(int field) {
   Current c = current();
   if (!valid_field(c, field)) return core::text_error_value(core::NOVALUE);
-  return core::text_copy(view(c.sw->texts2[static_cast<size_t>(field - 1)]));
+  return core::text_copy(core::text_view(c.sw->texts2[static_cast<size_t>(field - 1)]));
 }
 
 Status field_set(int field, Text text) {
@@ -229,7 +227,7 @@ std::vector<int> fields_of(Text names) {
   for (uint16_t n = 1; n <= list.count; ++n) {
     Text name = core::text_trim(list.at(n), core::kTrimBoth);
     for (size_t i = 0; i < c.screen->fields.size(); ++i) {
-      if (core::text_equal(name, view(c.screen->fields[i].variable))) out.push_back(static_cast<int>(i) + 1);
+      if (core::text_equal(name, core::text_view(c.screen->fields[i].variable))) out.push_back(static_cast<int>(i) + 1);
     }
   }
   return out;

@@ -21,8 +21,6 @@ constexpr CellMargins kFormMargins{2, 1, 2, 1};
 constexpr int kOkColumn = 14;
 constexpr int kOkWidth = 12;
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // Every "[expression]" replaced by its value as a quoted literal, so that a
 // default may be written as the value of a variable ("[NAME$]").
 Text expand_brackets(Text text) {
@@ -48,13 +46,13 @@ Text expand_brackets(Text text) {
     if (quoted.ok()) out.append(quoted.ptr, quoted.len);
     i = close;
   }
-  return scope.keep(core::text_copy(view(out)));
+  return scope.keep(core::text_copy(core::text_view(out)));
 }
 
 // A field's default: part 4 evaluated, else its value the last time.
 Text default_value(const FormField& f, int n) {
   if (f.parts[3].empty()) return form_last_value(n);
-  Text value = script::expr_text(expand_brackets(view(f.parts[3])));
+  Text value = script::expr_text(expand_brackets(core::text_view(f.parts[3])));
   if (!value.ok()) return Text{};
   return value;
 }
@@ -78,7 +76,7 @@ Screen layout(const FieldList& list, int flags, const std::string& fd) {
     ScreenField sf;
     sf.type = f.type;
     sf.width = f.width;
-    Text name = core::list_field(view(fd), ',', static_cast<uint16_t>(i + 1));
+    Text name = core::list_field(core::text_view(fd), ',', static_cast<uint16_t>(i + 1));
     sf.variable.assign(name.ok() ? name.ptr : "", name.ok() ? name.len : 0);
     if ((flags & kFormOneRow) != 0) {
       sf.row = f.row > 0 ? f.row : 1;
@@ -146,17 +144,17 @@ Status form_run(const FormRequest& request, FormResult* result) {
   }
   // The form's section: the completed FD$ list in front of its options.
   std::string fd;
-  if (definition_section_push(view(form.list.options)) == 0) {
+  if (definition_section_push(core::text_view(form.list.options)) == 0) {
     fd = form_fd_complete(defs::def_key_raw(defs::kKeyFd), form.list.fields);
     static_cast<void>(defs::def_section_release());
   }
   std::string section = "FD$=\"" + fd + "\" " + form.list.options;
   Screen screen = layout(form.list, form.flags, fd);
   int columns = screen.columns, rows = screen.rows;
-  screen_apply_params(&screen, view(section));
+  screen_apply_params(&screen, core::text_view(section));
   screen.columns = columns;
   screen.rows = rows;
-  Status st = definition_section_push(view(section));
+  Status st = definition_section_push(core::text_view(section));
   if (st != 0) return result->code = st;
   int screen_index = screen_add(screen);
   screen_margins_set(screen.margins);
@@ -190,8 +188,8 @@ Status form_run(const FormRequest& request, FormResult* result) {
   screen_window_close(form.screen_window);
   static_cast<void>(defs::def_section_release());
   if (st == 0) {
-    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormValues, view(result->values)));
-    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormCondition, view(result->condition)));
+    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormValues, core::text_view(result->values)));
+    static_cast<void>(core::slot_set(core::kGroupRuntime, core::kRtFormCondition, core::text_view(result->condition)));
     if (last_key == kKeyCtrlEnd) script::var_set_int(core::kSwLastKey, 0);
   }
   return result->code = st;

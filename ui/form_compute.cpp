@@ -16,8 +16,6 @@ namespace ui::internal {
 
 namespace {
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 const ScreenField* screen_field(const FormRun* form, int field) {
   const ScreenWindow* sw = screen_window_get(form->screen_window);
   const Screen* screen = sw != nullptr ? screen_get(sw->screen) : nullptr;
@@ -40,10 +38,10 @@ Status compute(const FormRun* form, int field) {
   Text value = script::expr_text(expr);
   if (!value.ok()) {
     Status st = core::text_error(value);
-    core::report_detail(st, core::text_concat(core::text_concat(view(f->variable), "="_t), expr), true);
+    core::report_detail(st, core::text_concat(core::text_concat(core::text_view(f->variable), "="_t), expr), true);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
-  Text written = screen_field_hook(view(f->variable), script::kHookWrite, value);
+  Text written = screen_field_hook(core::text_view(f->variable), script::kHookWrite, value);
   return written.ok() ? 0 : core::text_error(written);
 }
 
@@ -53,7 +51,7 @@ bool listed_dependents(const FormRun* form, int field, std::vector<int>* out) {
   if (f == nullptr || f->variable.empty()) return false;
   core::ArenaScope scope;
   std::string key = f->variable + "$";
-  Text raw = core::param_find(defs::def_section_current(), view(key));
+  Text raw = core::param_find(defs::def_section_current(), core::text_view(key));
   if (!raw.ok()) return false;
   *out = fields_of(core::text_unquote(core::text_trim(raw, core::kTrimBoth)));
   return true;

@@ -17,8 +17,6 @@ namespace ui {
 namespace {
 
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // A value quoted with "'" as the values list holds it (with '"' when it
 // holds an apostrophe).
 Text quoted(Text value) {
@@ -38,7 +36,7 @@ Status run_target(const std::string& target, Text text, bool numeric) {
     literal = core::text_quote(text, '\'');
     if (!literal.ok()) return core::text_error(literal);
   }
-  Text statement = core::text_concat(core::text_concat(view(target), "="_t), literal);
+  Text statement = core::text_concat(core::text_concat(core::text_view(target), "="_t), literal);
   Status st = script::expr_status(statement);
   return st >= 122 ? st : 0;
 }
@@ -84,13 +82,13 @@ Status form_collect(FormRun* form, FormResult* result) {
       return core::error_record(core::kRecord, core::Context::Screen, core::NOVALUE, core::NOVALUE);
     }
     bool numeric = field_is_numeric(f.type);
-    Text text = view(sw->texts[i]);
+    Text text = core::text_view(sw->texts[i]);
     if (!numeric && (form->flags & kFormTrim) != 0) text = core::text_trim(text, core::kTrimRight);
     std::string target = f.parts[4];
     if (target.empty() && (form->flags & kFormTargets) != 0 && f.comparison == 0) target = f.parts[2];
     if (!target.empty()) {
       // A number goes in bare: the field's type or the target variable's kind says so.
-      Text t = view(target);
+      Text t = core::text_view(target);
       int kind = script::var_kind(t);
       bool number_target = (kind == script::kKindInt || kind == script::kKindNumber) &&
                            core::text_find_char(t, '{', 0, true) == core::kNoPos;
@@ -99,7 +97,7 @@ Status form_collect(FormRun* form, FormResult* result) {
     values = core::text_join(values, ","_t, quoted(text));
     if (f.comparison != 0 && !text.empty()) {
       const std::string& variable = !f.parts[2].empty() ? f.parts[2] : f.variable;
-      condition = script::cond_join(condition, script::cond_compare(view(variable), f.comparison, text, f.type),
+      condition = script::cond_join(condition, script::cond_compare(core::text_view(variable), f.comparison, text, f.type),
                                     "&&"_t);
     }
   }
@@ -154,7 +152,7 @@ Status accept_run(Text argument) {
   FormResult result;
   Status st = form_run(request, &result);
   if (st == 0 && function > 0) {
-    if (ProcessFunction fn = process_function(function)) st = fn(view(result.values));
+    if (ProcessFunction fn = process_function(function)) st = fn(core::text_view(result.values));
   }
   static_cast<void>(defs::def_section_release());
   return st;

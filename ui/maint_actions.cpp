@@ -29,8 +29,6 @@ constexpr int kCloseResult = 4;
 constexpr int kDone = 1;            // handled: the round ends
 constexpr int kPassOn = 2;          // to the window's defaults
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // The window's answer whether an operation may run: 124 when it may. An
 // action that is no record operation, or whose button the mode disables,
 // may not.
@@ -116,14 +114,14 @@ int field_window(MantWindow* m) {
   }
   UiState* s = state();
   s->lookup.pending = true;
-  s->lookup.seed = paths::text_str(core::text_trim(field_value(field), core::kTrimBoth));
+  s->lookup.seed = core::text_str(core::text_trim(field_value(field), core::kTrimBoth));
   s->lookup.answer.clear();
   Status st = process_by_name(process);
   s->lookup.pending = false;
   s->lookup.seed.clear();
   if (!m->closed && !s->lookup.answer.empty()) {
     screen_window_make_current(m->screen_window);
-    static_cast<void>(field_set(field, view(s->lookup.answer)));
+    static_cast<void>(field_set(field, core::text_view(s->lookup.answer)));
     s->lookup.answer.clear();
   }
   return st == core::CANCELLED || st < 122 ? kDone : st;

@@ -17,8 +17,6 @@ namespace ui::internal {
 
 namespace {
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // The type letter the value formats read a screen field by.
 char format_type(char type) { return type == 'P' ? 'A' : type; }
 
@@ -66,7 +64,7 @@ std::vector<uint16_t> key_fields(const MantWindow* m, int key) {
 // A field's value that the record cannot take: the error with the field's
 // name and its text.
 Status field_failed(const ScreenField& f, Text typed, Status st) {
-  core::report_detail(st, core::text_concat(core::text_concat(view(f.variable), ": "_t), typed), false);
+  core::report_detail(st, core::text_concat(core::text_concat(core::text_view(f.variable), ": "_t), typed), false);
   return core::error_record(core::kRecord, core::Context::Screen, st, st);
 }
 
@@ -90,8 +88,8 @@ void fields_bind(MantWindow* m) {
   for (size_t i = 0; i < n; ++i) {
     const ScreenField& f = screen->fields[i];
     m->noedit[i] = f.read_only;
-    m->masks[i] = paths::text_str(core::text_unquote(defs::def_key_raw(defs::kKeyTypes, static_cast<uint16_t>(i + 1))));
-    Text name = view(f.variable);
+    m->masks[i] = core::text_str(core::text_unquote(defs::def_key_raw(defs::kKeyTypes, static_cast<uint16_t>(i + 1))));
+    Text name = core::text_view(f.variable);
     if (name.empty()) continue;
     uint16_t file = 0, field = 0;
     if (core::text_find_char(name, '{', 0, true) != core::kNoPos) {
@@ -120,9 +118,9 @@ void fields_refresh(MantWindow* m, int code) {
     if (b.file == 0) continue;
     core::ArenaScope scope;
     Text stored = data::field_get(b.file, b.field, data::Buffer::Current);
-    Text shown = stored.ok() ? display(screen->fields[i], view(m->masks[i]), stored) : Text{};
+    Text shown = stored.ok() ? display(screen->fields[i], core::text_view(m->masks[i]), stored) : Text{};
     if (!shown.ok()) shown = Text{};
-    m->shown[i] = paths::text_str(shown);
+    m->shown[i] = core::text_str(shown);
     m->implied[i] = screen->fields[i].type == 'D' && stored.ok() && blank(stored) && !blank(shown);
     static_cast<void>(field_set(static_cast<int>(i) + 1, shown));
   }
@@ -149,18 +147,18 @@ Status fields_store(MantWindow* m) {
     if (b.file != m->file || m->noedit[i]) continue;
     core::ArenaScope scope;
     Text typed = field_value(static_cast<int>(i) + 1);
-    if (!typed.ok() || (core::text_equal(typed, view(m->shown[i])) && !(typed_any && m->implied[i]))) continue;
+    if (!typed.ok() || (core::text_equal(typed, core::text_view(m->shown[i])) && !(typed_any && m->implied[i]))) continue;
     Text stored = formats::value_input(format_type(screen->fields[i].type), typed, data_width(b.file, b.field));
     if (!stored.ok() && core::text_error(stored) == core::BADDATA) {
       static_cast<void>(field_refuse(static_cast<int>(i) + 1));
       return core::CANCELLED;
     }
     if (!stored.ok()) return field_failed(screen->fields[i], typed, core::text_error(stored));
-    values.push_back({i, paths::text_str(stored), paths::text_str(typed)});
+    values.push_back({i, core::text_str(stored), core::text_str(typed)});
   }
   for (const StoredValue& v : values) {
-    Status st = data::field_put(m->bind[v.field].file, m->bind[v.field].field, view(v.stored));
-    if (st != 0) return field_failed(screen->fields[v.field], view(v.typed), st);
+    Status st = data::field_put(m->bind[v.field].file, m->bind[v.field].field, core::text_view(v.stored));
+    if (st != 0) return field_failed(screen->fields[v.field], core::text_view(v.typed), st);
   }
   return 0;
 }
@@ -171,7 +169,7 @@ bool fields_typed(MantWindow* m) {
     if (m->bind[i].file == 0) continue;
     core::ArenaScope scope;
     Text typed = field_value(static_cast<int>(i) + 1);
-    if (typed.ok() && !core::text_equal(typed, view(m->shown[i]))) return true;
+    if (typed.ok() && !core::text_equal(typed, core::text_view(m->shown[i]))) return true;
   }
   return false;
 }
@@ -183,7 +181,7 @@ bool key_typed(MantWindow* m, int key) {
     if (s < 0) continue;
     core::ArenaScope scope;
     Text typed = field_value(s + 1);
-    if (typed.ok() && !core::text_equal(typed, view(m->shown[static_cast<size_t>(s)]))) return true;
+    if (typed.ok() && !core::text_equal(typed, core::text_view(m->shown[static_cast<size_t>(s)]))) return true;
   }
   return false;
 }
@@ -205,7 +203,7 @@ std::string typed_key(MantWindow* m, int key, bool* any) {
     }
     *any = true;
     Text stored = formats::value_input(format_type(screen->fields[static_cast<size_t>(s)].type), typed, width);
-    std::string piece = stored.ok() ? paths::text_str(stored) : std::string();
+    std::string piece = stored.ok() ? core::text_str(stored) : std::string();
     piece.resize(static_cast<size_t>(width), ' ');
     value += piece;
   }

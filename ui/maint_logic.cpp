@@ -30,12 +30,12 @@ Text field(Text list, uint16_t n) { return core::text_trim(core::list_field(list
 MantArgs mant_args_parse(Text argument, int default_flags) {
   core::ArenaScope scope;
   MantArgs a;
-  a.screen = paths::text_str(core::text_unquote(field(argument, 1)));
+  a.screen = core::text_str(core::text_unquote(field(argument, 1)));
   int section = core::list_field_int(argument, ',', 2);
   a.section = section > 0 ? section : 1;
   a.columns = std::max(0, core::list_field_int(argument, ',', 3));
   a.rows = std::max(0, core::list_field_int(argument, ',', 4));
-  a.file = paths::text_str(core::text_unquote(field(argument, 5)));
+  a.file = core::text_str(core::text_unquote(field(argument, 5)));
   Text flags = field(argument, 7);
   // Hexadecimal digits in either case.
   a.flags = flags.empty() ? default_flags

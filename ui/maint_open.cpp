@@ -35,14 +35,12 @@ constexpr int kFirstReadWord = 0x0024;
 constexpr int kNewRecordWord = 0x0001;
 constexpr CellMargins kMantMargins{2, 1, 2, 1};
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // The data file: field 5 of the argument, else the last item of OPEN$.
 // FILESOPEN with the name as detail for a file the dictionary lacks.
 Status window_file(const MantWindow& m, uint16_t* file) {
   *file = 0;
   core::ArenaScope scope;
-  Text name = view(m.args.file);
+  Text name = core::text_view(m.args.file);
   if (name.empty()) {
     Text open = defs::def_key_raw(defs::kKeyOpen);
     name = core::list_field(core::list_field(open, ',', core::list_count(open, ',')), ';', 1);
@@ -59,9 +57,9 @@ Status window_file(const MantWindow& m, uint16_t* file) {
 // when it is not already the last item.
 std::string open_set(const MantWindow& m) {
   core::ArenaScope scope;
-  std::string set = paths::text_str(defs::def_key_raw(defs::kKeyOpen));
+  std::string set = core::text_str(defs::def_key_raw(defs::kKeyOpen));
   if (m.args.file.empty()) return set;
-  Text last = core::list_field(view(set), ',', core::list_count(view(set), ','));
+  Text last = core::list_field(core::text_view(set), ',', core::list_count(core::text_view(set), ','));
   if (data::dict_file_by_ref(core::text_trim(core::list_field(last, ';', 1), core::kTrimBoth)) != m.file) {
     set += (set.empty() ? "" : ",") + m.args.file;
   }
@@ -84,8 +82,8 @@ bool opens_for_new(const MantWindow& m) {
 void titles(MantWindow* m) {
   core::ArenaScope scope;
   uint16_t item = (m->args.flags & kMantTitleAndRead) != 0 ? 1 : 2;
-  m->title = paths::text_str(core::list_field(core::message_text_c("0022"), ',', item));
-  std::string own = paths::text_str(defs::def_key_raw(defs::kKeyWinName));
+  m->title = core::text_str(core::list_field(core::message_text_c("0022"), ',', item));
+  std::string own = core::text_str(defs::def_key_raw(defs::kKeyWinName));
   m->text = own.empty() ? m->title : own;
   if (!own.empty()) m->title += " - " + own;
 }
@@ -131,7 +129,7 @@ std::vector<ButtonPlace> button_row(int set, int screen_columns) {
     Text label = core::text_unquote(core::list_field(labels, ',', i));
     int code = core::list_index(kButtonActionList, ',', core::list_field(s->actions, ',', i));
     int width = narrow ? label.len + 2 : widest + 2;
-    out.push_back({kIdButtonBase + code, column, width, paths::text_str(label)});
+    out.push_back({kIdButtonBase + code, column, width, core::text_str(label)});
     column += width + (narrow ? 0 : kButtonGap);
   }
   out.push_back({kIdIndexButton, column, kIndexButtonWidth, "[ 1 ]"});
@@ -173,7 +171,7 @@ Status prepare_data(MantWindow* m) {
     std::string set = open_set(*m);
     if (!set.empty()) {
       core::ArenaScope scope;
-      Status st = data::access_open_set(view(set));
+      Status st = data::access_open_set(core::text_view(set));
       m->set_applied = true;
       script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
       if (st > 2) return st;
@@ -203,7 +201,7 @@ Status first_record(MantWindow* m, const std::string& seed) {
   if ((flags & kMantBelowField) != 0) {
     Status st = 0;
     if (!seed.empty()) {
-      st = data::access_find(m->file, 1, view(seed), data::kFindAtOrAfter);
+      st = data::access_find(m->file, 1, core::text_view(seed), data::kFindAtOrAfter);
       script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
     } else if (data::access_status(m->file) != 0) {
       st = data::record_operation(m->file, kFirstReadWord, texts);
@@ -233,7 +231,7 @@ void status_show(MantWindow* m) {
   if (s == nullptr || m->closed) return;
   platform::Toolkit* tk = s->toolkit.get();
   core::ArenaScope scope;
-  tk->control_text_set(m->window, kIdStatusLine, mode_text(m->mode, view(m->text)));
+  tk->control_text_set(m->window, kIdStatusLine, mode_text(m->mode, core::text_view(m->text)));
   if (!m->has_bounds) {
     tk->control_text_set(m->window, kIdIndexButton, core::text_format(32, "[ %d ]", index_in_use(m)));
   }
@@ -257,13 +255,13 @@ void mant_close(MantWindow* m) {
     if ((m->args.flags & kMantBelowField) != 0 && data::access_status(m->file) == 0 && s != nullptr) {
       core::ArenaScope scope;
       Text key = core::text_trim(data::key_value(m->file, 1, data::Buffer::Current), core::kTrimBoth);
-      s->lookup.answer = paths::text_str(key);
+      s->lookup.answer = core::text_str(key);
     }
   }
   if (m->set_applied) static_cast<void>(data::access_open_set("RESTORE"_t));
   if ((m->args.flags & kMantRemoveScreen) != 0) {
     core::ArenaScope scope;
-    Text pan = defs::def_file_find(defs::def_name_with_type(view(m->args.screen), defs::kFtScreen), defs::kFtScreen);
+    Text pan = defs::def_file_find(defs::def_name_with_type(core::text_view(m->args.screen), defs::kFtScreen), defs::kFtScreen);
     if (!pan.empty()) static_cast<void>(core::file_delete(pan));
   }
   if (m->section_pushed) static_cast<void>(defs::def_section_release());
@@ -288,10 +286,10 @@ Status maint_open(Text argument, int default_flags) {
   MantWindow m;
   m.args = mant_args_parse(argument, default_flags);
   core::ArenaScope scope;
-  Status st = screen_load(view(m.args.screen), m.args.section, false, &m.screen);
+  Status st = screen_load(core::text_view(m.args.screen), m.args.section, false, &m.screen);
   if (st != 0) return st;
   Screen* screen = screen_get(m.screen);
-  m.section_pushed = definition_section_push(view(screen->params)) == 0;
+  m.section_pushed = definition_section_push(core::text_view(screen->params)) == 0;
   st = window_file(m, &m.file);
   // The window's file is the current file of its expressions ("FIELD{}").
   m.previous_file = script::var_get_int(core::kSwCurFil);
@@ -315,7 +313,7 @@ Status maint_open(Text argument, int default_flags) {
   if (g.left == 0 && g.top == 0 && g.right == 0 && g.bottom == 0) screen->margins = kMantMargins;
   screen_margins_set(screen->margins);
   int placement = (m.args.flags & kMantBelowField) != 0 ? kPlaceFocusRelative : 0;
-  st = window_create(kFrameMantDlg, placement, view(m.title), kNone, columns, rows + 3, nullptr, &m.window);
+  st = window_create(kFrameMantDlg, placement, core::text_view(m.title), kNone, columns, rows + 3, nullptr, &m.window);
   if (st != 0) {
     undo_opening(&m);
     screen_margins_set({});

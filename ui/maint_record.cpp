@@ -17,8 +17,6 @@ namespace ui::internal {
 
 namespace {
 
-Text view(const std::string& s) { return core::text_view(s.data(), s.size()); }
-
 // A status of message 0023 as a warning; items without a text are not shown.
 void show_status(Status st) {
   core::ArenaScope scope;
@@ -49,7 +47,7 @@ Status record_prepare(MantWindow* m, int word) {
   if (st == 0 && (word & 0x40) != 0) {
     bool any = false;
     std::string key = typed_key(m, index_in_use(m), &any);
-    st = data::key_value_put(m->file, static_cast<uint16_t>(index_in_use(m)), view(key));
+    st = data::key_value_put(m->file, static_cast<uint16_t>(index_in_use(m)), core::text_view(key));
   }
   return st;
 }
@@ -73,7 +71,7 @@ Status record_op(MantWindow* m, int word) {
   // A key typed while searching keeps the moves inside it (key 1 is the
   // order the typed text is compared in).
   if (m->mode == kModeSearch && index_in_use(m) == 1 && key_typed(m, 1)) typed = typed_key(m, 1, &any);
-  texts.key_text = view(typed);
+  texts.key_text = core::text_view(typed);
   Status st = data::record_operation(m->file, word, texts);
   if (st >= 1 && st <= 121) show_status(st);
   if (st >= 128) core::error_box(st);
@@ -104,12 +102,12 @@ int find_by_key(MantWindow* m) {
   core::ArenaScope scope;
   // What the fields show now comes back when nothing is found.
   std::vector<std::string> before;
-  for (int n = 1; n <= field_count(); ++n) before.push_back(paths::text_str(field_value(n)));
-  Status st = data::access_find(m->file, key, view(typed), data::kFindAtOrAfter);
+  for (int n = 1; n <= field_count(); ++n) before.push_back(core::text_str(field_value(n)));
+  Status st = data::access_find(m->file, key, core::text_view(typed), data::kFindAtOrAfter);
   script::var_set_int(core::kSwIer, static_cast<int16_t>(st));
   if (st >= 1 && st <= 121) {
     show_status(st);
-    for (size_t i = 0; i < before.size(); ++i) static_cast<void>(field_set(static_cast<int>(i) + 1, view(before[i])));
+    for (size_t i = 0; i < before.size(); ++i) static_cast<void>(field_set(static_cast<int>(i) + 1, core::text_view(before[i])));
     // The key field is entered again, its text selected for the next try.
     if (const ScreenWindow* sw = screen_window_get(m->screen_window)) static_cast<void>(field_make_current(sw->current_field));
     return 1;
