@@ -12,21 +12,10 @@ namespace {
 
 WindowHooks g_window_hooks;
 
-// The message with its first two "%i" replaced by the counts. Catalogue
-// texts come from language module files, so they are never used as a
-// format of their own.
+// The message with its two "%i" places filled by the counts.
 Text with_counts(Text message, int screens, int windows) {
-  std::string out = core::text_str(message);
-  const int counts[] = {screens, windows};
-  size_t at = 0;
-  for (int count : counts) {
-    at = out.find("%i", at);
-    if (at == std::string::npos) break;
-    std::string number = std::to_string(count);
-    out.replace(at, 2, number);
-    at += number.size();
-  }
-  return core::arena_text(out);
+  std::string s = std::to_string(screens), w = std::to_string(windows);
+  return core::message_fill(message, {core::text_view(s), core::text_view(w)});
 }
 
 }  // namespace

@@ -237,4 +237,26 @@ Text language_file_name(Text file_name, int language_index) {
   return scope.keep(text_concat(head, text_sub(file_name, dot, kToEnd)));
 }
 
+Text message_fill(Text pattern, const Text* values, int count) {
+  if (!pattern.ok()) return pattern;
+  std::string out;
+  int next = 0;
+  for (uint16_t i = 0; i < pattern.len; ++i) {
+    char c = static_cast<char>(pattern.at(i));
+    char d = i + 1 < pattern.len ? static_cast<char>(pattern.at(i + 1)) : '\0';
+    if (c == '%' && (d == 's' || d == 'i')) {
+      if (next < count) out += text_bytes(values[next]);
+      ++next;
+      ++i;
+      continue;
+    }
+    out.push_back(c);
+  }
+  return arena_text(out);
+}
+
+Text message_fill(Text pattern, std::initializer_list<Text> values) {
+  return message_fill(pattern, values.begin(), static_cast<int>(values.size()));
+}
+
 }  // namespace core

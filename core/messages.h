@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "core/status.h"
 #include "core/text.h"
@@ -28,6 +29,12 @@ Text language_default();
 // 0 means "the current language"; 1 to 5 pick from EN,ES,FR,DE,IT. A code
 // outside the list returns the name unchanged.
 Text language_file_name(Text file_name, int language_index = 0);
+// A message with its "%s" and "%i" places filled, in order, by the values
+// (a place with no value left stays empty). Message texts come from language
+// module files, so they are never used as a format of their own. An arena
+// text; an error value as pattern is returned as it is.
+Text message_fill(Text pattern, const Text* values, int count);
+Text message_fill(Text pattern, std::initializer_list<Text> values);
 // The built-in catalogue text itself (starts with a TAB).
 Text message_catalogue();
 

@@ -111,22 +111,6 @@ Status try_source(Text source, int flags) {
   return open_from_params(source, flags);
 }
 
-// Fills each "%s" of a template, in order, with the next value.
-std::string fill_template(std::string_view tmpl, const Text* values, int count) {
-  std::string out;
-  int next = 0;
-  for (size_t i = 0; i < tmpl.size(); ++i) {
-    if (tmpl[i] == '%' && i + 1 < tmpl.size() && tmpl[i + 1] == 's') {
-      if (next < count) out += core::text_bytes(values[next]);
-      ++next;
-      ++i;
-    } else {
-      out += tmpl[i];
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 namespace internal {
@@ -157,7 +141,7 @@ Text login_form_text(Text text, int flags) {
     number = "0093";
   }
   if (number == nullptr) return scope.keep(text);
-  return scope.keep(core::arena_text(fill_template(core::text_bytes(core::message_text_c(number)), values, count)));
+  return scope.keep(core::message_fill(core::message_text_c(number), values, count));
 }
 
 Status session_open(Text source, int flags) {

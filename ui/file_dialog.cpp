@@ -8,7 +8,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 #include "ui/dialogs.h"
-#include "ui/internal/fill.h"
+#include "core/messages.h"
 #include "ui/internal/state.h"
 
 namespace ui {
@@ -39,7 +39,7 @@ Text extension(const DialogType* t) { return core::list_field(defs::kFileTypes, 
 
 // A message of the form "Description (%s),%s" filled twice with a mask.
 Text described(const char* message, Text mask) {
-  return internal::text_fill(core::message_text_c(message), {mask, mask});
+  return core::message_fill(core::message_text_c(message), {mask, mask});
 }
 
 }  // namespace

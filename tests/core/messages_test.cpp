@@ -254,4 +254,16 @@ TEST_F(MessagesTest, ErrorValuesPassThrough) {
   EXPECT_EQ(core::text_error(core::message_text_c(nullptr)), core::NOVALUE);
 }
 
+TEST_F(MessagesTest, FillingPlacesInOrder) {
+  core::ArenaScope scope;
+  // Both kinds of place, in order; a place with no value left is empty,
+  // and a value is never read as a format of its own.
+  EXPECT_EQ(str(core::message_fill("Todos (%s),%s"_t, {"3"_t, "x"_t})), "Todos (3),x");
+  EXPECT_EQ(str(core::message_fill("(%i Pantallas, %i Ventanas)"_t, {"2"_t, "1"_t})),
+            "(2 Pantallas, 1 Ventanas)");
+  EXPECT_EQ(str(core::message_fill("%s-%s-%s"_t, {"%s"_t})), "%s--");
+  EXPECT_EQ(str(core::message_fill("100%"_t, {"a"_t})), "100%");
+  EXPECT_EQ(core::text_error(core::message_fill(core::text_error_value(core::NOVALUE), {})), core::NOVALUE);
+}
+
 }  // namespace
