@@ -2,6 +2,7 @@
 #include "core/arena.h"
 #include "core/messages.h"
 #include "core/slots.h"
+#include "core/version.h"
 #include "definitions/definitions.h"
 #include "app/menu.h"
 #include "app/viewer.h"
@@ -13,7 +14,7 @@ namespace app {
 namespace {
 
 constexpr Text kIndexPage = "index.html"_t;
-constexpr const char* kRuntimeName = "apprun 0.1";
+
 
 DocumentOpener g_opener = nullptr;
 
@@ -52,8 +53,8 @@ void about_box() {
   core::ArenaScope scope;
   Text name = core::slot_get(core::kGroupEnv, core::kEnvApName);
   Text description = core::slot_get(core::kGroupEnv, core::kEnvApDescrip);
-  Text text = core::text_format(1024, "%.*s\r\n%.*s\r\n\r\n%s", static_cast<int>(name.len), name.ptr,
-                                static_cast<int>(description.len), description.ptr, kRuntimeName);
+  Text text = core::text_format(1024, "%.*s\r\n%.*s\r\n\r\napprun %s", static_cast<int>(name.len), name.ptr,
+                                static_cast<int>(description.len), description.ptr, core::kVersion);
   ui::info_box(core::message_text_c("0075"), text);
 }
 

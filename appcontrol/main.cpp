@@ -5,10 +5,11 @@
 #include <cstring>
 
 #include "core/context.h"
+#include "core/version.h"
 
 int main(int argc, char** argv) {
   if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
-    std::printf("appcontrol 0.1\n");
+    std::printf("appcontrol %s\n", core::kVersion);
     return 0;
   }
   core::CoreContext context;

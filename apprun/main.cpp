@@ -12,6 +12,7 @@
 #include "apprun/windows.h"
 #include "core/arena.h"
 #include "core/slots.h"
+#include "core/version.h"
 #include "data/context.h"
 #include "data/dictionary.h"
 #include "data/session.h"
@@ -24,8 +25,6 @@ namespace {
 using core::Status;
 using core::Text;
 using core::operator""_t;
-
-constexpr const char* kVersion = "apprun 0.1";
 
 constexpr const char* kUsage =
     "usage: apprun [/OPTION:value ...]\n"
@@ -115,7 +114,7 @@ Status phase(int flags_and_phase) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
-    std::printf("%s\n", kVersion);
+    std::printf("apprun %s\n", core::kVersion);
     return 0;
   }
   if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
