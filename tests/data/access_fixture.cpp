@@ -4,6 +4,7 @@
 #include "core/slots.h"
 #include "data/access.h"
 #include "data/dictionary.h"
+#include "data/records.h"
 #include "data/internal/access_run.h"
 
 namespace datatest {
@@ -100,6 +101,14 @@ void AccessTest::reset_tables() {
   }
   data::dict_clear();
   trace_.clear();
+}
+
+void AccessTest::line(const char* doc, const char* n, const char* acc, const char* amt) {
+  ASSERT_EQ(data::access_open(1, 0), 0);
+  ASSERT_EQ(data::field_put(1, 1, txt(doc)), 0);
+  ASSERT_EQ(data::field_put(1, 2, txt(n)), 0);
+  ASSERT_EQ(data::field_put(1, 3, txt(acc)), 0);
+  ASSERT_EQ(data::field_put(1, 4, txt(amt)), 0);
 }
 
 std::vector<std::string> AccessTest::sent() {

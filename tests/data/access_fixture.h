@@ -45,6 +45,9 @@ class AccessTest : public DbTest {
   void create_index(uint16_t file, uint16_t key, bool unique);
   // Drops every table of the test database and forgets the dictionary.
   void reset_tables();
+  // A line of movs (the accounts dictionary, file 1) typed into its
+  // current buffer: DOC, N_LINE, ACC, AMT.
+  void line(const char* doc, const char* n, const char* acc, const char* amt);
   // The statements the access layer sent since the last call.
   std::vector<std::string> sent();
 

@@ -36,13 +36,6 @@ class Relup : public datatest::AccessTest {
                       "0202_USER02=7\r\n"}});
     create_tables(true);
   }
-  void line(const char* doc, const char* n, const char* acc, const char* amt) {
-    ASSERT_EQ(data::access_open(1, 0), 0);
-    ASSERT_EQ(data::field_put(1, 1, txt(doc)), 0);
-    ASSERT_EQ(data::field_put(1, 2, txt(n)), 0);
-    ASSERT_EQ(data::field_put(1, 3, txt(acc)), 0);
-    ASSERT_EQ(data::field_put(1, 4, txt(amt)), 0);
-  }
   std::string balances() {
     return sql("SELECT \"ACC\" || ' ' || \"SALDO\" || ' ' || coalesce(\"MOVES\"::text, '') FROM cuentas ORDER BY 1;");
   }

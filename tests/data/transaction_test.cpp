@@ -50,13 +50,6 @@ class WriteTransaction : public datatest::AccessTest {
     folder_.write("XXRELUPSQL.DAT", text);
     data::relup_reset(1, data::relup_base(1));
   }
-  void line(const char* doc, const char* n, const char* acc, const char* amt) {
-    ASSERT_EQ(data::access_open(1, 0), 0);
-    ASSERT_EQ(data::field_put(1, 1, txt(doc)), 0);
-    ASSERT_EQ(data::field_put(1, 2, txt(n)), 0);
-    ASSERT_EQ(data::field_put(1, 3, txt(acc)), 0);
-    ASSERT_EQ(data::field_put(1, 4, txt(amt)), 0);
-  }
   core::Status op(int word) { return data::record_operation(1, word, data::RecordTexts{}); }
   std::string field(uint16_t file, uint16_t n, data::Buffer which = data::Buffer::Current) {
     core::ArenaScope scope;
