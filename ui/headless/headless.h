@@ -163,8 +163,7 @@ class HeadlessToolkit : public Toolkit {
   void queue(EventKind kind, Handle w, int id = 0, int key = 0);
   void type_text(const ScriptStep& step);
   void press_key(const ScriptStep& step);
-  int find_button(const Window& win, const ScriptStep& step) const;
-  int find_click_target(const Window& win, const ScriptStep& step) const;
+  std::vector<ScriptControl> script_controls(const Window& win) const;
   int menu_find(Handle menu, const ScriptStep& step) const;
   bool fire_timers(bool sleep_until_due);
   const ScriptStep* peek_step(StepOp op) const;

@@ -24,30 +24,6 @@ int key_of_char(uint8_t ch) {
 
 constexpr int kMaxAutoCloses = 64;
 
-std::string lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
-// A caption as shown: without the "&" that marks a mnemonic, trimmed.
-std::string plain_caption(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c != '&') out.push_back(c);
-  }
-  size_t b = out.find_first_not_of(' ');
-  size_t e = out.find_last_not_of(' ');
-  return b == std::string::npos ? "" : out.substr(b, e - b + 1);
-}
-
-bool caption_matches(const std::string& caption_cp1252, const std::string& wanted_utf8) {
-  return lower(plain_caption(core::cp1252_to_utf8(
-             core::text_view(caption_cp1252.data(), caption_cp1252.size())))) ==
-         lower(plain_caption(wanted_utf8));
-}
-
 }  // namespace
 
 void HeadlessToolkit::write(const std::string& line) {
@@ -161,15 +137,15 @@ void HeadlessToolkit::run_step(const ScriptStep& step) {
       return;
     case StepOp::Press: {
       write("> press " + step.arg);
-      int id = win != nullptr ? find_button(*win, step) : 0;
-      if (id == 0) return step_error(step, "no button '" + step.arg + "' to press");
+      int id = win != nullptr ? script_button_target(script_controls(*win), step) : 0;
+      if (id == 0) return step_error(step, script_no_target(step));
       queue(EventKind::Command, active_, id);
       return;
     }
     case StepOp::Click: {
       write("> click " + step.arg);
-      int id = win != nullptr ? find_click_target(*win, step) : 0;
-      if (id == 0) return step_error(step, "nothing to click at '" + step.arg + "'");
+      int id = win != nullptr ? script_control_target(script_controls(*win), step) : 0;
+      if (id == 0) return step_error(step, script_no_target(step));
       if (win->focus != 0 && win->focus != id) queue(EventKind::ControlBlur, active_, win->focus);
       win->focus = id;
       queue(EventKind::ControlFocus, active_, id);
@@ -195,7 +171,7 @@ void HeadlessToolkit::run_step(const ScriptStep& step) {
       write("> menu " + step.arg);
       auto it = window_menus_.find(active_);
       int id = it != window_menus_.end() ? menu_find(it->second, step) : 0;
-      if (id == 0) return step_error(step, "no menu item '" + step.arg + "'");
+      if (id == 0) return step_error(step, script_no_target(step));
       queue(EventKind::Command, active_, id);
       return;
     }
@@ -270,48 +246,22 @@ void HeadlessToolkit::press_key(const ScriptStep& step) {
   if (step.shift) queue(EventKind::KeyUp, active_, id, kVkShift);
 }
 
-int HeadlessToolkit::find_button(const Window& win, const ScriptStep& step) const {
+// The window's controls as a step sees them.
+std::vector<ScriptControl> HeadlessToolkit::script_controls(const Window& win) const {
+  std::vector<ScriptControl> out;
   for (const Control& c : win.controls) {
-    if (c.spec.kind != ControlKind::Button || !c.shown || !c.enabled) continue;
-    if (step.number != 0 ? c.spec.id == step.number : caption_matches(c.spec.text, step.arg)) {
-      return c.spec.id;
-    }
+    ScriptControl sc;
+    sc.id = c.spec.id;
+    sc.label = c.spec.kind == ControlKind::Static;
+    sc.button = c.spec.kind == ControlKind::Button;
+    sc.usable = c.shown && c.enabled;
+    sc.x = c.spec.rect.x;
+    sc.y = c.spec.rect.y;
+    sc.h = c.spec.rect.h;
+    sc.caption = core::cp1252_to_utf8(core::text_view(c.spec.text));
+    out.push_back(std::move(sc));
   }
-  return 0;
-}
-
-// By identifier, or the first edit, list or button to the right of a label
-// of that text on its row.
-int HeadlessToolkit::find_click_target(const Window& win, const ScriptStep& step) const {
-  if (step.number != 0) {
-    for (const Control& c : win.controls) {
-      if (c.spec.id == step.number && c.shown && c.enabled) return c.spec.id;
-    }
-    return 0;
-  }
-  for (const Control& label : win.controls) {
-    if (label.spec.kind != ControlKind::Static || !caption_matches(label.spec.text, step.arg)) continue;
-    int best = 0, best_x = 0;
-    for (const Control& c : win.controls) {
-      if (c.spec.kind == ControlKind::Static || !c.shown || !c.enabled) continue;
-      // On the label's row: the two overlap from top to bottom.
-      const Rect& a = c.spec.rect;
-      const Rect& b = label.spec.rect;
-      if (a.y >= b.y + b.h || b.y >= a.y + a.h || a.x <= b.x) continue;
-      if (best == 0 || c.spec.rect.x < best_x) {
-        best = c.spec.id;
-        best_x = c.spec.rect.x;
-      }
-    }
-    if (best != 0) return best;
-  }
-  for (const Control& c : win.controls) {
-    if (c.spec.kind == ControlKind::Button && c.shown && c.enabled &&
-        caption_matches(c.spec.text, step.arg)) {
-      return c.spec.id;
-    }
-  }
-  return 0;
+  return out;
 }
 
 int HeadlessToolkit::menu_find(Handle menu, const ScriptStep& step) const {
@@ -320,7 +270,7 @@ int HeadlessToolkit::menu_find(Handle menu, const ScriptStep& step) const {
   for (const MenuItem& item : it->second.items) {
     if (item.submenu != kNone) {
       if (int id = menu_find(item.submenu, step)) return id;
-    } else if (step.number != 0 ? item.id == step.number : caption_matches(item.caption, step.arg)) {
+    } else if (step.number != 0 ? item.id == step.number : script_caption_matches(core::cp1252_to_utf8(core::text_view(item.caption)), step.arg)) {
       return item.id;
     }
   }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/cp1252.h"
 #include "ui/platform/platform.h"
 
 namespace ui::platform {
@@ -180,6 +181,69 @@ std::string script_key_name(int key, bool shift, bool ctrl) {
   if (key >= kVkF1 && key <= kVkF12) return name + "F" + std::to_string(key - kVkF1 + 1);
   if (key >= 0x20 && key < 0x7F) return name + static_cast<char>(key);
   return name + "key " + std::to_string(key);
+}
+
+namespace {
+
+// Windows-1252 letters in lower case: A-Z and the accented capitals
+// (0xC0-0xDE, but the multiplication sign), and the three of 0x8A-0x9F.
+char lower_1252(char c) {
+  auto b = static_cast<unsigned char>(c);
+  if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) return static_cast<char>(b + 0x20);
+  if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 0x10);
+  if (b == 0x9F) return static_cast<char>(0xFF);
+  return c;
+}
+
+std::string plain(const std::string& utf8) {
+  std::string out;
+  for (char c : core::utf8_to_cp1252(utf8))
+    if (c != '&') out.push_back(lower_1252(c));
+  size_t b = out.find_first_not_of(' ');
+  size_t e = out.find_last_not_of(' ');
+  return b == std::string::npos ? std::string() : out.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+bool script_caption_matches(const std::string& caption, const std::string& wanted) {
+  return plain(caption) == plain(wanted);
+}
+
+int script_control_target(const std::vector<ScriptControl>& controls, const ScriptStep& step) {
+  if (step.number != 0) {
+    for (const ScriptControl& c : controls)
+      if (c.id == step.number && c.usable) return c.id;
+    return 0;
+  }
+  for (const ScriptControl& label : controls) {
+    if (!label.label || !script_caption_matches(label.caption, step.arg)) continue;
+    const ScriptControl* best = nullptr;
+    for (const ScriptControl& c : controls) {
+      // On the label's row: the two overlap from top to bottom.
+      if (c.label || !c.usable || c.x <= label.x) continue;
+      if (c.y >= label.y + label.h || label.y >= c.y + c.h) continue;
+      if (best == nullptr || c.x < best->x) best = &c;
+    }
+    if (best != nullptr) return best->id;
+  }
+  for (const ScriptControl& c : controls)
+    if (c.button && c.usable && script_caption_matches(c.caption, step.arg)) return c.id;
+  return 0;
+}
+
+int script_button_target(const std::vector<ScriptControl>& controls, const ScriptStep& step) {
+  for (const ScriptControl& c : controls) {
+    if (!c.button || !c.usable) continue;
+    if (step.number != 0 ? c.id == step.number : script_caption_matches(c.caption, step.arg)) return c.id;
+  }
+  return 0;
+}
+
+std::string script_no_target(const ScriptStep& step) {
+  if (step.op == StepOp::Press) return "no button '" + step.arg + "' to press";
+  if (step.op == StepOp::Menu) return "no menu item '" + step.arg + "'";
+  return "nothing to click at '" + step.arg + "'";
 }
 
 }  // namespace ui::platform

@@ -53,4 +53,32 @@ inline bool step_looks(const ScriptStep& step) { return step.op == StepOp::Shot 
 // The key name of a step's key (for transcripts): "Shift+Tab".
 std::string script_key_name(int key, bool shift, bool ctrl);
 
+// --- what a step names ----------------------------------------------------------
+// Both backends find the control or menu item a step names by these rules,
+// so that a script passes or fails on both alike.
+
+// A caption as a step names it: without the "&" that marks a mnemonic,
+// trimmed, and compared without regard to case (accented letters too).
+// Both texts in UTF-8.
+bool script_caption_matches(const std::string& caption, const std::string& wanted);
+
+// A control of the top window as a step sees it.
+struct ScriptControl {
+  int id = 0;
+  bool label = false;    // a static text
+  bool button = false;
+  bool usable = false;   // shown and enabled
+  int x = 0, y = 0, h = 0;  // the top-left corner and the height, in any one unit
+  std::string caption;   // UTF-8
+};
+// The control a click step names: #ID, when that control is usable; else
+// the first usable control (not a label) to the right of a label of that
+// caption on its row; else a usable button of that caption. 0 when none.
+int script_control_target(const std::vector<ScriptControl>& controls, const ScriptStep& step);
+// The button a press step names: a usable button with that identifier or
+// caption. 0 when none.
+int script_button_target(const std::vector<ScriptControl>& controls, const ScriptStep& step);
+// What a transcript or an error says of a step that names nothing.
+std::string script_no_target(const ScriptStep& step);
+
 }  // namespace ui::platform

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <cstdio>
 
 #include "ui/qt/qt_internal.h"
 
@@ -65,10 +66,14 @@ bool runtime_key(int vk, bool ctrl, bool list) {
   }
 }
 
-std::string lower_plain(QString s) { return from_qt(s.remove(QLatin1Char('&')).trimmed().toLower()); }
-
 bool caption_matches(const QString& caption, const std::string& wanted_utf8) {
-  return lower_plain(caption) == lower_plain(QString::fromUtf8(wanted_utf8.c_str()));
+  return script_caption_matches(caption.toStdString(), wanted_utf8);
+}
+
+// A step that names nothing: said on standard error, as the headless
+// backend says it in its transcript.
+void no_target(const ScriptStep& step) {
+  std::fprintf(stderr, "!! line %d: %s\n", step.line, script_no_target(step).c_str());
 }
 
 void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton, bool twice = false) {
@@ -204,32 +209,24 @@ bool QtToolkit::next_event(Event* out, bool wait) {
   }
 }
 
-QWidget* QtToolkit::find_button(Frame* f, const ScriptStep& step) const {
+// The frame's controls as a step sees them.
+std::vector<ScriptControl> QtToolkit::script_controls(Frame* f) const {
+  std::vector<ScriptControl> out;
   for (const auto& [id, w] : f->controls) {
+    ScriptControl sc;
+    sc.id = id;
+    sc.label = qobject_cast<QLabel*>(w) != nullptr;
     auto* button = qobject_cast<QAbstractButton*>(w);
-    if (button == nullptr || !button->isVisible() || !button->isEnabled()) continue;
-    if (step.number != 0 ? id == step.number : caption_matches(button->text(), step.arg)) return button;
+    sc.button = button != nullptr;
+    sc.usable = !w->isHidden() && w->isEnabled();
+    sc.x = w->x();
+    sc.y = w->y();
+    sc.h = w->height();
+    if (sc.label) sc.caption = static_cast<QLabel*>(w)->text().toStdString();
+    if (button != nullptr) sc.caption = button->text().toStdString();
+    out.push_back(std::move(sc));
   }
-  return nullptr;
-}
-
-QWidget* QtToolkit::find_click_target(Frame* f, const ScriptStep& step) const {
-  if (step.number != 0) return control(f->handle, step.number);
-  for (const auto& [lid, lw] : f->controls) {
-    auto* label = qobject_cast<QLabel*>(lw);
-    if (label == nullptr || !caption_matches(label->text(), step.arg)) continue;
-    QWidget* best = nullptr;
-    for (const auto& [id, w] : f->controls) {
-      // On the label's row: the two overlap from top to bottom.
-      if (qobject_cast<QLabel*>(w) != nullptr || !w->isEnabled() || !w->geometry().intersects(QRect(0, label->y(), 100000, label->height())) ||
-          w->x() <= label->x()) {
-        continue;
-      }
-      if (best == nullptr || w->x() < best->x()) best = w;
-    }
-    if (best != nullptr) return best;
-  }
-  return find_button(f, step);
+  return out;
 }
 
 int QtToolkit::menu_find(Handle menu, const ScriptStep& step) const {
@@ -278,12 +275,16 @@ void QtToolkit::run_step(const ScriptStep& step) {
       shift_ = ctrl_ = false;
       return;
     }
-    case StepOp::Press:
-      if (QWidget* b = find_button(f, step)) static_cast<QAbstractButton*>(b)->click();
+    case StepOp::Press: {
+      int id = script_button_target(script_controls(f), step);
+      if (id == 0) return no_target(step);
+      static_cast<QAbstractButton*>(control(f->handle, id))->click();
       return;
+    }
     case StepOp::Click: {
-      QWidget* w = find_click_target(f, step);
-      if (w == nullptr) return;
+      int id = script_control_target(script_controls(f), step);
+      QWidget* w = id != 0 ? control(f->handle, id) : nullptr;
+      if (w == nullptr) return no_target(step);
       click(w);
       // A window the platform has not activated takes no focus from a
       // click; the focus goes as the click would have sent it.
@@ -305,7 +306,7 @@ void QtToolkit::run_step(const ScriptStep& step) {
           return;
         }
       }
-      return;
+      return no_target(step);
     case StepOp::Close:
       f->close();
       return;

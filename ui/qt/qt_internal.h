@@ -158,8 +158,7 @@ class QtToolkit : public Toolkit {
  private:
   void run_step(const ScriptStep& step);
   const ScriptStep* take_step(StepOp op);
-  QWidget* find_button(Frame* f, const ScriptStep& step) const;
-  QWidget* find_click_target(Frame* f, const ScriptStep& step) const;
+  std::vector<ScriptControl> script_controls(Frame* f) const;
   int menu_find(Handle menu, const ScriptStep& step) const;
   void build_menu(QWidget* target, Handle menu);
   Handle top() const;
