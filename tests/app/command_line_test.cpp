@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "core/arena.h"
 #include "core/context.h"
 #include "core/slots.h"
-#include "script/variables.h"
-#include "app/app.h"
 #include "paths/paths.h"
+#include "script/variables.h"
 #include "tests/runner/datafile.h"
 #include "tests/support/show.h"
 
@@ -54,8 +54,7 @@ std::string run_case(const testrunner::DataCase& c) {
                                app::command_line_normalise(txt(line))),
                 0);
       auto position = static_cast<uint16_t>(std::stoi(c.args.at(0)));
-      out += (app::option_present(position) ? str(app::option_value(position)) : "(absent)") +
-             "\n";
+      out += (app::option_present(position) ? str(app::option_value(position)) : "(absent)") + "\n";
     } else if (c.command == "process") {
       Text argument;
       uint32_t code = app::process_code(txt(line), &argument);
@@ -74,7 +73,8 @@ std::string run_case(const testrunner::DataCase& c) {
 }
 
 TEST(CommandLine, DataFileCases) {
-  testrunner::datafile_run("app/command_line.test", run_case);
+  testrunner::DataCommands commands(run_case, {"join", "normalise", "option", "process", "macro"});
+  testrunner::datafile_run("app/command_line.test");
 }
 
 TEST(CommandLine, OptionIndexInAList) {
@@ -84,9 +84,9 @@ TEST(CommandLine, OptionIndexInAList) {
                            core::operator""_t("/MODE:prntofile", 15)),
             0);
   EXPECT_EQ(app::option_index(app::kOptMode, app::kModeList), app::kModePrintToFile);
-  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine,
-                           core::operator""_t("/MODE:other", 11)),
-            0);
+  ASSERT_EQ(
+      core::slot_set(core::kGroupEnv, core::kEnvCommandLine, core::operator""_t("/MODE:other", 11)),
+      0);
   EXPECT_EQ(app::option_index(app::kOptMode, app::kModeList), 0);
   EXPECT_EQ(app::option_index(app::kOptRun, app::kModeList), 0);
   EXPECT_EQ(str(app::option_value(0)), "(empty)");

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/messages.h"
 #include "app/app.h"
+#include "core/messages.h"
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 #include "tests/runner/datafile.h"
@@ -87,7 +87,7 @@ class Menu : public UiTest {
 };
 
 TEST_F(Menu, DataFileCases) {
-  testrunner::datafile_run("app/menus.test", [this](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [this](const testrunner::DataCase& c) {
     std::string out;
     if (c.command == "tree") {
       show_tree(app::menu_tree(app::menu_lines_parse(split_lines(c.input))), 0, &out);
@@ -97,18 +97,23 @@ TEST_F(Menu, DataFileCases) {
       write("CASE.PPN", c.input + "\n");
       script::var_set_int(core::kSwCompat, c.command == "ppn-compat" ? app::kCompatMenuKeys : 0);
       std::vector<app::MenuLine> lines;
-      core::Status st = app::menu_ppn_lines(txt(folder_ + "/CASE.PPN"), std::stoi(c.args.at(0)), &lines);
+      core::Status st =
+          app::menu_ppn_lines(txt(folder_ + "/CASE.PPN"), std::stoi(c.args.at(0)), &lines);
       script::var_set_int(core::kSwCompat, 0);
       if (st != 0) return "error " + std::to_string(st);
-      for (const app::MenuLine& line : lines) out += (out.empty() ? "" : "\n") + app::menu_line_text(line);
+      for (const app::MenuLine& line : lines)
+        out += (out.empty() ? "" : "\n") + app::menu_line_text(line);
       return out;
     }
     return "unknown command " + c.command;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"tree", "ppn", "ppn-compat"});
+  testrunner::datafile_run("app/menus.test");
 }
 
 TEST_F(Menu, LinesReadBackAsTheyWereWritten) {
-  std::vector<std::string> text = {"Ficheros", "\t'Altas, bajas',MantMain CLIENTES", "\tSub", "\t\tUno,Help"};
+  std::vector<std::string> text = {"Ficheros", "\t'Altas, bajas',MantMain CLIENTES", "\tSub",
+                                   "\t\tUno,Help"};
   std::vector<app::MenuLine> lines = app::menu_lines_parse(text);
   ASSERT_EQ(lines.size(), 4u);
   for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(app::menu_line_text(lines[i]), text[i]);
@@ -182,7 +187,8 @@ TEST_F(Menu, TheCloseRequestAnsweredNoOrWithOtherWindowsOpenKeepsTheWindow) {
   input("close\nanswer Ok\n");
   run_script();
   EXPECT_EQ(ui::window_count(), 1);
-  EXPECT_NE(tk_->transcript().find("Aun hay ventanas abiertas (2 Pantallas, 2 Ventanas)"), std::string::npos)
+  EXPECT_NE(tk_->transcript().find("Aun hay ventanas abiertas (2 Pantallas, 2 Ventanas)"),
+            std::string::npos)
       << tk_->transcript();
   ui::screen_window_close(sw);
   // A question closed with the box's close button counts as no.
@@ -208,7 +214,8 @@ TEST_F(Menu, F1OpensTheHelpPageOrSaysItIsMissing) {
   ASSERT_EQ(app::main_window_open("DBMENU,1"_t), 0);
   run_script();
   EXPECT_TRUE(g_opened.empty());
-  EXPECT_NE(tk_->transcript().find("Pagina de Ayuda no definida"), std::string::npos) << tk_->transcript();
+  EXPECT_NE(tk_->transcript().find("Pagina de Ayuda no definida"), std::string::npos)
+      << tk_->transcript();
   EXPECT_NE(tk_->transcript().find("index.html"), std::string::npos);
   // index.html of the definition folder serves, the application's own page first.
   write("index.html", "<p>ayuda</p>");

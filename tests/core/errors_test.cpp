@@ -46,7 +46,7 @@ class ErrorsTest : public ::testing::Test {
 };
 
 TEST_F(ErrorsTest, NamesContextsAndTexts) {
-  testrunner::datafile_run("core/errors.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::ArenaScope scope;
     core::error_clear();
     int code = std::stoi(c.args.at(0));
@@ -58,7 +58,9 @@ TEST_F(ErrorsTest, NamesContextsAndTexts) {
                          static_cast<core::Status>(std::stoi(c.args[1])), 0);
     core::report_detail(0, txt(c.input), false);
     return str(core::error_text(static_cast<core::Status>(code)));
-  });
+  };
+  testrunner::DataCommands commands(handler, {"name", "context", "text"});
+  testrunner::datafile_run("core/errors.test");
 }
 
 TEST_F(ErrorsTest, TheFirstErrorIsKeptUntilForced) {
@@ -70,8 +72,7 @@ TEST_F(ErrorsTest, TheFirstErrorIsKeptUntilForced) {
   EXPECT_EQ(core::error_record(0, Context::SQLEXEC, core::SQLERROR, 9), 9);
   EXPECT_EQ(core::error_last().code, 0);
 
-  EXPECT_EQ(core::error_record(core::kRecord, Context::STRINGASSIGN, core::OUTOFMEMORY, 159),
-            159);
+  EXPECT_EQ(core::error_record(core::kRecord, Context::STRINGASSIGN, core::OUTOFMEMORY, 159), 159);
   EXPECT_EQ(core::error_record(core::kRecord, Context::SQLEXEC, core::SQLERROR, 0), 0);
   EXPECT_EQ(core::error_last().code, core::OUTOFMEMORY);
   EXPECT_EQ(core::error_last().context, Context::STRINGASSIGN);
@@ -159,7 +160,9 @@ TEST_F(ErrorsTest, BoxesPickCaptionAndIconByCode) {
   core::done_box(false, core::text_error_value(core::NODATA));
   ASSERT_EQ(g_boxes.size(), 7u);
   EXPECT_EQ(g_boxes[0].caption, "Mensaje Informativo");
-  EXPECT_EQ(g_boxes[0].text, "Precauci\xF3" "n ");
+  EXPECT_EQ(g_boxes[0].text,
+            "Precauci\xF3"
+            "n ");
   EXPECT_EQ(g_boxes[0].icon, core::BoxIcon::Exclamation);
   EXPECT_EQ(g_boxes[1].caption, "Alerta de Mensaje Fatal");
   EXPECT_EQ(g_boxes[1].text, "Error OUTOFMEMORY(STRINGASSIGN)");
@@ -203,11 +206,15 @@ TEST_F(ErrorsTest, DefaultBoxWritesUtf8ToStandardError) {
   core::box_hook_set(nullptr);
   testing::internal::CaptureStderr();
   core::error_box(32);
-  core::message_box("\x80"_t, "\xBF" "Anular?\x81"_t, core::BoxIcon::Question);
+  core::message_box("\x80"_t,
+                    "\xBF"
+                    "Anular?\x81"_t,
+                    core::BoxIcon::Question);
   std::string out = testing::internal::GetCapturedStderr();
   EXPECT_EQ(out,
             "Mensaje Informativo: Precauci\xC3\xB3n \n"
-            "\xE2\x82\xAC: \xC2\xBF" "Anular?\xC2\x81\n");  // an undefined byte: its C1 control
+            "\xE2\x82\xAC: \xC2\xBF"
+            "Anular?\xC2\x81\n");  // an undefined byte: its C1 control
   EXPECT_TRUE(g_boxes.empty());
 }
 

@@ -21,7 +21,9 @@ using namespace core;
 namespace fs = std::filesystem;
 
 Text T(const std::string& s) { return text_view(s.data(), s.size()); }
-std::string S(Text t) { return t.ok() ? std::string(t.ptr, t.len) : "<error " + std::to_string(t.len) + ">"; }
+std::string S(Text t) {
+  return t.ok() ? std::string(t.ptr, t.len) : "<error " + std::to_string(t.len) + ">";
+}
 
 class FilesTest : public ::testing::Test {
  protected:
@@ -47,11 +49,11 @@ class FilesTest : public ::testing::Test {
 
   CoreContext ctx_;
   std::string dir_;
-  std::deque<std::string> names_;   // grows without moving the names it holds
+  std::deque<std::string> names_;  // grows without moving the names it holds
 };
 
 TEST_F(FilesTest, LineEndsFromDataFile) {
-  testrunner::datafile_run("core/files_lines.test", [&](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [&](const testrunner::DataCase& c) {
     write_raw("lines.txt", c.input);
     Status n = file_open(name("lines.txt"), kModeReadOnly);
     std::string out;
@@ -60,7 +62,9 @@ TEST_F(FilesTest, LineEndsFromDataFile) {
     out += line.len == DISKIO ? "<end>" : S(line);
     EXPECT_EQ(file_close(n), 0);
     return out;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"lines"});
+  testrunner::datafile_run("core/files_lines.test");
 }
 
 TEST_F(FilesTest, NumbersRunOutAfterThe37thFile) {
@@ -72,8 +76,8 @@ TEST_F(FilesTest, NumbersRunOutAfterThe37thFile) {
   EXPECT_NE(S(error_detail()).find(path("a")), std::string::npos);
   EXPECT_EQ(file_close(20), 0);
   EXPECT_EQ(file_close(20), BADFILENUMBER);
-  EXPECT_EQ(file_open(name("a"), kModeReadOnly), 20);   // the lowest free number
-  EXPECT_EQ(file_close(1), 0);                           // standard streams stay open
+  EXPECT_EQ(file_open(name("a"), kModeReadOnly), 20);  // the lowest free number
+  EXPECT_EQ(file_close(1), 0);                         // standard streams stay open
 }
 
 TEST_F(FilesTest, BadNamesAndMissingFiles) {
@@ -84,17 +88,17 @@ TEST_F(FilesTest, BadNamesAndMissingFiles) {
   EXPECT_EQ(file_open(T(long_name), kModeQuiet), NOVALUE);
   EXPECT_EQ(file_open(T(long_name.substr(1)), kModeReadOnly | kModeQuiet), FILENOTFOUND);
   EXPECT_EQ(file_open(name("missing"), kModeReadOnly | kModeQuiet), FILENOTFOUND);
-  EXPECT_EQ(error_last().code, 0);              // quiet: nothing recorded
+  EXPECT_EQ(error_last().code, 0);  // quiet: nothing recorded
   EXPECT_EQ(S(error_detail()), "");
   EXPECT_EQ(file_open(name("missing"), kModeReadOnly), FILENOTFOUND);
   EXPECT_EQ(error_last().code, FILENOTFOUND);
   EXPECT_EQ(error_last().context, Context::STREAMINIT);
   EXPECT_NE(S(error_detail()).find(path("missing")), std::string::npos);
-  EXPECT_FALSE(file_exists(name("missing")));   // a read-only open creates nothing
+  EXPECT_FALSE(file_exists(name("missing")));  // a read-only open creates nothing
 }
 
 TEST_F(FilesTest, ModesCreateTruncateAndAppend) {
-  Status n = file_open(name("new"), 0);          // update: created when missing
+  Status n = file_open(name("new"), 0);  // update: created when missing
   EXPECT_EQ(file_size(n), 0);
   EXPECT_EQ(file_write(n, 0, "old contents"_t), 12u);
   EXPECT_EQ(file_close(n), 0);
@@ -102,7 +106,7 @@ TEST_F(FilesTest, ModesCreateTruncateAndAppend) {
   EXPECT_EQ(file_size(n), 0);
   EXPECT_EQ(file_write(n, kFileHere, "new"_t), 3u);
   EXPECT_EQ(file_close(n), 0);
-  n = file_open(name("new"), kModeAppend | kModeWrite);   // append wins: no truncation
+  n = file_open(name("new"), kModeAppend | kModeWrite);  // append wins: no truncation
   EXPECT_EQ(file_write(n, 0, "+"_t), 1u);
   EXPECT_EQ(file_close(n), 0);
   EXPECT_EQ(read_raw("new"), "new+");
@@ -126,10 +130,10 @@ TEST_F(FilesTest, ReadingAndWritingAtPositionsOnOneStream) {
   char buf[1600];
   EXPECT_EQ(file_read(n, 100, 1500, buf, sizeof buf), 1500u);
   EXPECT_EQ(std::string(buf, 1500), bytes.substr(100, 1500));
-  EXPECT_EQ(file_size(n), 2000);                 // keeps the position
+  EXPECT_EQ(file_size(n), 2000);  // keeps the position
   EXPECT_EQ(file_read(n, kFileHere, 600, buf, sizeof buf), 400u);
   EXPECT_EQ(std::string(buf, 400), bytes.substr(1600));
-  EXPECT_EQ(file_read(n, 0, 1601, buf, sizeof buf), kFileHere);   // buffer too small
+  EXPECT_EQ(file_read(n, 0, 1601, buf, sizeof buf), kFileHere);  // buffer too small
   EXPECT_EQ(file_read(39, 0, 1, buf, sizeof buf), kFileHere);
 
   // Switching between writing and reading needs no help from the caller.
@@ -156,11 +160,11 @@ TEST_F(FilesTest, LineLongerThanTheArenaIsSkippedNotOverflowed) {
   write_raw("long", "short\n" + std::string(300, 'x') + "\r\nnext\n" + std::string(200, 'y'));
   Status n = file_open(name("long"), kModeReadOnly);
   ArenaScope scope;
-  ASSERT_EQ(arena_alloc(arena_free_bytes() - 256, kNoFill), 0);   // 256 bytes left
+  ASSERT_EQ(arena_alloc(arena_free_bytes() - 256, kNoFill), 0);  // 256 bytes left
   uint16_t mark = arena_mark();
   EXPECT_EQ(S(file_read_line(n)), "short");
   EXPECT_EQ(file_read_line(n).len, OUTOFMEMORY);
-  EXPECT_EQ(arena_mark(), mark + 1);             // only "short" holds an entry
+  EXPECT_EQ(arena_mark(), mark + 1);  // only "short" holds an entry
   EXPECT_EQ(S(file_read_line(n)), "next");
   EXPECT_EQ(S(file_read_line(n)), std::string(200, 'y'));
   EXPECT_EQ(file_read_line(n).len, DISKIO);
@@ -204,7 +208,9 @@ TEST_F(FilesTest, DeleteRenameExists) {
 
 TEST(FilesShutdown, ClosesEveryOpenFile) {
   if (!fs::exists("/proc/self/fd")) GTEST_SKIP() << "no /proc/self/fd";
-  auto open_fds = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}); };
+  auto open_fds = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+  };
   auto before = open_fds();
   {
     CoreContext ctx;

@@ -43,13 +43,15 @@ class MessagesTest : public ::testing::Test {
 };
 
 TEST_F(MessagesTest, BuiltInCatalogueCases) {
-  testrunner::datafile_run("core/messages.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::ArenaScope scope;
     if (c.command == "msg") return str(core::message_text(txt(c.input)));
     if (c.command == "langfile")
       return str(core::language_file_name(txt(c.input), std::stoi(c.args.at(0))));
     return std::string("unknown command ") + c.command;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"msg", "langfile"});
+  testrunner::datafile_run("core/messages.test");
 }
 
 // The catalogue is one text of Windows-1252 bytes: a TAB, then per message a
@@ -121,8 +123,8 @@ TEST_F(MessagesTest, RangesWithGapsAndNumbersOutside) {
   EXPECT_EQ(msg("0013"), "");
   EXPECT_EQ(msg("0014"), "");
   EXPECT_EQ(msg("0015"), "Fifteen");
-  EXPECT_EQ(msg("0016"), "");   // above the range
-  EXPECT_EQ(msg("0009"), "");   // below the range
+  EXPECT_EQ(msg("0016"), "");  // above the range
+  EXPECT_EQ(msg("0009"), "");  // below the range
   EXPECT_EQ(msg("9999"), "");
 }
 
@@ -163,9 +165,9 @@ TEST_F(MessagesTest, ASecondLanguageAddsARange) {
   ASSERT_EQ(core::language_set("EN"_t), core::kOk);
   EXPECT_EQ(msg("0002"), "Two");
   ASSERT_EQ(core::language_set("FR"_t), core::kOk);
-  EXPECT_EQ(msg("0001"), "One");         // only the first module has it
-  EXPECT_EQ(msg("0002"), "Deux");        // the newer module's text wins
-  EXPECT_EQ(msg("0003"), "");            // a gap of the newer range
+  EXPECT_EQ(msg("0001"), "One");   // only the first module has it
+  EXPECT_EQ(msg("0002"), "Deux");  // the newer module's text wins
+  EXPECT_EQ(msg("0003"), "");      // a gap of the newer range
   EXPECT_EQ(msg("0004"), "Quatre");
   EXPECT_EQ(msg("0200"), "Deux cents");
   EXPECT_EQ(msg("0201"), "");
@@ -185,8 +187,11 @@ TEST_F(MessagesTest, ALanguageWithoutModuleFallsBackToTheBuiltInCatalogue) {
 
 TEST_F(MessagesTest, AtMost255LinesPerLoading) {
   std::string body;
-  for (int n = 1; n <= 300; ++n) body += (n < 10 ? "000" : n < 100 ? "00" : "0") +
-                                         std::to_string(n) + " m" + std::to_string(n) + "\n";
+  for (int n = 1; n <= 300; ++n)
+    body += (n < 10    ? "000"
+             : n < 100 ? "00"
+                       : "0") +
+            std::to_string(n) + " m" + std::to_string(n) + "\n";
   write_module("EN", body);
   ASSERT_EQ(core::language_set("EN"_t), core::kOk);
   EXPECT_EQ(msg("0001"), "m1");
@@ -205,7 +210,7 @@ TEST_F(MessagesTest, OffsetsTableHoldsAt256Entries) {
   // The table is full up to entry 256 only when a range reaches it.
   write_module("FR", "0001 a\n0255 b\n0256 c\n");
   ASSERT_EQ(core::language_set("FR"_t), core::kOk);
-  EXPECT_EQ(msg("0001"), "a");   // one entry was used before: 255 are left
+  EXPECT_EQ(msg("0001"), "a");  // one entry was used before: 255 are left
   EXPECT_EQ(msg("0255"), "b");
   EXPECT_EQ(msg("0256"), "");
 }
@@ -263,7 +268,8 @@ TEST_F(MessagesTest, FillingPlacesInOrder) {
             "(2 Pantallas, 1 Ventanas)");
   EXPECT_EQ(str(core::message_fill("%s-%s-%s"_t, {"%s"_t})), "%s--");
   EXPECT_EQ(str(core::message_fill("100%"_t, {"a"_t})), "100%");
-  EXPECT_EQ(core::text_error(core::message_fill(core::text_error_value(core::NOVALUE), {})), core::NOVALUE);
+  EXPECT_EQ(core::text_error(core::message_fill(core::text_error_value(core::NOVALUE), {})),
+            core::NOVALUE);
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ std::string run_param_case(const testrunner::DataCase& c) {
   if (c.command == "find" || c.command == "value") {
     for (size_t i = 0; i < in.size(); ++i) {
       const Text text = line(in, i);
-      out += (i ? "\n" : "") + show(c.command == "find" ? param_find(text, key) : param_value(text, key));
+      out += (i ? "\n" : "") +
+             show(c.command == "find" ? param_find(text, key) : param_value(text, key));
     }
     return out;
   }
@@ -39,7 +40,8 @@ class ParamTest : public ::testing::Test {
 
 TEST_F(ParamTest, DataFileCases) {
   ASSERT_EQ(context_.status(), kOk);
-  testrunner::datafile_run("core/params.test", run_param_case);
+  testrunner::DataCommands commands(run_param_case, {"find", "value", "set"});
+  testrunner::datafile_run("core/params.test");
   EXPECT_EQ(arena_mark(), 0) << "a case left strings in the arena";
 }
 
@@ -47,9 +49,14 @@ TEST_F(ParamTest, SetThenFindGivesBackWhatWasWritten) {
   struct {
     const char* value;
     const char* read_back;  // what param_value gives for it
-  } const values[] = {{"plain", "PLAIN"}, {"", ""},           {"a b", "a b"},
-                      {"x:y", "x:y"},     {"a/b&c", "a/b&c"}, {"it's", "it's"},
-                      {"say \"hi\"", "say \"hi\""},         {"'q'", "q"},
+  } const values[] = {{"plain", "PLAIN"},
+                      {"", ""},
+                      {"a b", "a b"},
+                      {"x:y", "x:y"},
+                      {"a/b&c", "a/b&c"},
+                      {"it's", "it's"},
+                      {"say \"hi\"", "say \"hi\""},
+                      {"'q'", "q"},
                       {"\t tab", "\t tab"}};
   const char* texts[] = {"", "A=1", "A=1 K=old B=2", "K:old/B=3", "A='K=hidden' B=1"};
   for (const char* t : texts) {
@@ -64,7 +71,8 @@ TEST_F(ParamTest, SetThenFindGivesBackWhatWasWritten) {
           << show(set) << " holds " << show(found);
       EXPECT_EQ(show(param_value(set, "K"_t)), show(text_from_c(v.read_back))) << show(set);
       // Nothing else in the text changed: the other keys read as before.
-      EXPECT_TRUE(text_equal(param_find(set, "B"_t), param_find(text_from_c(t), "B"_t))) << show(set);
+      EXPECT_TRUE(text_equal(param_find(set, "B"_t), param_find(text_from_c(t), "B"_t)))
+          << show(set);
     }
   }
 }

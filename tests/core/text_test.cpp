@@ -40,7 +40,8 @@ std::string run_text_case(const testrunner::DataCase& c) {
   const Text u = line(in, 2);
   const bool plain = has_flag(c, "plain");
   const std::string& cmd = c.command;
-  if (cmd == "sub") return show(text_sub(s, int_arg(c, 0), static_cast<uint16_t>(int_arg(c, 1, kToEnd))));
+  if (cmd == "sub")
+    return show(text_sub(s, int_arg(c, 0), static_cast<uint16_t>(int_arg(c, 1, kToEnd))));
   if (cmd == "put") {
     std::string buffer = in[0];
     return show(text_put(texttest::view(buffer), int_arg(c, 0), t));
@@ -57,7 +58,8 @@ std::string run_text_case(const testrunner::DataCase& c) {
   if (cmd == "lower") return each_line(in, [](Text x) { return show(text_case(x, Case::Lower)); });
   if (cmd == "unquote") return each_line(in, [](Text x) { return show(text_unquote(x)); });
   if (cmd == "enclose") return show(text_enclose(s, char_arg(c, 0)));
-  if (cmd == "quote") return each_line(in, [&](Text x) { return show(text_quote(x, char_arg(c, 0))); });
+  if (cmd == "quote")
+    return each_line(in, [&](Text x) { return show(text_quote(x, char_arg(c, 0))); });
   if (cmd == "between") return bracket(text_between(s, char_arg(c, 0)));
   if (cmd == "collapse") return show(text_collapse(s, char_arg(c, 0)));
   if (cmd == "keep_only") return show(text_keep_only(s, t));
@@ -84,7 +86,8 @@ std::string run_text_case(const testrunner::DataCase& c) {
   if (cmd == "compare") return std::to_string(text_compare(s, t));
   if (cmd == "test") return text_test(s, t, int_arg(c, 0)) ? "true" : "false";
   if (cmd == "pick") return show(text_pick(s, t, int_arg(c, 0)));
-  if (cmd == "is_true") return each_line(in, [](Text x) { return text_is_true(x) ? "true" : "false"; });
+  if (cmd == "is_true")
+    return each_line(in, [](Text x) { return text_is_true(x) ? "true" : "false"; });
   if (cmd == "to_int") return each_line(in, [](Text x) { return std::to_string(text_to_int(x)); });
   if (cmd == "to_int_radix") {
     return each_line(in, [](Text x) { return std::to_string(text_to_int_radix(x)); });
@@ -102,7 +105,15 @@ class TextTest : public ::testing::Test {
 
 TEST_F(TextTest, DataFileCases) {
   ASSERT_EQ(context_.status(), kOk);
-  testrunner::datafile_run("core/text.test", run_text_case);
+  testrunner::DataCommands commands(
+      run_text_case,
+      {"sub",       "put",      "overwrite", "repeat",         "concat",        "join",
+       "trim",      "trim_set", "upper",     "unquote",        "enclose",       "quote",
+       "between",   "collapse", "keep_only", "translate",      "span",          "all_in",
+       "find_char", "find_any", "find",      "find_last_char", "find_last_any", "find_last",
+       "count",     "null_pos", "replace",   "replace_lists",  "template",      "compare",
+       "test",      "pick",     "is_true",   "to_int",         "to_int_radix",  "int_to_text"});
+  testrunner::datafile_run("core/text.test");
   EXPECT_EQ(arena_mark(), 0) << "a case left strings in the arena";
 }
 
@@ -123,7 +134,8 @@ TEST_F(TextTest, ErrorValuesPassUnchangedAndTheFirstWins) {
   EXPECT_TRUE(text_equal(list_set("a,b"_t, ',', 1, e163), e163));
   EXPECT_TRUE(text_equal(param_value(e145, "A"_t), e145));
   // A chain: the error raised in the middle reaches the end unchanged.
-  Text chained = text_case(text_trim(text_concat(text_sub(e163, 0, 3), " x "_t), kTrimBoth), Case::Lower);
+  Text chained =
+      text_case(text_trim(text_concat(text_sub(e163, 0, 3), " x "_t), kTrimBoth), Case::Lower);
   EXPECT_EQ(text_error(chained), NOVALUE);
   EXPECT_STREQ(text_cstr(e163), "");
   EXPECT_EQ(text_error(text_from_c(nullptr)), NOVALUE);

@@ -73,7 +73,8 @@ std::string run_case(const testrunner::DataCase& c) {
   data::DataContext data;
   make_dictionary();
   auto o = options(c);
-  data::access_sql_form_set(o["form"] == "indexed" ? data::SqlForm::Indexed : data::SqlForm::Described);
+  data::access_sql_form_set(o["form"] == "indexed" ? data::SqlForm::Indexed
+                                                   : data::SqlForm::Described);
   if (o["form"] == "compat") script::var_set_int(core::kSwSysCompat, 1);
   auto file = static_cast<uint16_t>(std::stoi(o["file"]));
   int key = std::stoi(o["key"]);
@@ -82,14 +83,15 @@ std::string run_case(const testrunner::DataCase& c) {
   std::vector<std::string> in = lines(c.input);
   core::ArenaScope scope;
   static const std::map<std::string, std::pair<int, int>> moves = {
-      {"first", {data::kNavFirst, 0}},    {"last", {data::kNavLast, 0}},
-      {"next", {data::kNavNext, 0}},      {"previous", {data::kNavPrevious, 0}},
-      {"find", {data::kNavFind, 0}},      {"findafter", {data::kNavFind, data::kFindAtOrAfter}}};
+      {"first", {data::kNavFirst, 0}}, {"last", {data::kNavLast, 0}},
+      {"next", {data::kNavNext, 0}},   {"previous", {data::kNavPrevious, 0}},
+      {"find", {data::kNavFind, 0}},   {"findafter", {data::kNavFind, data::kFindAtOrAfter}}};
   auto move = moves.find(c.command);
   if (move != moves.end())
     return str(data::access_move_sql(file, move->second.first, txt(in[0]), move->second.second));
   if (c.command == "cond") return str(data::access_condition(txt(in[0])));
-  if (c.command == "index") return str(data::access_index_definition(file, static_cast<uint16_t>(key), o["unique"] == "1"));
+  if (c.command == "index")
+    return str(data::access_index_definition(file, static_cast<uint16_t>(key), o["unique"] == "1"));
   namespace di = data::internal;
   di::KeyInfo info;
   EXPECT_EQ(di::key_info(file, static_cast<uint16_t>(key), &info), core::kOk);
@@ -112,4 +114,8 @@ std::string run_case(const testrunner::DataCase& c) {
 
 }  // namespace
 
-TEST(AccessSql, Cases) { testrunner::datafile_run("data/access_sql.test", run_case); }
+TEST(AccessSql, Cases) {
+  testrunner::DataCommands commands(run_case, {"next", "previous", "findafter", "find", "first",
+                                               "last", "count", "run", "block", "cond", "index"});
+  testrunner::datafile_run("data/access_sql.test");
+}

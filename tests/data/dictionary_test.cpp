@@ -91,7 +91,10 @@ std::string run_case(const testrunner::DataCase& c) {
   return result;
 }
 
-TEST(DictionaryFiles, Cases) { testrunner::datafile_run("data/dictionary.test", run_case); }
+TEST(DictionaryFiles, Cases) {
+  testrunner::DataCommands commands(run_case, {"load"});
+  testrunner::datafile_run("data/dictionary.test");
+}
 
 class DictionaryTest : public datatest::RuntimeTest {
  protected:

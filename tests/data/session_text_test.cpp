@@ -14,12 +14,14 @@ using datatest::txt;
 class SessionTextTest : public datatest::RuntimeTest {};
 
 TEST_F(SessionTextTest, LiteralsAndMessages) {
-  testrunner::datafile_run("data/session_text.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::ArenaScope scope;
     if (c.command == "literal") return str(data::sql_literal(txt(c.input)));
     if (c.command == "clean") return str(data::sql_message_clean(txt(c.input)));
     return "unknown command " + c.command;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"literal", "clean"});
+  testrunner::datafile_run("data/session_text.test");
 }
 
 TEST_F(SessionTextTest, ErrorValuesPassThrough) {

@@ -15,9 +15,9 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/slots.h"
+#include "paths/paths.h"
 #include "script/eval.h"
 #include "script/variables.h"
-#include "paths/paths.h"
 #include "tests/runner/datafile.h"
 #include "tests/support/show.h"
 
@@ -78,10 +78,9 @@ std::string key_step(const std::string& line) {
   }
   if (op == "prefix") {
     size_t blank = rest.rfind(' ');
-    EXPECT_EQ(
-        core::slot_set(core::kGroupRuntime, core::kRtKeyPrefixes, txt(rest.substr(0, blank))), 0);
-    script::var_set_int(core::kSwAux,
-                        static_cast<int16_t>(std::stoi(rest.substr(blank + 1))));
+    EXPECT_EQ(core::slot_set(core::kGroupRuntime, core::kRtKeyPrefixes, txt(rest.substr(0, blank))),
+              0);
+    script::var_set_int(core::kSwAux, static_cast<int16_t>(std::stoi(rest.substr(blank + 1))));
     return {};
   }
   if (op == "let") {
@@ -128,9 +127,9 @@ std::string run_case(const testrunner::DataCase& c) {
     } else if (c.command == "types") {
       out += std::to_string(defs::def_file_type(txt(line))) + "\n";
     } else if (c.command == "typed") {
-      out += str(defs::def_name_with_type(txt(line),
-                                           static_cast<uint16_t>(std::stoi(c.args.at(0))))) +
-             "\n";
+      out +=
+          str(defs::def_name_with_type(txt(line), static_cast<uint16_t>(std::stoi(c.args.at(0))))) +
+          "\n";
     } else if (c.command == "keys") {
       out += key_step(line);
     } else {
@@ -142,7 +141,8 @@ std::string run_case(const testrunner::DataCase& c) {
 }
 
 TEST(DefinitionFiles, DataFileCases) {
-  testrunner::datafile_run("definitions/sections.test", run_case);
+  testrunner::DataCommands commands(run_case, {"load", "count", "parts", "types", "typed", "keys"});
+  testrunner::datafile_run("definitions/sections.test");
 }
 
 TEST(DefinitionFiles, FilesAreFoundInEachFolderInAnyCase) {

@@ -115,9 +115,21 @@ class FormatsTest : public ::testing::Test {
   core::CoreContext ctx_;
 };
 
-TEST_F(FormatsTest, FieldCases) { testrunner::datafile_run("formats/fields.test", run_case); }
-TEST_F(FormatsTest, MaskCases) { testrunner::datafile_run("formats/masks.test", run_case); }
-TEST_F(FormatsTest, DateCases) { testrunner::datafile_run("formats/dates.test", run_case); }
+TEST_F(FormatsTest, FieldCases) {
+  testrunner::DataCommands commands(run_case, {"input", "store", "display"});
+  testrunner::datafile_run("formats/fields.test");
+}
+
+TEST_F(FormatsTest, MaskCases) {
+  testrunner::DataCommands commands(run_case, {"default", "mask", "clean"});
+  testrunner::datafile_run("formats/masks.test");
+}
+
+TEST_F(FormatsTest, DateCases) {
+  testrunner::DataCommands commands(run_case,
+                                    {"parse", "format", "widen", "time", "f6read", "f6write"});
+  testrunner::datafile_run("formats/dates.test");
+}
 
 TEST_F(FormatsTest, LocaleBuiltFromTheCatalogue) {
   ASSERT_EQ(formats::locale_build(), core::kOk);
@@ -174,8 +186,7 @@ TEST_F(FormatsTest, StatusWordHookAndDefaults) {
   EXPECT_EQ(formats::year_widen(79), 2079);
   EXPECT_EQ(formats::year_widen(80), 1980);
 
-  g_words = {
-      {core::kSwBYear, 1900}, {core::kSwBkYear, 30}, {core::kSwDate, 1}};
+  g_words = {{core::kSwBYear, 1900}, {core::kSwBkYear, 30}, {core::kSwDate, 1}};
   formats::formats_status_word_getter_set(test_status_word);
   EXPECT_EQ(formats::year_widen(29), 1929);
   EXPECT_EQ(formats::year_widen(30), 1830);

@@ -95,10 +95,13 @@ std::string run_case(const testrunner::DataCase& c) {
 }
 
 TEST(Paths, DataFileCases) {
-  testrunner::datafile_run("paths/paths.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::CoreContext context;
     return run_case(c);
-  });
+  };
+  testrunner::DataCommands commands(handler,
+                                    {"join", "split", "resolve", "option", "env", "wildcard"});
+  testrunner::datafile_run("paths/paths.test");
 }
 
 // A folder tree of its own, which is also the current folder.

@@ -1,9 +1,12 @@
 // The data-file runner itself: a broken runner would pass every case.
 #include "tests/runner/datafile.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -75,6 +78,64 @@ TEST(DataFile, MissingOrEmptyFileIsAnError) {
   EXPECT_TRUE(testrunner::datafile_read(path, &error).empty());
   std::remove(path.c_str());
   EXPECT_NE(error.find("no case"), std::string::npos);
+}
+
+std::string read_all(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Upper-cases its input; the other command reverses it.
+std::string upper(const testrunner::DataCase& c) {
+  std::string s = c.input;
+  for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+TEST(DataFile, EachCaseGoesToTheHandlerOfItsCommand) {
+  std::string path = write_temp("upper\nab\n----\nAB\n\nreverse\nab\n----\nba\n");
+  {
+    testrunner::DataCommands commands(upper, {"upper"});
+    testrunner::DataCommands more{{"reverse", [](const testrunner::DataCase& c) {
+                                     return std::string(c.input.rbegin(), c.input.rend());
+                                   }}};
+    testrunner::datafile_run(path);
+  }
+  std::remove(path.c_str());
+  // Once the commands are gone, a case whose command nobody handles fails.
+  path = write_temp("upper\nab\n----\nAB\n");
+  EXPECT_NONFATAL_FAILURE(testrunner::datafile_run(path), "no handler for the command 'upper'");
+  std::remove(path.c_str());
+}
+
+TEST(DataFile, RewriteModeWritesTheActualOutputs) {
+  std::string path = write_temp(
+      "# a remark stays\n"
+      "%escapes\n"
+      "upper one\n"
+      "ab\n"
+      "----\n"
+      "wrong\n"
+      "lines\n"
+      "\n"
+      "upper no-expected-yet\n"
+      "c\\xF3 \n"
+      "\n"
+      "upper last\n"
+      "d\n"
+      "----\n"
+      "D");
+  testrunner::DataCommands commands(upper, {"upper"});
+  setenv("APP_TEST_REWRITE", "1", 1);
+  testrunner::datafile_run(path);
+  unsetenv("APP_TEST_REWRITE");
+  EXPECT_EQ(read_all(path),
+            "# a remark stays\n%escapes\nupper one\nab\n----\nAB\n\n"
+            "upper no-expected-yet\nc\\xF3 \n----\nC\\xF3\\s\n\n"
+            "upper last\nd\n----\nD");
+  // The rewritten file passes as it is.
+  testrunner::datafile_run(path);
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -20,8 +20,6 @@ using scripttest::str;
 
 using core::operator""_t;
 
-
-
 class Eval : public ::testing::Test {
  protected:
   core::CoreContext core_;
@@ -29,11 +27,12 @@ class Eval : public ::testing::Test {
 };
 
 TEST_F(Eval, DataFileCases) {
-  testrunner::datafile_run("script/expressions.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::CoreContext core;
     script::ScriptContext script;
     for (const std::string& arg : c.args)
-      if (arg.rfind("precis=", 0) == 0) script::var_set_int(core::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
+      if (arg.rfind("precis=", 0) == 0)
+        script::var_set_int(core::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
     std::string out;
     size_t start = 0;
     while (start <= c.input.size()) {
@@ -46,7 +45,9 @@ TEST_F(Eval, DataFileCases) {
       start = end + 1;
     }
     return out;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"eval"});
+  testrunner::datafile_run("script/expressions.test");
 }
 
 TEST_F(Eval, LeavesExactlyTheResultOnTheArena) {
@@ -162,10 +163,29 @@ TEST(Numbers, RoundedDivisionAtEveryMagnitude) {
     if (q < INT64_MIN) return INT64_MIN;
     return static_cast<int64_t>(q);
   };
-  const int64_t values[] = {0, 1, -1, 2, 3, -3, 5, 7, 99, 100, -150, 250, 10000, -10001,
-                            (int64_t{1} << 31) + 1, -(int64_t{1} << 40), (int64_t{1} << 61) - 1,
-                            int64_t{1} << 61, -(int64_t{1} << 61), (int64_t{1} << 62) + 3,
-                            INT64_MAX, INT64_MIN + 1, INT64_MIN};
+  const int64_t values[] = {0,
+                            1,
+                            -1,
+                            2,
+                            3,
+                            -3,
+                            5,
+                            7,
+                            99,
+                            100,
+                            -150,
+                            250,
+                            10000,
+                            -10001,
+                            (int64_t{1} << 31) + 1,
+                            -(int64_t{1} << 40),
+                            (int64_t{1} << 61) - 1,
+                            int64_t{1} << 61,
+                            -(int64_t{1} << 61),
+                            (int64_t{1} << 62) + 3,
+                            INT64_MAX,
+                            INT64_MIN + 1,
+                            INT64_MIN};
   for (int64_t n : values) {
     for (int64_t d : values) {
       EXPECT_EQ(script::div_round(n, d), reference(n, d)) << n << " / " << d;

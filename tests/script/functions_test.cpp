@@ -32,9 +32,6 @@ using scripttest::txt;
 using core::operator""_t;
 namespace fs = std::filesystem;
 
-
-
-
 std::string read_file(const fs::path& p) { return testsupport::file_text(p.string()); }
 
 void write_file(const fs::path& p, const std::string& s) {
@@ -51,7 +48,7 @@ void reset_hooks() {
 }
 
 TEST(FunctionsData, Cases) {
-  testrunner::datafile_run("script/functions.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::CoreContext core;
     script::ScriptContext script;
     for (const std::string& arg : c.args) {
@@ -70,15 +67,18 @@ TEST(FunctionsData, Cases) {
       out += show(line);
     }
     return out;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"eval"});
+  testrunner::datafile_run("script/functions.test");
 }
 
 class Functions : public ::testing::Test {
  protected:
   void SetUp() override {
     reset_hooks();
-    dir_ = fs::temp_directory_path() / ("fn_test_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("fn_test_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -149,7 +149,8 @@ core::Status g_data_answer = 0;
 core::Status fake_data(int number, int argc, const script::Value* args, script::Value* out) {
   DataCall call{number, {}, script::var_get_int(core::kSwSqlStk)};
   for (int i = 0; i < argc; ++i)
-    call.args.push_back(args[i].is_text() ? "'" + str(args[i].text) + "'" : str(script::number_to_text(args[i].number)));
+    call.args.push_back(args[i].is_text() ? "'" + str(args[i].text) + "'"
+                                          : str(script::number_to_text(args[i].number)));
   g_data_calls.push_back(call);
   if (number == script::kFnKey) *out = script::Value::txt(core::text_copy("K001"_t));
   if (number == script::kFnFlds) *out = script::Value::txt(core::text_copy("field"_t));
@@ -217,7 +218,8 @@ TEST_F(Functions, SqlChildNestsOneLevelAndRestores) {
   EXPECT_EQ(show("D"), "0");
 }
 
-core::Status fake_app(int number, core::Text name, int argc, const script::Value* args, script::Value* out) {
+core::Status fake_app(int number, core::Text name, int argc, const script::Value* args,
+                      script::Value* out) {
   std::string s = str(name) + "#" + std::to_string(number) + ":" + std::to_string(argc);
   if (argc > 0 && args[0].is_text()) s += ":" + str(args[0].text);
   *out = script::Value::txt(core::text_copy(txt(s)));
@@ -225,9 +227,10 @@ core::Status fake_app(int number, core::Text name, int argc, const script::Value
 }
 
 TEST_F(Functions, InstalledListPassesItsOwnNamesToTheApplication) {
-  std::string list = "_#,FN#FLEN,FN#SLEN,FN#PARM,FN#VALN,FN#ACUM,CHK#,FILEFIND,FILEREL,FILELOCATE,FILESEL,"
-                     "FN$CHNG,FN$CHRS,FN$DATE,FN$FLDS,FN$MASK,FN$MIDS,FN$PARM,FN$TRIM,ENVELOP$,CHK$,SORT$,"
-                     "EXEC$,READ$,WRITE,MACRO$,ENVRON$,_$,KEY$,TIME$,IER,EXP$,SQLCHILD,MY$";
+  std::string list =
+      "_#,FN#FLEN,FN#SLEN,FN#PARM,FN#VALN,FN#ACUM,CHK#,FILEFIND,FILEREL,FILELOCATE,FILESEL,"
+      "FN$CHNG,FN$CHRS,FN$DATE,FN$FLDS,FN$MASK,FN$MIDS,FN$PARM,FN$TRIM,ENVELOP$,CHK$,SORT$,"
+      "EXEC$,READ$,WRITE,MACRO$,ENVRON$,_$,KEY$,TIME$,IER,EXP$,SQLCHILD,MY$";
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvFunctionList, txt(list)), 0);
   EXPECT_EQ(script::function_number("MY$"_t), 34);
   EXPECT_EQ(show("MY$('a')"), "error 148");
@@ -237,18 +240,21 @@ TEST_F(Functions, InstalledListPassesItsOwnNamesToTheApplication) {
 }
 
 TEST_F(Functions, WorkArrayStoresAndReads) {
-  EXPECT_EQ(script::function_assign(script::kFnWorkArray, "_#"_t, "5"_t, script::Value::num(700)), 0);
+  EXPECT_EQ(script::function_assign(script::kFnWorkArray, "_#"_t, "5"_t, script::Value::num(700)),
+            0);
   EXPECT_EQ(show("_#(5)"), "7");
   EXPECT_EQ(show("_#(4;1)"), "7");
   EXPECT_EQ(show("_ACUMX$='A,B,C,D,E,F',_#('F')"), "7");
   EXPECT_EQ(show("_#('D';2)"), "7");
   EXPECT_EQ(show("_#('CLS';5;5),_#(5)"), "0");
-  EXPECT_EQ(script::function_assign(script::kFnWorkArray, "_#"_t, "'B'"_t, script::Value::num(300)), 0);
+  EXPECT_EQ(script::function_assign(script::kFnWorkArray, "_#"_t, "'B'"_t, script::Value::num(300)),
+            0);
   EXPECT_EQ(show("_#(1)"), "3");
   EXPECT_EQ(script::function_assign(script::kFnWorkArray, "_#"_t, "1"_t, script::Value::txt("x"_t)),
             core::TYPEMISMATCH);
-  EXPECT_EQ(script::function_assign(script::kFnWorkArray, "_#"_t, "'nothere'"_t, script::Value::num(1)),
-            core::DATAOUTBOUND);
+  EXPECT_EQ(
+      script::function_assign(script::kFnWorkArray, "_#"_t, "'nothere'"_t, script::Value::num(1)),
+      core::DATAOUTBOUND);
   EXPECT_EQ(script::function_assign(script::kFnTrim, "FN$TRIM"_t, "1"_t, script::Value::num(1)),
             core::SINTAXERROR);
 }
@@ -330,10 +336,11 @@ TEST_F(Functions, ExpressionFilesRunFromTheDefinitionFolders) {
   EXPECT_EQ(show("EXEC$('calc.ppn')"), "error 148");
   EXPECT_EQ(str(core::error_detail()).rfind("EXEC$()", 0), 0u);
 
-  script::execute_hook_set([](core::Text target, core::Text arguments, script::Value* out) -> core::Status {
-    *out = script::Value::txt(core::text_copy(txt(str(target) + "|" + str(arguments))));
-    return 0;
-  });
+  script::execute_hook_set(
+      [](core::Text target, core::Text arguments, script::Value* out) -> core::Status {
+        *out = script::Value::txt(core::text_copy(txt(str(target) + "|" + str(arguments))));
+        return 0;
+      });
   EXPECT_EQ(show("EXEC$('calc.prx';'go')"), "\"calc.prx|go\"");
   EXPECT_EQ(show("EXEC$('Report';'X')"), "\"Report|X\"");
 }
@@ -369,7 +376,8 @@ TEST_F(Functions, SettingsFilesKeepOtherAssignments) {
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(dir_.string())), 0);
   write_file(dir_ / "saved.dat", "X=1;KEEP$='k;k'\r\nY#=2\n");
   EXPECT_EQ(show("X=5,NAME$=\"O'Hara\",WRITE('saved.dat';-2;'X,NAME$,Z#=2*3')"), "0");
-  EXPECT_EQ(read_file(dir_ / "saved.dat"), "KEEP$='k;k'\r\nY#=2\r\nX=5\r\nNAME$=\"O'Hara\"\r\nZ#=6\r\n");
+  EXPECT_EQ(read_file(dir_ / "saved.dat"),
+            "KEEP$='k;k'\r\nY#=2\r\nX=5\r\nNAME$=\"O'Hara\"\r\nZ#=6\r\n");
   EXPECT_EQ(show("Z#"), "6");  // the file was run again
 
   // A new file goes into the first definition folder.

@@ -28,7 +28,9 @@ namespace {
 using core::Text;
 using core::operator""_t;
 
-std::string str(Text t) { return t.ok() ? std::string(t.ptr, t.len) : "<error " + std::to_string(t.len) + ">"; }
+std::string str(Text t) {
+  return t.ok() ? std::string(t.ptr, t.len) : "<error " + std::to_string(t.len) + ">";
+}
 Text txt(const std::string& s) { return core::text_view(s.data(), s.size()); }
 
 std::string var(const std::string& name) {
@@ -55,9 +57,7 @@ class Runtime {
   void write(const std::string& name, const std::string& body) {
     std::ofstream(folder_ + "/" + name, std::ios::binary) << body;
   }
-  std::string read(const std::string& name) {
-    return testsupport::file_text(folder_ + "/" + name);
-  }
+  std::string read(const std::string& name) { return testsupport::file_text(folder_ + "/" + name); }
   // Runs MAIN.PRX from its first statement with global variables.
   core::Status run(const std::string& body) {
     write("MAIN.PRX", body);
@@ -90,7 +90,7 @@ void write_files(Runtime& rt, const std::string& input) {
 }
 
 TEST(Procedures, DataFileCases) {
-  testrunner::datafile_run("script/procedures.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     Runtime rt;
     write_files(rt, c.input);
     core::Status st = script::proc_call(Text{}, "MAIN.PRX"_t, Text{}, false);
@@ -115,7 +115,9 @@ TEST(Procedures, DataFileCases) {
       }
     }
     return out;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"run"});
+  testrunner::datafile_run("script/procedures.test");
 }
 
 // --- statement handlers ---------------------------------------------------------
@@ -141,7 +143,8 @@ core::Status recording_handler(uint16_t code, uint16_t argc, const script::ArgKi
   return g_answer;
 }
 
-core::Status other_handler(uint16_t, uint16_t, const script::ArgKind*, const int32_t*, const Text*) {
+core::Status other_handler(uint16_t, uint16_t, const script::ArgKind*, const int32_t*,
+                           const Text*) {
   return core::INTERNAL;
 }
 
@@ -156,7 +159,8 @@ class ProcedureHandlers : public ::testing::Test {
 
 TEST_F(ProcedureHandlers, ReceiveEvaluatedArgumentsInOrder) {
   ASSERT_EQ(script::statement_handler_set(3, &recording_handler), 0);
-  ASSERT_EQ(rt_.run("N#=2.5\r\nLOCATE N#*2+0.1,'a,b',FN$MIDS('xyz';2),(1,7),-2.5\r\nDONE=1\r\n"), 0);
+  ASSERT_EQ(rt_.run("N#=2.5\r\nLOCATE N#*2+0.1,'a,b',FN$MIDS('xyz';2),(1,7),-2.5\r\nDONE=1\r\n"),
+            0);
   EXPECT_EQ(g_seen.code, script::statement_code("LOCATE"_t));
   ASSERT_EQ(g_seen.texts.size(), 5u);
   EXPECT_EQ(g_seen.texts, (std::vector<std::string>{"5.1", "a,b", "yz", "7", "-2.5"}));
@@ -330,7 +334,9 @@ TEST(ProcedureRun, FilesAreFoundThroughTheFolderListOrTheShellsFinder) {
   rt.write("SUB/INNER.PRX", "WHERE$='sub'\r\n");
   rt.write("INNER.PRX", "WHERE$='top'\r\n");
   // A comma list of folders is searched in order.
-  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder + "/none," + folder + "/SUB," + folder)), 0);
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath,
+                           txt(folder + "/none," + folder + "/SUB," + folder)),
+            0);
   EXPECT_EQ(script::proc_call(Text{}, "INNER.PRX"_t, Text{}, false), 0);
   EXPECT_EQ(var("WHERE$"), "sub");
   // A name with a folder is used as it is.
@@ -375,19 +381,19 @@ script::Procedure compile(const std::vector<std::string>& lines, core::Status* s
 TEST(ProcedureCompile, JumpTargets) {
   core::CoreContext core;
   core::Status st = 0;
-  script::Procedure p = compile({"IF A", "X=1", "ELSE", "X=2", "ENDIF", ":L", "DO_WHILE B", "GOSUB L",
-                                 "LOOP", "DEF_FN E1, E2", "DO", "LOOP_UNTIL C", "END"},
+  script::Procedure p = compile({"IF A", "X=1", "ELSE", "X=2", "ENDIF", ":L", "DO_WHILE B",
+                                 "GOSUB L", "LOOP", "DEF_FN E1, E2", "DO", "LOOP_UNTIL C", "END"},
                                 &st);
   ASSERT_EQ(st, 0);
   ASSERT_EQ(p.statements.size(), 11u);
   auto target = [&](size_t i) { return p.statements[i].target; };
-  EXPECT_EQ(target(0), 3);   // IF -> after ELSE
-  EXPECT_EQ(target(2), 5);   // ELSE -> after ENDIF
-  EXPECT_EQ(target(4), 2);   // ENDIF -> its opener
-  EXPECT_EQ(target(5), 8);   // DO_WHILE -> after LOOP
-  EXPECT_EQ(target(6), 5);   // GOSUB -> the label's statement
-  EXPECT_EQ(target(7), 5);   // LOOP -> DO_WHILE
-  EXPECT_EQ(target(9), 8);   // LOOP_UNTIL -> DO
+  EXPECT_EQ(target(0), 3);  // IF -> after ELSE
+  EXPECT_EQ(target(2), 5);  // ELSE -> after ENDIF
+  EXPECT_EQ(target(4), 2);  // ENDIF -> its opener
+  EXPECT_EQ(target(5), 8);  // DO_WHILE -> after LOOP
+  EXPECT_EQ(target(6), 5);  // GOSUB -> the label's statement
+  EXPECT_EQ(target(7), 5);  // LOOP -> DO_WHILE
+  EXPECT_EQ(target(9), 8);  // LOOP_UNTIL -> DO
   EXPECT_EQ(p.statements[0].argument, "A");
   EXPECT_EQ(p.statements[1].code, script::kStExpression);
   EXPECT_EQ(p.statements[1].argument, "X=1");

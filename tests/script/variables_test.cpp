@@ -2,9 +2,9 @@
 // code for snapshots, arrays, the hook, capacity failures and leaks.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <filesystem>
 #include <fstream>
-#include <stdlib.h>
 #include <memory>
 #include <string>
 
@@ -26,7 +26,9 @@ using core::Text;
 using script::Value;
 
 Text tv(const std::string& s) { return core::text_view(s.data(), s.size()); }
-std::string str(Text t) { return t.ok() ? std::string(t.ptr, t.len) : "error " + std::to_string(t.len); }
+std::string str(Text t) {
+  return t.ok() ? std::string(t.ptr, t.len) : "error " + std::to_string(t.len);
+}
 
 std::string get(const std::string& name) {
   core::ArenaScope scope;
@@ -64,7 +66,7 @@ std::string run_line(const std::string& line) {
 }
 
 TEST(VariablesData, Cases) {
-  testrunner::datafile_run("script/variables.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::CoreContext core;
     script::ScriptContext script;
     std::string out;
@@ -77,7 +79,9 @@ TEST(VariablesData, Cases) {
     }
     if (!out.empty()) out.pop_back();
     return out;
-  });
+  };
+  testrunner::DataCommands commands(handler, {"vars"});
+  testrunner::datafile_run("script/variables.test");
 }
 
 class Variables : public ::testing::Test {
@@ -298,7 +302,10 @@ TEST_F(Variables, TextElementsSurviveGrowthAndOverwrites) {
   int32_t dims[] = {49};
   Value v;
   ASSERT_EQ(script::array_get("S$"_t, dims, 1, &v), 0);
-  auto expected = [](int32_t i, int round) { return std::string(static_cast<size_t>(50 + i * 7 + round % 5), static_cast<char>('a' + (i + round) % 26)); };
+  auto expected = [](int32_t i, int round) {
+    return std::string(static_cast<size_t>(50 + i * 7 + round % 5),
+                       static_cast<char>('a' + (i + round) % 26));
+  };
   for (int round = 0; round < 40; ++round)
     for (int32_t i = 0; i <= 49; ++i) {
       int32_t at[] = {i};

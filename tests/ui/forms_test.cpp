@@ -1,13 +1,13 @@
 // Accept forms: the data-file cases of forms.test, and code for what they
 // cannot show (the transcript, the last-values rule, limit fields, help,
 // AcceptRun, process functions, generated lists).
+#include "ui/forms.h"
 #include "core/messages.h"
 #include "script/eval.h"
 #include "tests/runner/datafile.h"
 #include "tests/ui/form_cases.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialogs.h"
-#include "ui/forms.h"
 #include "ui/screens.h"
 
 namespace {
@@ -23,7 +23,7 @@ std::string eval(const std::string& expr) {
 std::string slot(uint16_t n) { return str(core::slot_get(core::kGroupRuntime, n)); }
 
 TEST(FormsData, Cases) {
-  testrunner::datafile_run("ui/forms.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     struct Runtime : UiTest {
       void TestBody() override {}
       std::string run(const testrunner::DataCase& c) {
@@ -33,13 +33,15 @@ TEST(FormsData, Cases) {
       }
     } runtime;
     return runtime.run(c);
-  });
+  };
+  testrunner::DataCommands commands(handler, {"form"});
+  testrunner::datafile_run("ui/forms.test");
 }
 
 class Forms : public UiTest {
  protected:
-  core::Status run(const std::string& list, const std::string& steps, ui::FormResult* r, int flags = 0,
-                   std::vector<int> comparisons = {}) {
+  core::Status run(const std::string& list, const std::string& steps, ui::FormResult* r,
+                   int flags = 0, std::vector<int> comparisons = {}) {
     input(steps);
     ui::FormRequest request;
     request.title = "Form"_t;
@@ -72,8 +74,10 @@ TEST_F(Forms, TheLoginFormShowsLabelsAlignedAndThePasswordHidden) {
   ASSERT_EQ(run(text, "show\npress Ok\n", &r), 0);
   const std::string& t = tk_->transcript();
   // The edits start one column after the widest label.
-  EXPECT_NE(t.find("|  Servidor:      [localhost                     ]  |"), std::string::npos) << t;
-  EXPECT_NE(t.find("|  Contraseña:    [*******                       ]  |"), std::string::npos) << t;
+  EXPECT_NE(t.find("|  Servidor:      [localhost                     ]  |"), std::string::npos)
+      << t;
+  EXPECT_NE(t.find("|  Contraseña:    [*******                       ]  |"), std::string::npos)
+      << t;
   EXPECT_EQ(t.find("secreto"), std::string::npos) << "the password is never shown";
   EXPECT_NE(t.find("|  Recordar (S/N):[ ]"), std::string::npos) << t;
   EXPECT_NE(t.find("<Ok>"), std::string::npos) << t;
@@ -99,8 +103,8 @@ TEST_F(Forms, TheSameListOffersItsLastValuesAndAnotherStartsEmpty) {
 
 TEST_F(Forms, LimitFieldsBuildACondition) {
   ui::FormResult r;
-  ASSERT_EQ(run("'Desde:':'N5':CODIGO#,'Nombre:':'A10':NOMBRE$,'Hasta:':'N5':CODIGO#", "type 10\nkey Tab\ntype Ana\nkey Tab\nkey Tab\n",
-                &r, ui::kFormTargets, {3, 1, 0}),
+  ASSERT_EQ(run("'Desde:':'N5':CODIGO#,'Nombre:':'A10':NOMBRE$,'Hasta:':'N5':CODIGO#",
+                "type 10\nkey Tab\ntype Ana\nkey Tab\nkey Tab\n", &r, ui::kFormTargets, {3, 1, 0}),
             0);
   EXPECT_EQ(r.condition, "CODIGO#>=10&&NOMBRE$=='Ana'");
   EXPECT_EQ(slot(1), r.condition);
@@ -114,8 +118,11 @@ TEST_F(Forms, LimitFieldsBuildACondition) {
 // F2 computes it again after a field was changed without being left.
 TEST_F(Forms, AComputedTotalIsShownWhenAFieldIsLeftAndAtF2) {
   ui::FormResult r;
-  std::string list = "'Cantidad:':'N5'::'2','Precio:':'26'::'3','Total:':'26' /ASSIGN$=',,_SCRF1#*_SCRF2#':NOEDIT$=_SCRF3#";
-  ASSERT_EQ(run(list, "show\ntype 4\nkey Tab\nshow\ntype 2.5\nkey F2\nshow\nkey Esc\n", &r), core::CANCELLED);
+  std::string list =
+      "'Cantidad:':'N5'::'2','Precio:':'26'::'3','Total:':'26' "
+      "/ASSIGN$=',,_SCRF1#*_SCRF2#':NOEDIT$=_SCRF3#";
+  ASSERT_EQ(run(list, "show\ntype 4\nkey Tab\nshow\ntype 2.5\nkey F2\nshow\nkey Esc\n", &r),
+            core::CANCELLED);
   expect_script_ok();
   const std::string& t = tk_->transcript();
   size_t opened = t.find("Total:   [      ]");
@@ -158,7 +165,9 @@ TEST_F(Forms, HelpShowsATopicOfTheHelpFile) {
   ui::FormResult r;
   ASSERT_EQ(run("'Uno:':'A5'", "key F1\nkey F1\npress Ok\n", &r), 0);
   const std::string& t = tk_->transcript();
-  EXPECT_NE(t.find("\"Ayuda de la ficha\" [information; Ok]\n   Escriba el nombre."), std::string::npos) << t;
+  EXPECT_NE(t.find("\"Ayuda de la ficha\" [information; Ok]\n   Escriba el nombre."),
+            std::string::npos)
+      << t;
   // A missing topic is an error shown to the user.
   ASSERT_EQ(run("'Uno:':'A5' /HELP$=OTRO.HLP", "key F1\npress Ok\n", &r), 0);
   EXPECT_NE(tk_->transcript().find("Fichero no encontrado"), std::string::npos);
@@ -230,15 +239,21 @@ TEST_F(Forms, ADateFieldTakesAFourDigitYearAndRefusesADayThatDoesNotExist) {
     bool es = std::string(lang) == "ES";
     std::string good = es ? "28-02-26" : "02-28-26";
     ui::FormResult r;
-    ASSERT_EQ(run("'Fecha:':'D8':F$,'Nota:':'A5'", "type 08/12/2026\nkey Tab\ntype x\nkey Enter\n", &r, ui::kFormTargets), 0);
+    ASSERT_EQ(run("'Fecha:':'D8':F$,'Nota:':'A5'", "type 08/12/2026\nkey Tab\ntype x\nkey Enter\n",
+                  &r, ui::kFormTargets),
+              0);
     EXPECT_EQ(r.values, "'08/12/2026','x'");
     EXPECT_EQ(eval("F$"), "08/12/2026");
     for (const char* bad : {es ? "31-02-26" : "02-31-26", "08122026", "abc"}) {
       size_t start = tk_->transcript().size();
       ASSERT_EQ(run("'Fecha:':'D8':F$,'Nota:':'A5'",
-                    std::string("type ") + bad + "\nkey Tab\nanswer Ok\npress Ok\nanswer Ok\nshow\n"
-                    "type " + good + "\nkey Enter\nkey Enter\n", &r),
-                0) << tk_->transcript().substr(start);
+                    std::string("type ") + bad +
+                        "\nkey Tab\nanswer Ok\npress Ok\nanswer Ok\nshow\n"
+                        "type " +
+                        good + "\nkey Enter\nkey Enter\n",
+                    &r),
+                0)
+          << tk_->transcript().substr(start);
       std::string t = tk_->transcript().substr(start);
       size_t first = t.find("Datos incorrectos");
       ASSERT_NE(first, std::string::npos) << t;

@@ -21,13 +21,14 @@ std::string hex(int v) {
 class MaintLogic : public UiTest {};
 
 TEST_F(MaintLogic, DataFileCases) {
-  testrunner::datafile_run("ui/maint.test", [](const testrunner::DataCase& c) -> std::string {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) -> std::string {
     core::ArenaScope scope;
     std::istringstream in(c.input);
     std::string line, out;
     auto add = [&out](const std::string& s) { out += (out.empty() ? "" : "\n") + s; };
     if (c.command == "args") {
-      ui::MantArgs a = ui::mant_args_parse(txt(c.input), static_cast<int>(std::stoi(c.args.at(0), nullptr, 16)));
+      ui::MantArgs a =
+          ui::mant_args_parse(txt(c.input), static_cast<int>(std::stoi(c.args.at(0), nullptr, 16)));
       return a.screen + "|" + std::to_string(a.section) + "|" + std::to_string(a.columns) + "|" +
              std::to_string(a.rows) + "|" + a.file + "|" + hex(a.flags);
     }
@@ -46,7 +47,8 @@ TEST_F(MaintLogic, DataFileCases) {
         std::string action = str(core::list_field(s->actions, ',', i));
         int code = static_cast<int>(core::list_index(ui::kButtonActionList, ',', txt(action)));
         std::string row = action + " ";
-        for (int mode = 0; mode <= 12; ++mode) row += ui::button_disabled(ui::button_mask(set, code), mode) ? '-' : '+';
+        for (int mode = 0; mode <= 12; ++mode)
+          row += ui::button_disabled(ui::button_mask(set, code), mode) ? '-' : '+';
         add(row);
       }
       return out;
@@ -58,7 +60,8 @@ TEST_F(MaintLogic, DataFileCases) {
         int action = 0, result = 0;
         std::string word;
         f >> action >> word >> result;
-        add(std::to_string(ui::mode_after(action, std::stoi(word, nullptr, 16), static_cast<core::Status>(result))));
+        add(std::to_string(ui::mode_after(action, std::stoi(word, nullptr, 16),
+                                          static_cast<core::Status>(result))));
       }
       return out;
     }
@@ -73,7 +76,10 @@ TEST_F(MaintLogic, DataFileCases) {
       return out;
     }
     return "unknown command " + c.command;
-  });
+  };
+  testrunner::DataCommands commands(handler,
+                                    {"args", "labels", "masks", "mode", "after", "initial"});
+  testrunner::datafile_run("ui/maint.test");
 }
 
 TEST_F(MaintLogic, ActionsOutsideTheSetHaveNoMaskAndOtherSetsNone) {

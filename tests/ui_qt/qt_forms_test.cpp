@@ -67,17 +67,20 @@ class QtRuntime {
 std::string login_list() { return uitest::login_list("'localhost'", "'ventas'", "'ana'", "''"); }
 
 TEST(QtForms, TheCasesOfTheHeadlessFormsGiveTheSameResults) {
-  testrunner::datafile_run("ui/forms.test", [](const testrunner::DataCase& c) {
+  const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     QtRuntime runtime;
     return uitest::run_form_case(c, runtime.tk_);
-  });
+  };
+  testrunner::DataCommands commands(handler, {"form"});
+  testrunner::datafile_run("ui/forms.test");
 }
 
 TEST(QtForms, TheLoginFormIsTypedIntoThroughItsWidgets) {
   QtRuntime rt;
   std::string login = pictures() + "/login_form.png";
   std::filesystem::remove(login);
-  rt.input("key Tab\nkey Tab\nkey Tab\ntype s3cr\xC3\xA9t\nkey Tab\ntype 1\nshot " + login + "\nkey Enter\n");
+  rt.input("key Tab\nkey Tab\nkey Tab\ntype s3cr\xC3\xA9t\nkey Tab\ntype 1\nshot " + login +
+           "\nkey Enter\n");
   ui::FormRequest request;
   request.title = core::message_text_c("0090");
   std::string list = login_list();
@@ -144,12 +147,15 @@ TEST(QtDialogs, BoxesAndFileDialogsAreAnsweredThroughTheirButtons) {
 // leaves the box for the answer after it.
 TEST(QtDialogs, AShotWhileABoxIsOpenPicturesTheBoxOverItsWindow) {
   QtRuntime rt;
-  std::string before = pictures() + "/form_before_box.png", with_box = pictures() + "/form_with_box.png";
+  std::string before = pictures() + "/form_before_box.png",
+              with_box = pictures() + "/form_with_box.png";
   std::filesystem::remove(with_box);
-  rt.input("type 7\nshot " + before + "\nkey Ctrl+End\nshot " + with_box + "\nanswer Ok\nkey Esc\n");
+  rt.input("type 7\nshot " + before + "\nkey Ctrl+End\nshot " + with_box +
+           "\nanswer Ok\nkey Esc\n");
   ui::FormRequest request;
   request.title = "Pedido"_t;
-  request.fields = "'Unidades:':'N5','Notas:':'A60','Portes:':'A60','Entrega:':'A60' /ON_CONFIRM$='_X#=(1'"_t;
+  request.fields =
+      "'Unidades:':'N5','Notas:':'A60','Portes:':'A60','Entrega:':'A60' /ON_CONFIRM$='_X#=(1'"_t;
   ui::FormResult result;
   EXPECT_EQ(ui::form_run(request, &result), core::CANCELLED);
   EXPECT_EQ(result.form_code, ui::kFormEndEscape) << "the shot did not answer the box";
