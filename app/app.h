@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/status.h"
 #include "core/text.h"
@@ -140,8 +141,6 @@ Status dispatch_default(uint16_t kind, Text argument);
 
 // --- the window layer's part -------------------------------------------------
 struct WindowHooks {
-  // Start-up step 3: install the screen-field resolver as the variable hook.
-  void (*install_field_resolver)() = nullptr;
   // Load the screen font ("QVFONT.PPN"): 0 or a code.
   Status (*load_font)() = nullptr;
   // Open the menu window on the start menu: 0 or a code.
@@ -158,12 +157,6 @@ struct WindowHooks {
 };
 void window_hooks_set(const WindowHooks& hooks);
 const WindowHooks& window_hooks();
-
-// The data layer's part of start-up with flags bit 2: load the dictionary of
-// the application prefix from the definition folder and define a variable
-// per data file. 0 or a code.
-using DictionaryLoader = Status (*)(Text prefix);
-void dictionary_loader_set(DictionaryLoader loader);
 
 // --- close request --------------------------------------------------------------
 // With more than one screen or more than one window open: message 0032 with
@@ -182,11 +175,36 @@ inline constexpr int kPhaseConnect = 2;      // folders ready: open the database
 inline constexpr int kPhaseShutdown = 3;     // close the database
 using PhaseCallback = Status (*)(int flags_and_phase);
 
-inline constexpr uint8_t kFlagLogin = 2;  // load the dictionary, interactive log-in
-inline constexpr uint8_t kFlagLoginLenient = 4;
+// The runtime of one run: every context, built in the fixed start-up order,
+// and every hook between the layers. A program's composition root provides
+// its own; app_main builds it first and releases it last.
+class Runtime {
+ public:
+  virtual ~Runtime() = default;
+  // Builds the contexts and installs the hooks: 0, or the code that stopped it.
+  [[nodiscard]] virtual Status build() = 0;
+  // Takes the hooks out and releases the contexts in the reverse order:
+  // MEMORYLEAKS when the core found blocks still live.
+  [[nodiscard]] virtual Status release() = 0;
+};
+
+// The runtime of the layers up to this one without data or windows: the
+// core, the variables and the procedures, with the hooks among them and the
+// paths, definition files and process names. app_main uses it when it is
+// given no runtime.
+class BasicRuntime : public Runtime {
+ public:
+  BasicRuntime();
+  ~BasicRuntime() override;
+  Status build() override;
+  Status release() override;
+
+ private:
+  struct Contexts;
+  std::unique_ptr<Contexts> contexts_;
+};
 
 struct StartupArgs {
-  void* instance = nullptr;
   // The argument vector; when argv is null, command_line is the text to use.
   int argc = 0;
   const char* const* argv = nullptr;
@@ -196,6 +214,7 @@ struct StartupArgs {
   Text menu_file{};  // "DBMENU.PMT"
   uint8_t flags = 0;
   PhaseCallback phase = nullptr;
+  Runtime* runtime = nullptr;  // none: a BasicRuntime
 };
 
 // The start menu ("file,section") from the menu file name:

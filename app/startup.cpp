@@ -23,44 +23,10 @@ namespace {
 
 using core::ArenaScope;
 
-DictionaryLoader g_dictionary_loader = nullptr;
-
 constexpr Status kLoadStrError = core::LOADSTRERROR;
-
-// The runtime memory of one run: made in its fixed order, released in the
-// reverse one.
-class RuntimeMemory {
- public:
-  Status start() {
-    if (core_.status() != 0) return core_.status();
-    script_ = std::make_unique<script::ScriptContext>();
-    if (script_->status() != 0) return script_->status();
-    procedures_ = std::make_unique<script::ProcContext>();
-    return 0;
-  }
-  // The leak check of the core: MEMORYLEAKS when blocks were left live.
-  Status release() {
-    procedures_.reset();
-    script_.reset();
-    return core_.shutdown();
-  }
-
- private:
-  core::CoreContext core_;
-  std::unique_ptr<script::ScriptContext> script_;
-  std::unique_ptr<script::ProcContext> procedures_;
-};
 
 Status phase(const StartupArgs& a, int number) {
   return a.phase != nullptr ? a.phase(a.flags * 16 + number) : Status{0};
-}
-
-// The hooks the shell's own layers fill.
-void install_layers() {
-  paths::paths_install();
-  defs::deffiles_install();
-  script::procedures_install();
-  script::macro_expander_set(macro_expand);
 }
 
 Status store_command_line(const StartupArgs& a) {
@@ -118,28 +84,9 @@ Status store_application(const StartupArgs& a) {
   return st;
 }
 
-// With flags bit 2: the dictionary of the application prefix, tried again
-// with the definitions beside the current folder.
-Status load_dictionary(const StartupArgs& a) {
-  (void)core::slot_set(core::kGroupRuntime, core::kRtDetail, Text{});
-  if (g_dictionary_loader == nullptr) return core::FEATUREREMOVED;
-  ArenaScope scope;
-  Text prefix = core::text_copy(core::text_sub(core::slot_get(core::kGroupEnv, core::kEnvApName), 0, 2));
-  Status st = g_dictionary_loader(prefix);
-  if (st != 0) {
-    st = paths::path_folder_setup(2);
-    if (st == 0) st = g_dictionary_loader(prefix);
-  }
-  if ((a.flags & kFlagLoginLenient) != 0 && (st == kLoadStrError || st == core::FILENOTFOUND))
-    st = 0;
-  return st;
-}
-
 // Steps 1 to 14: 0, or the code that stopped start-up.
 Status start(const StartupArgs& a) {
-  install_layers();
   const WindowHooks& hooks = window_hooks();
-  if (hooks.install_field_resolver != nullptr) hooks.install_field_resolver();
   Status st = formats::locale_build();
   if (st == 0) st = store_command_line(a);
   if (st == 0) st = store_definition_folder();
@@ -150,7 +97,6 @@ Status start(const StartupArgs& a) {
     st = store_application(a);
   }
   if (st == 0) st = paths::path_folder_setup(1);
-  if (st == 0 && (a.flags & kFlagLogin) != 0) st = load_dictionary(a);
   if (st == 0 && hooks.load_font != nullptr) st = hooks.load_font();
   if (st == 0 || st == kLoadStrError) st = phase(a, kPhaseConnect);
   // A failure keeps its detail for the box that shows it.
@@ -212,8 +158,6 @@ Status first_error(Status a, Status b) { return a >= 128 ? a : (b >= 128 ? b : 0
 
 }  // namespace
 
-void dictionary_loader_set(DictionaryLoader loader) { g_dictionary_loader = loader; }
-
 Text start_menu_spec(Text menu_file) {
   ArenaScope scope;
   Text apstart = option_value(kOptApStart);
@@ -231,11 +175,13 @@ Text start_menu_spec(Text menu_file) {
 }
 
 int app_main(const StartupArgs& a) {
-  RuntimeMemory memory;
-  Status st = memory.start();
+  BasicRuntime basic;
+  Runtime& memory = a.runtime != nullptr ? *a.runtime : basic;
+  Status st = memory.build();
   if (st != 0) {
     // Without its memory the runtime cannot show a box.
     std::fprintf(stderr, "The runtime memory could not be set up (code %u)\n", st);
+    static_cast<void>(memory.release());
     return st;
   }
   st = start(a);

@@ -1,19 +1,17 @@
 // apprun: the runtime that interprets an application's definition files.
 //
-// The entry installs apprun's process dispatcher and phase callback, then
-// runs start-up with the command line and returns its result as the exit
-// code.
+// The entry runs start-up with the command line, its composition root
+// (runtime.cpp: every context and every hook), its process dispatcher and
+// its phase callback, and returns the result as the exit code.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "core/text.h"
-#include "apprun/windows.h"
+#include "apprun/runtime.h"
 #include "core/arena.h"
 #include "core/slots.h"
 #include "core/version.h"
-#include "data/context.h"
 #include "data/dictionary.h"
 #include "data/session.h"
 #include "app/app.h"
@@ -38,27 +36,6 @@ constexpr const char* kUsage =
     "Options may start with /, - or --, and take ':' or '='. A bare value is read\n"
     "in upper case up to the next ':', blank, '&' or '/'; quote a value to keep it\n"
     "as written: apprun \"/RUN:'PrcExec,test'\"\n";
-
-// apprun's dispatcher: the kinds served by the layers linked into apprun.
-// Forms (AcceptRun), maintenance windows (MantMain), the font choice
-// (FontSet) and help (Help) go to the window layer and the menu; document
-// windows and reports reach the shell's dispatcher, which answers "Proceso
-// no definido" for them until their layers are built.
-Status dispatch(uint16_t kind, Text argument) {
-  switch (kind) {
-    case app::kPkAcceptRun:
-    case app::kPkMantMain:
-    case app::kPkFontSet:
-    case app::kPkHelp:
-      return apprun::window_layer_dispatch(kind, argument);
-    default:
-      return app::dispatch_default(kind, argument);
-  }
-}
-
-// The data layer's runtime (the runtime vectors and the session slots)
-// lives from phase 1, when the core and the variables exist, to phase 3.
-std::unique_ptr<data::DataContext> g_data;
 
 // The language of the runtime's texts: the variable APP_LANG (EN, ES, FR,
 // DE or IT, whose module QV_LANG_<code>.MSJ the definition folder holds);
@@ -88,22 +65,14 @@ Status load_dictionary_files() {
 // (columns and keys); phase 3 closes it.
 Status phase(int flags_and_phase) {
   switch (flags_and_phase & 15) {
-    case app::kPhaseCommandLine: {
-      g_data = std::make_unique<data::DataContext>();
-      Status st = g_data->status();
-      return st != 0 ? st : choose_language();
-    }
+    case app::kPhaseCommandLine:
+      return choose_language();
     case app::kPhaseConnect: {
       Status st = load_dictionary_files();
       return st != 0 ? st : data::session_phase_open();
     }
     case app::kPhaseShutdown:
-      if (g_data != nullptr) {
-        (void)data::session_phase_close();
-        g_data.reset();
-      }
-      // The window layer goes before the runtime memory does.
-      apprun::window_layer_release();
+      (void)data::session_phase_close();
       return 0;
     default:
       return 0;
@@ -121,8 +90,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  app::dispatcher_set(dispatch);
-  apprun::window_layer_install();
+  apprun::Runtime runtime;
   app::StartupArgs args;
   args.argc = argc;
   args.argv = argv;
@@ -131,5 +99,6 @@ int main(int argc, char** argv) {
   args.menu_file = "DBMENU.PMT"_t;
   args.flags = 0;
   args.phase = phase;
+  args.runtime = &runtime;
   return app::app_main(args);
 }

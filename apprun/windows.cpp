@@ -1,7 +1,7 @@
-// apprun's window layer and the shell's window hooks.
+// apprun's window services: the shell's window hooks, the log-in form and
+// field windows, and the kinds the window layer serves.
 #include "apprun/windows.h"
 
-#include <memory>
 #include <string>
 
 #include "core/arena.h"
@@ -19,19 +19,13 @@ namespace apprun {
 
 using core::operator""_t;
 
-namespace {
-
-std::unique_ptr<ui::UiContext> g_ui;
-
-void make_window_layer() { g_ui = std::make_unique<ui::UiContext>(); }
-
 core::Status load_font() {
-  if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
+  if (ui::toolkit() == nullptr) return core::SCREENENV;
   return ui::font_load();
 }
 
 core::Status open_menu(core::Text start_menu) {
-  if (g_ui == nullptr || g_ui->status() != 0) return core::SCREENENV;
+  if (ui::toolkit() == nullptr) return core::SCREENENV;
   return app::main_window_open(start_menu);
 }
 
@@ -71,7 +65,7 @@ core::Text choose_file(core::Text title, core::Text names) {
 data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text reason) {
   static std::string values;  // valid until the next call, as the session asks
   data::LoginAnswer answer;
-  if (g_ui == nullptr || g_ui->status() != 0) {
+  if (ui::toolkit() == nullptr) {
     answer.code = core::SCREENENV;
     return answer;
   }
@@ -88,24 +82,6 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
   answer.values = core::text_view(values.data(), values.size());
   return answer;
 }
-
-}  // namespace
-
-void window_layer_install() {
-  app::WindowHooks hooks;
-  hooks.install_field_resolver = make_window_layer;
-  hooks.load_font = load_font;
-  hooks.open_menu = open_menu;
-  hooks.message_loop = message_loop;
-  hooks.count_windows = count_windows;
-  hooks.ask = ask;
-  hooks.choose_file = choose_file;
-  app::window_hooks_set(hooks);
-  data::login_hook_set(show_login);
-  ui::process_runner_set(run_field_window);
-}
-
-void window_layer_release() { g_ui.reset(); }
 
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {

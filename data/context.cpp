@@ -6,7 +6,6 @@
 
 #include "data/dictionary.h"
 #include "data/internal/state.h"
-#include "data/script_hooks.h"
 
 namespace data {
 namespace internal {
@@ -34,7 +33,6 @@ DataContext::DataContext()
   state_->vectors_ready = true;
   // A fresh dictionary: whatever an earlier context left in its slot groups goes.
   dict_clear();
-  script_hooks_install();
 }
 
 DataContext::~DataContext() {
@@ -52,7 +50,6 @@ DataContext::~DataContext() {
     PQfinish(conn);
   }
   internal::g_current = previous_;
-  if (previous_ == nullptr) script_hooks_remove();
 }
 
 }  // namespace data

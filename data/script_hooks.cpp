@@ -94,6 +94,8 @@ Status child_level(bool enter) {
   return kOk;
 }
 
+}  // namespace
+
 Status data_function(int number, int argc, const Value* args, Value* out) {
   *out = Value::num(0);
   uint16_t file = 0;
@@ -168,18 +170,6 @@ Status field_reference(Text ref, bool write, Value* value, bool* is_text_type) {
   return kOk;
 }
 
-}  // namespace
-
-void script_hooks_install() {
-  script::data_function_hook_set(data_function);
-  script::field_hook_set(field_reference);
-  script::proc_local_hook_set(internal::local_call);
-}
-
-void script_hooks_remove() {
-  script::data_function_hook_set(nullptr);
-  script::field_hook_set(nullptr);
-  script::proc_local_hook_set(nullptr);
-}
+void local_call(bool begin, bool restore_positions) { internal::local_call(begin, restore_positions); }
 
 }  // namespace data

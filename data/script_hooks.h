@@ -2,19 +2,28 @@
 // (FILEFIND, FILEREL, FILELOCATE, FILESEL of a data file, KEY$, IER,
 // FN#FLEN of a data file, FN$FLDS of a data field, SQLCHILD's nested
 // access), field references NAME{FILE} in expressions, and the positions
-// of the data files across local procedure calls. The DataContext
-// installs them when it starts and removes them when it ends; the hook of
-// local calls lives in the procedure store, so a procedure store made
-// after the DataContext needs script_hooks_install once more.
+// of the data files across local procedure calls: the script layer's hooks
+// (script/hooks.h) that the composition root fills with them.
 //
 // A file named by an application's text that names no file fails the
 // expression with FILEOUTBOUND (a number) or FILESOPEN (a name), the name
 // as detail; it never stops the runtime.
 #pragma once
 
+#include "script/hooks.h"
+
 namespace data {
 
-void script_hooks_install();
-void script_hooks_remove();
+using core::Status;
+using core::Text;
+using script::Value;
+
+// The data functions (a DataFunctionHook).
+Status data_function(int number, int argc, const Value* args, Value* out);
+// A field reference NAME{FILE} read or written (a FieldHook).
+Status field_reference(Text ref, bool write, Value* value, bool* is_text_type);
+// The start and the end of a local procedure call (a LocalCallHook): the
+// data files' positions are kept and put back.
+void local_call(bool begin, bool restore_positions);
 
 }  // namespace data

@@ -75,6 +75,12 @@ using LoginHook = LoginAnswer (*)(Text title, Text fields, Text reason);
 // ends with the failure's code.
 void login_hook_set(LoginHook hook);
 
+// What the data layer asks of the layers above it.
+struct Hooks {
+  LoginHook login = nullptr;  // the log-in form
+};
+void hooks_install(const Hooks& hooks);
+
 // Flags of the form-text builder.
 inline constexpr int kFormReadFile = 1;     // text is a file name: read its content first
 inline constexpr int kFormLogin = 2;        // message 0091 with fields 1 to 4

@@ -124,6 +124,8 @@ Text login_file_read(Text name) {
 
 void login_hook_set(LoginHook hook) { g_login_hook = hook; }
 
+void hooks_install(const Hooks& hooks) { login_hook_set(hooks.login); }
+
 Text login_form_text(Text text, int flags) {
   if (!text.ok()) return text;
   core::ArenaScope scope;

@@ -183,8 +183,7 @@ int32_t def_key_raw_number(uint16_t code, uint16_t field = 0);
 // file that is not found yet is made in the first definition folder unless
 // the name gives a folder of its own. 0 or the code.
 [[nodiscard]] Status settings_save(Text name, Text names);
-// Makes the expression language's WRITE(name; -2; names) save through
-// settings_save.
-void deffiles_install();
+// (The expression language's WRITE(name; -2; names) saves through it: a
+// SettingsSaver of script/hooks.h.)
 
 }  // namespace defs

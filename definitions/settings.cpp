@@ -78,6 +78,5 @@ Status settings_save(Text name, Text names) {
   return script::settings_file_save(path, names);
 }
 
-void deffiles_install() { script::settings_saver_set(settings_save); }
 
 }  // namespace defs

@@ -39,6 +39,11 @@ using core::Text;
 // default, which answers the defaults above and 0 for every other word.
 using StatusWordGetter = int32_t (*)(uint16_t index);
 void formats_status_word_getter_set(StatusWordGetter getter);
+// What the value formats ask of the layers above them.
+struct Hooks {
+  StatusWordGetter status_words = nullptr;
+};
+void hooks_install(const Hooks& hooks);
 int32_t status_word(uint16_t index);
 
 // Pins today's date ("YYYYMMDD") or the time of day ("HHMMSS") for tests;

@@ -46,6 +46,8 @@ std::tm local_now() {
 
 void formats_status_word_getter_set(StatusWordGetter getter) { g_status_getter = getter; }
 
+void hooks_install(const Hooks& hooks) { formats_status_word_getter_set(hooks.status_words); }
+
 int32_t status_word(uint16_t index) {
   return g_status_getter != nullptr ? g_status_getter(index) : default_status_word(index);
 }

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(script.status() == 0);
     script::ProcContext proc;
     script::proc_pump_hook_set(budget_spent);
-    script::procedures_install();
+    script::execute_hook_set(script::procedure_execute);
     FUZZ_CHECK(core::slot_set(core::kGroupEnv, core::kEnvDocPath, "."_t) == 0);
     script::compiled::set_enabled((mode & 2) == 0);
     if ((mode & 1) != 0)

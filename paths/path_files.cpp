@@ -278,6 +278,5 @@ Text path_temp_name(Text extension) {
   return scope.keep(path);
 }
 
-void paths_install() { core::file_name_resolver_set(path_real_name); }
 
 }  // namespace paths

@@ -15,7 +15,8 @@
 // Letter case: applications written for a case-insensitive file system name
 // their files in any case. A name that does not exist as written is looked
 // for without regard to ASCII case, folder by folder (path_real_name);
-// paths_install makes the file layer do the same for every file it opens.
+// As the core's name resolver (core/hooks.h) it does the same for every file
+// the file layer opens.
 //
 // Results are arena strings (see core/arena.h). A result longer than 65,535
 // bytes is the error value STRINGTOOLONG, one that does not fit the arena
@@ -228,8 +229,5 @@ Text path_temp_name(Text extension);
 // 0, or the slot store's or path_make_folders' code.
 [[nodiscard]] Status path_folder_setup(int mode);
 
-// Makes the file layer find names in any letter case (path_real_name) for
-// the current core context.
-void paths_install();
 
 }  // namespace paths

@@ -88,9 +88,11 @@ Status run_entry(ProcState& s, const std::string& entry, const std::string& file
   return st;
 }
 
+}  // namespace
+
 // EXEC$ of a procedure: "entry,file,local" or a file name, with the call's
 // arguments. The run's status is EXEC$'s number; an error fails it.
-Status execute_procedure(Text target, Text arguments, Value* out) {
+Status procedure_execute(Text target, Text arguments, Value* out) {
   *out = Value::num(0);
   if (!target.ok()) return target.len;
   std::string entry;
@@ -107,8 +109,6 @@ Status execute_procedure(Text target, Text arguments, Value* out) {
   *out = Value::num(number_from_int(st));
   return st >= 128 ? st : Status{0};
 }
-
-}  // namespace
 
 namespace internal {
 ProcState* proc_state() { return g_state; }
@@ -193,7 +193,6 @@ Status proc_call(Text entry, Text file, Text arguments, bool local) {
   return st;
 }
 
-void procedures_install() { execute_hook_set(&execute_procedure); }
 
 namespace internal {
 bool pump_cancelled() {

@@ -139,11 +139,11 @@ uint16_t proc_loaded_count();
 // argument" appended to the detail.
 [[nodiscard]] Status proc_run(uint16_t number, uint16_t start);
 
-// Installs the runtime's execute hook (EXEC$ of anything but an expression
-// file): its target is a call head "entry,file,local" like CALL's,
-// or a bare file name run from its first statement; its arguments are the
-// call's argument list. EXEC$ then yields the run's status as a number.
-void procedures_install();
+// The runtime's execute hook (EXEC$ of anything but an expression file):
+// its target is a call head "entry,file,local" like CALL's, or a bare file
+// name run from its first statement; its arguments are the call's argument
+// list. EXEC$ then yields the run's status as a number.
+Status procedure_execute(Text target, Text arguments, Value* out);
 
 // --- hooks a higher layer fills -------------------------------------------------
 // Statement handlers for codes 19 to 52. Each argument arrives with its kind,

@@ -75,12 +75,6 @@ Status for_each_entry(std::string_view list, F f) {
   return kOk;
 }
 
-// While a store exists the core's log switches are _TRACE, and the value
-// formats read their status words (century window, date flags) from it.
-int32_t trace_from_store() { return var_get_int(core::kSwTrace); }
-int32_t status_word_from_store(uint16_t index) { return var_get_int(index); }
-// The locale text follows the language: rebuilt whenever one is loaded.
-void rebuild_locale() { static_cast<void>(formats::locale_build()); }
 
 template <typename T>
 void free_table(ValueTable<T>& t) {
@@ -136,10 +130,6 @@ ScriptContext::ScriptContext() : state_(std::make_unique<ScriptState>()), previo
   };
   if (status_ == kOk) status_ = for_each_entry(kSystemIntegerList, create);
   if (status_ == kOk) status_ = for_each_entry(kSystemTextList, create);
-  core::trace_getter_set(trace_from_store);
-  // Dates read the century window and date flags from the status words.
-  formats::formats_status_word_getter_set(status_word_from_store);
-  core::language_hook_set(rebuild_locale);
 }
 
 ScriptContext::~ScriptContext() {
@@ -147,11 +137,13 @@ ScriptContext::~ScriptContext() {
   free_table(state_->nums);
   arrays_free_all(*state_);
   set_current(previous_);
-  // The getters read whichever store is current, so they stay while one is.
-  core::trace_getter_set(previous_ != nullptr ? trace_from_store : nullptr);
-  formats::formats_status_word_getter_set(previous_ != nullptr ? status_word_from_store : nullptr);
-  core::language_hook_set(previous_ != nullptr ? rebuild_locale : nullptr);
 }
+
+int32_t trace_switches() { return var_get_int(core::kSwTrace); }
+
+int32_t status_word_value(uint16_t index) { return var_get_int(index); }
+
+void locale_rebuild() { static_cast<void>(formats::locale_build()); }
 
 bool dot_name_value(Text name, int32_t* value) {
   if (!name.ok() || name.len < 2 || name.ptr[0] != '.') return false;

@@ -192,6 +192,15 @@ struct ScriptState;
 // the value formats read their status words from the store, and the locale
 // text is rebuilt whenever a language is loaded; when the last one goes the
 // core's and the formats' own defaults answer again.
+// What the variable store gives the layers below it (the composition root
+// installs them): the log's trace switches (_TRACE), a status word for the
+// value formats (the century window, the date flags), and the locale text
+// built again after a language is loaded. They read whichever store is
+// current, and the defaults without one.
+int32_t trace_switches();
+int32_t status_word_value(uint16_t index);
+void locale_rebuild();
+
 class ScriptContext {
  public:
   ScriptContext();

@@ -1,5 +1,4 @@
-// The window layer's context: its state, and the hooks it installs into the
-// layers below for as long as it lives.
+// The window layer's context, and the box it gives the layers below.
 #include "core/errors.h"
 #include "script/procedures.h"
 #include "script/variables.h"
@@ -12,17 +11,15 @@ namespace {
 
 internal::UiState* g_state = nullptr;
 
-// Messages of the lower layers go to the standard boxes: a warning with
-// OK, an error with OK, anything else as information.
-void box_hook(Text caption, Text text, core::BoxIcon icon) {
+}  // namespace
+
+void lower_layer_box(Text caption, Text text, core::BoxIcon icon) {
   int kind = kBoxInfo;
   if (icon == core::BoxIcon::Exclamation) kind = kBoxWarning;
   if (icon == core::BoxIcon::Error) kind = kBoxError;
   if (icon == core::BoxIcon::Question) kind = kBoxYesNo;
   static_cast<void>(message_box(text, caption, kind));
 }
-
-}  // namespace
 
 namespace internal {
 
@@ -40,9 +37,6 @@ UiContext::UiContext(std::unique_ptr<platform::Toolkit> toolkit)
   }
   g_state = state_.get();
   state_->cell = state_->toolkit->font_set(state_->font);
-  script::var_hook_set(&screen_field_hook);
-  core::box_hook_set(&box_hook);
-  procedures_pump_install();
 }
 
 UiContext::~UiContext() {
@@ -51,9 +45,6 @@ UiContext::~UiContext() {
     progress_close();
     // Windows still open go with the context, newest first.
     while (!state_->order.empty()) window_destroy(state_->slots[state_->order.back()].window);
-    script::var_hook_set(nullptr);
-    core::box_hook_set(nullptr);
-    script::proc_pump_hook_set(nullptr);
   }
   g_state = previous_;
   state_.reset();

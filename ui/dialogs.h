@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/errors.h"
 #include "core/status.h"
 #include "core/text.h"
 #include "ui/windows.h"
@@ -85,11 +86,12 @@ void progress_open(int width, int64_t total, bool text_mode);
 // bar by one step at most every 32 ms. CANCELLED or 0.
 [[nodiscard]] Status progress_tick(int mode);
 void progress_close();
-// The procedure run loop's cancel hook: pumps the queue at most every 32 ms
-// and answers whether the user cancelled the progress window. Installed
-// into the current procedure context (the UiContext does so when one is
-// current at its creation).
-void procedures_pump_install();
+// The procedure run loop's cancel hook (a PumpHook): pumps the queue at most
+// every 32 ms and answers whether the user cancelled the progress window.
+bool procedures_pump();
+// The boxes of the lower layers (a core BoxHook): a warning with OK, an
+// error with OK, a question with Yes and No, anything else as information.
+void lower_layer_box(Text caption, Text text, core::BoxIcon icon);
 // For tests and callers that show more: the bar's state.
 struct ProgressInfo {
   bool open = false;

@@ -123,4 +123,10 @@ int initial_mode(int flags, bool new_records);
 using ProcessRunner = Status (*)(Text name);
 void process_runner_set(ProcessRunner runner);
 
+// What the window layer asks of the layers above it.
+struct Hooks {
+  ProcessRunner process_runner = nullptr;  // a field's window, by process name
+};
+void hooks_install(const Hooks& hooks);
+
 }  // namespace ui

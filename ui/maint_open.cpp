@@ -217,6 +217,8 @@ Status first_record(MantWindow* m, const std::string& seed) {
 
 void process_runner_set(ProcessRunner runner) { g_runner = runner; }
 
+void hooks_install(const Hooks& hooks) { process_runner_set(hooks.process_runner); }
+
 namespace internal {
 
 Status process_by_name(Text name) { return g_runner != nullptr ? g_runner(name) : core::NOVALUE; }

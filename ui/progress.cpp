@@ -64,16 +64,6 @@ void set_range(ProgressState& p) {
   show_position(p);
 }
 
-bool pump_for_procedures() {
-  internal::UiState* s = state();
-  if (s == nullptr) return false;
-  auto now = std::chrono::steady_clock::now();
-  if (now - s->last_pump >= std::chrono::milliseconds(kProgressTickMs)) {
-    s->last_pump = now;
-    pump();
-  }
-  return s->progress.cancelled;
-}
 
 }  // namespace
 
@@ -181,6 +171,16 @@ ProgressInfo progress_info() {
   return info;
 }
 
-void procedures_pump_install() { script::proc_pump_hook_set(&pump_for_procedures); }
+
+bool procedures_pump() {
+  internal::UiState* s = state();
+  if (s == nullptr) return false;
+  auto now = std::chrono::steady_clock::now();
+  if (now - s->last_pump >= std::chrono::milliseconds(kProgressTickMs)) {
+    s->last_pump = now;
+    pump();
+  }
+  return s->progress.cancelled;
+}
 
 }  // namespace ui

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "app/app.h"
+#include "core/files.h"
 #include "core/messages.h"
 #include "definitions/definitions.h"
+#include "script/functions.h"
 #include "paths/paths.h"
 #include "tests/runner/datafile.h"
 #include "tests/ui/ui_fixture.h"
@@ -64,8 +66,8 @@ bool ask_hook(core::Text caption, core::Text text) { return ui::ask(text, captio
 class Menu : public UiTest {
  protected:
   Menu() {
-    paths::paths_install();
-    defs::deffiles_install();
+    core::file_name_resolver_set(paths::path_real_name);
+    script::settings_saver_set(defs::settings_save);
     app::dispatcher_set(record_dispatch);
     app::WindowHooks hooks;
     hooks.count_windows = count_windows;

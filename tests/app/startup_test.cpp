@@ -49,7 +49,15 @@ void capture_box(Text caption, Text text, core::BoxIcon) {
   g_seen.boxes.push_back(str(caption) + ": " + str(text));
 }
 
-void install_capture() { core::box_hook_set(capture_box); }
+// The basic runtime, with the boxes captured.
+class CaptureRuntime : public app::BasicRuntime {
+ public:
+  Status build() override {
+    Status st = BasicRuntime::build();
+    if (st == 0) core::box_hook_set(capture_box);
+    return st;
+  }
+};
 
 Status phase(int flags_and_phase) {
   int number = flags_and_phase & 15;
@@ -87,9 +95,7 @@ class Startup : public ::testing::Test {
     fs::create_directories(work_);
     saved_ = fs::current_path();
     fs::current_path(work_);
-    app::WindowHooks hooks;
-    hooks.install_field_resolver = install_capture;
-    app::window_hooks_set(hooks);
+    app::window_hooks_set(app::WindowHooks{});
     app::dispatcher_set(nullptr);
   }
   void TearDown() override {
@@ -119,6 +125,8 @@ class Startup : public ::testing::Test {
     a.description = "General Purpose PostgreSQL DataBase for Windows"_t;
     a.menu_file = "DBMENU.PMT"_t;
     a.phase = phase;
+    CaptureRuntime runtime;
+    a.runtime = &runtime;
     return app::app_main(a);
   }
   std::string boxes() const {
@@ -247,7 +255,6 @@ TEST_F(Startup, TheMenuOpensWithoutRunThroughTheWindowLayer) {
   EXPECT_NE(boxes().find("MenuWindow"), std::string::npos) << boxes();
 
   app::WindowHooks hooks;
-  hooks.install_field_resolver = install_capture;
   hooks.open_menu = open_menu;
   hooks.message_loop = message_loop;
   app::window_hooks_set(hooks);
@@ -314,7 +321,6 @@ TEST_F(Startup, ProcedurePatternsRunTheOneMatchOrTheChosenOne) {
   EXPECT_EQ(run({"/RUN:'PrcExec,NONE*'"}), core::NOVALUE);
 
   app::WindowHooks hooks;
-  hooks.install_field_resolver = install_capture;
   hooks.choose_file = choose_second;
   app::window_hooks_set(hooks);
   g_seen = Seen{};

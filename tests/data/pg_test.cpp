@@ -1,5 +1,13 @@
 #include "tests/data/pg_test.h"
 
+#include "script/hooks.h"
+
+#include "formats/formats.h"
+
+#include "data/script_hooks.h"
+
+#include "core/hooks.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +16,10 @@
 #include <sstream>
 
 #include "core/errors.h"
+#include "core/hooks.h"
+#include "data/script_hooks.h"
+#include "formats/formats.h"
+#include "script/hooks.h"
 #include "data/session.h"
 #include "tests/support/file_text.h"
 
@@ -76,9 +88,32 @@ std::string admin_sql(const std::string& database, const std::string& sql,
   return out;
 }
 
+void install_data_hooks() {
+  core::Hooks core_hooks;
+  core_hooks.trace = script::trace_switches;
+  core_hooks.language_loaded = script::locale_rebuild;
+  core::hooks_install(core_hooks);
+  formats::Hooks formats_hooks;
+  formats_hooks.status_words = script::status_word_value;
+  formats::hooks_install(formats_hooks);
+  script::hooks_install(data_script_hooks());
+}
+
+script::Hooks data_script_hooks() {
+  script::Hooks hooks;
+  hooks.fields = data::field_reference;
+  hooks.data_functions = data::data_function;
+  hooks.execute = script::procedure_execute;
+  hooks.local_calls = data::local_call;
+  return hooks;
+}
+
 void RuntimeTest::SetUp() { reset_runtime(); }
 
 void RuntimeTest::TearDown() {
+  script::hooks_install(script::Hooks{});
+  formats::hooks_install(formats::Hooks{});
+  core::hooks_install(core::Hooks{});
   data_.reset();
   script_.reset();
   core_.reset();
@@ -94,6 +129,7 @@ void RuntimeTest::reset_runtime() {
   ASSERT_EQ(script_->status(), core::kOk);
   data_ = std::make_unique<data::DataContext>();
   ASSERT_EQ(data_->status(), core::kOk);
+  install_data_hooks();
 }
 
 void DbTest::SetUp() {

@@ -13,6 +13,7 @@
 #include "core/context.h"
 #include "core/text.h"
 #include "data/context.h"
+#include "script/hooks.h"
 #include "script/variables.h"
 
 namespace datatest {
@@ -31,6 +32,12 @@ std::string admin_sql(const std::string& database, const std::string& sql,
                       const std::string& host = "");
 
 // A fresh core, variable store and data layer.
+// The hooks a runtime of the core, the variables and the data layer gives
+// its layers (as apprun's composition root does, without windows), and the
+// script layer's part of them.
+void install_data_hooks();
+script::Hooks data_script_hooks();
+
 class RuntimeTest : public ::testing::Test {
  protected:
   void SetUp() override;

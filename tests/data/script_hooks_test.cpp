@@ -102,7 +102,7 @@ TEST_F(DataFunctions, SqlChildNestsOneSlotUp) {
 
 TEST_F(DataFunctions, LocalCallsGetTheirFilesBackWhereTheyWere) {
   script::ProcContext proc;
-  data::script_hooks_install();  // the procedure store came after the data layer
+  datatest::install_data_hooks();  // the procedure store came after the data layer
   core::ArenaScope scope;
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_.path())), core::kOk);
   folder_.write("MOVE.PRX", "FILELOCATE('BOT';1)\r\nFILEFIND('xx';1;2)\r\n");
@@ -125,7 +125,7 @@ TEST_F(DataFunctions, LocalCallsGetTheirFilesBackWhereTheyWere) {
 
 TEST_F(DataFunctions, ALocalCallInsideARunComesBackIntoTheRun) {
   script::ProcContext proc;
-  data::script_hooks_install();
+  datatest::install_data_hooks();
   core::ArenaScope scope;
   sql("DROP INDEX items_ndx1; DROP INDEX items_ndx1o;");
   create_index(1, 1, false);
@@ -148,7 +148,7 @@ TEST_F(DataFunctions, ALocalCallInsideARunComesBackIntoTheRun) {
 // and leaves the record as it was.
 TEST_F(DataFunctions, AProcedureStoresADateFieldOnlyAsARealDay) {
   script::ProcContext proc;
-  data::script_hooks_install();
+  datatest::install_data_hooks();
   core::ArenaScope scope;
   uint16_t dated = define_file("dated", {{"CODE", 4, 'A'}, {"DAY", 8, 'D'}}, {{1}}, true);
   sql("INSERT INTO dated VALUES ('A', NULL);");

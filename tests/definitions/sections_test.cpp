@@ -2,6 +2,7 @@
 // cases on real folders for finding files, the definition stack, bad input
 // and settings files.
 #include "definitions/definitions.h"
+#include "script/functions.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/files.h"
 #include "core/arena.h"
 #include "core/context.h"
 #include "core/errors.h"
@@ -40,8 +42,8 @@ class Runtime {
     saved_ = fs::current_path();
     fs::current_path(folder_);
     (void)core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_));
-    paths::paths_install();
-    defs::deffiles_install();
+    core::file_name_resolver_set(paths::path_real_name);
+    script::settings_saver_set(defs::settings_save);
   }
   ~Runtime() {
     fs::current_path(saved_);

@@ -151,7 +151,7 @@ TEST_F(PathsOnDisk, FileLayerOpensNamesInAnyCaseOnceInstalled) {
   const std::string asked_name = at("defs/test.prx");
   Text asked = txt(asked_name);
   EXPECT_FALSE(core::file_exists(asked));
-  paths::paths_install();
+  core::file_name_resolver_set(paths::path_real_name);
   EXPECT_TRUE(core::file_exists(asked));
   EXPECT_EQ(str(core::file_load(asked, 0, core::kToEnd)), "A=1");
   // A write goes to the file that exists in another case, not to a new one.

@@ -21,6 +21,7 @@
 #include "script/variables.h"
 #include "tests/runner/datafile.h"
 #include "tests/script/expr_show.h"
+#include "tests/script/store_hooks.h"
 #include "tests/support/file_text.h"
 
 namespace {
@@ -51,6 +52,7 @@ TEST(FunctionsData, Cases) {
   const testrunner::Handler handler = [](const testrunner::DataCase& c) {
     core::CoreContext core;
     script::ScriptContext script;
+    scripttest::install_store_hooks();
     for (const std::string& arg : c.args) {
       if (arg.rfind("precis=", 0) == 0)
         script::var_set_int(core::kSwPrecis, static_cast<int16_t>(std::stoi(arg.substr(7))));
@@ -66,6 +68,7 @@ TEST(FunctionsData, Cases) {
       if (!out.empty()) out += '\n';
       out += show(line);
     }
+    scripttest::remove_store_hooks();
     return out;
   };
   testrunner::DataCommands commands(handler, {"eval"});

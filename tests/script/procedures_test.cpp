@@ -356,7 +356,7 @@ TEST(ProcedureRun, FilesAreFoundThroughTheFolderListOrTheShellsFinder) {
 
 TEST(ProcedureRun, ExecFunctionRunsAProcedure) {
   Runtime rt;
-  script::procedures_install();
+  script::execute_hook_set(script::procedure_execute);
   rt.write("TWICE.PRX", "LOCALVARS N#\r\nR#=N#*2\r\n");
   rt.write("BAD.TXT", "PRINT 1\r\n");
   {

@@ -17,6 +17,7 @@
 #include "script/internal/var_state.h"
 #include "script/numbers.h"
 #include "script/variables.h"
+#include "tests/script/store_hooks.h"
 #include "tests/runner/datafile.h"
 
 namespace {
@@ -139,20 +140,26 @@ TEST_F(Variables, VarGetLeavesOneResultOnTheArena) {
   EXPECT_EQ(core::arena_mark(), mark);
 }
 
-TEST_F(Variables, TraceAndFormatsStatusWordsFollowTheStoreWhileItLives) {
+TEST_F(Variables, TraceAndFormatsStatusWordsComeFromTheStoreThroughTheHooks) {
   core::trace_level_set(9);
+  EXPECT_EQ(core::trace_level(), 9);  // no hook: the core's own value
+  scripttest::install_store_hooks();
   EXPECT_EQ(core::trace_level(), 1);
   set("_TRACE", "6");
   EXPECT_EQ(core::trace_level(), 6);
   set("_BKYEAR", "10");
   EXPECT_EQ(formats::status_word(core::kSwBkYear), 10);
+  // Without a store the hooks answer the system variables' defaults.
   script_.reset();
-  EXPECT_EQ(core::trace_level(), 9);
+  EXPECT_EQ(core::trace_level(), 1);
   EXPECT_EQ(formats::status_word(core::kSwBkYear), 80);
+  scripttest::remove_store_hooks();
+  EXPECT_EQ(core::trace_level(), 9);
   EXPECT_EQ(core_.shutdown(), 0);
 }
 
-TEST_F(Variables, LocaleFollowsTheLanguageWhileTheStoreLives) {
+TEST_F(Variables, LocaleFollowsTheLanguageThroughTheHook) {
+  scripttest::install_store_hooks();
   char tmpl[] = "/tmp/localetestXXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const std::string folder = tmpl;
@@ -170,6 +177,7 @@ TEST_F(Variables, LocaleFollowsTheLanguageWhileTheStoreLives) {
   EXPECT_EQ(str(formats::locale_month_name(1)), "January");
   EXPECT_EQ(str(formats::locale_long_template()), "[M] [D], [Y]");
   std::filesystem::remove_all(folder);
+  scripttest::remove_store_hooks();
 }
 
 TEST_F(Variables, LookupsAgreeWithTheListsForManyNames) {

@@ -221,7 +221,7 @@ TEST_F(Dialogs, TheTickAdvancesAtMostEvery32Milliseconds) {
 
 TEST_F(Dialogs, AProcedureStopsWhenItsProgressWindowIsCancelled) {
   write("LOOP.PRX", "_N#=0\nDO\n_N#=_N#+1\nLOOP\n");
-  ui::procedures_pump_install();
+  script::proc_pump_hook_set(ui::procedures_pump);
   ui::progress_open(0, 0, false);
   input("wait\npress Cancelar\n");
   EXPECT_EQ(script::proc_call(""_t, "LOOP.PRX"_t, ""_t, false), core::CANCELLED);

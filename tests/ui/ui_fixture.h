@@ -22,6 +22,7 @@
 #include "ui/platform/script.h"
 #include "ui/windows.h"
 #include "tests/support/file_text.h"
+#include "tests/ui/ui_hooks.h"
 
 namespace uitest {
 
@@ -43,8 +44,10 @@ class UiTest : public ::testing::Test {
     auto tk = std::make_unique<ui::headless::HeadlessToolkit>(options);
     tk_ = tk.get();
     ui_ = std::make_unique<ui::UiContext>(std::move(tk));
+    install_window_hooks();
   }
   ~UiTest() override {
+    remove_window_hooks();
     ui_.reset();
     std::filesystem::remove_all(folder_);
   }

@@ -19,6 +19,7 @@
 #include "formats/formats.h"
 #include "script/procedures.h"
 #include "script/variables.h"
+#include "tests/ui/ui_hooks.h"
 #include "tests/runner/datafile.h"
 #include "tests/ui/form_cases.h"
 #include "ui/dialogs.h"
@@ -46,8 +47,12 @@ class QtRuntime {
     auto tk = qtui::make_toolkit();
     tk_ = tk.get();
     ui_ = std::make_unique<ui::UiContext>(std::move(tk));
+    uitest::install_window_hooks();
   }
-  ~QtRuntime() { ui_.reset(); }
+  ~QtRuntime() {
+    uitest::remove_window_hooks();
+    ui_.reset();
+  }
   ui::platform::Toolkit* tk_ = nullptr;
 
   void input(const std::string& steps) {

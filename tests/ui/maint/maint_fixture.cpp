@@ -1,9 +1,12 @@
 #include "tests/ui/maint/maint_fixture.h"
 
+#include "tests/ui/ui_hooks.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "core/files.h"
 #include "core/arena.h"
 #include "core/slots.h"
 #include "data/dictionary.h"
@@ -11,6 +14,7 @@
 #include "data/internal/access_run.h"
 #include "script/procedures.h"
 #include "definitions/definitions.h"
+#include "script/functions.h"
 #include "paths/paths.h"
 #include "ui/maint.h"
 #include "ui/platform/script.h"
@@ -47,11 +51,13 @@ void MaintTest::SetUp() {
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, datatest::txt(folder_.path())), 0);
   ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvApName, "KALMIR"_t), 0);
   ASSERT_EQ(formats::locale_build(), 0);
-  paths::paths_install();
-  defs::deffiles_install();
   auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
   tk_ = tk.get();
   ui_ = std::make_unique<ui::UiContext>(std::move(tk));
+  script::Hooks below = datatest::data_script_hooks();
+  below.settings_saver = defs::settings_save;
+  uitest::install_window_hooks(below);
+  core::file_name_resolver_set(paths::path_real_name);
   ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
   sql(file_text(kSample + "/tienda.sql"));
   ASSERT_EQ(connect(), 0);
@@ -62,6 +68,7 @@ void MaintTest::SetUp() {
 void MaintTest::TearDown() {
   data::internal::statement_trace_set(nullptr);
   ui::process_runner_set(nullptr);
+  uitest::remove_window_hooks();
   ui_.reset();
   procs_.reset();
   DbTest::TearDown();

@@ -1,0 +1,166 @@
+// apprun's composition root.
+//
+// The contexts, bottom to top: the core (arena, slot store, files), the
+// variables, the procedures, the data layer (vectors, session slots,
+// dictionary) and the window layer (the toolkit chosen from the
+// environment). Then every hook a lower layer asks of an upper one:
+//
+//   layer        hook                 served by
+//   core         box                  ui::lower_layer_box
+//                trace                script::trace_switches (_TRACE)
+//                name_resolver        paths::path_real_name (any letter case)
+//                language_loaded      script::locale_rebuild
+//   formats      status_words         script::status_word_value
+//   script       variables            ui::screen_field_hook (screen fields)
+//                fields               data::field_reference (FIELD{FILE})
+//                data_functions       data::data_function (FILEFIND ...)
+//                execute              script::procedure_execute (EXEC$)
+//                macros               app::macro_expand (MACRO$)
+//                settings_saver       defs::settings_save (WRITE -2)
+//                pump                 ui::procedures_pump (progress, cancel)
+//                local_calls          data::local_call (positions kept)
+//   data         login                apprun::show_login (the log-in form)
+//   ui           process_runner       apprun::run_field_window
+//   app          dispatcher           apprun's dispatch (main.cpp)
+//                window hooks         apprun's window services (windows.cpp)
+//
+// Hooks left out are left empty on purpose: indexed names, the
+// application's own functions and a definition finder of its own have no
+// provider in apprun, and their layers answer without them.
+#include "apprun/runtime.h"
+
+#include "app/app.h"
+#include "apprun/windows.h"
+#include "core/context.h"
+#include "core/hooks.h"
+#include "data/context.h"
+#include "data/script_hooks.h"
+#include "data/session.h"
+#include "definitions/definitions.h"
+#include "formats/formats.h"
+#include "paths/paths.h"
+#include "script/hooks.h"
+#include "ui/dialogs.h"
+#include "ui/maint.h"
+#include "ui/screens.h"
+#include "ui/windows.h"
+
+namespace apprun {
+
+struct Runtime::Contexts {
+  core::CoreContext core;
+  std::unique_ptr<script::ScriptContext> script;
+  std::unique_ptr<script::ProcContext> procedures;
+  std::unique_ptr<data::DataContext> data;
+  std::unique_ptr<ui::UiContext> ui;
+};
+
+namespace {
+
+// apprun's dispatcher: the kinds served by the layers linked into apprun.
+// Forms (AcceptRun), maintenance windows (MantMain), the font choice
+// (FontSet) and help (Help) go to the window layer and the menu; document
+// windows and reports reach the shell's dispatcher, which answers "Proceso
+// no definido" for them until their layers are built.
+core::Status dispatch(uint16_t kind, core::Text argument) {
+  switch (kind) {
+    case app::kPkAcceptRun:
+    case app::kPkMantMain:
+    case app::kPkFontSet:
+    case app::kPkHelp:
+      return apprun::window_layer_dispatch(kind, argument);
+    default:
+      return app::dispatch_default(kind, argument);
+  }
+}
+
+void install_hooks(bool with_windows) {
+  core::Hooks core_hooks;
+  core_hooks.box = with_windows ? ui::lower_layer_box : nullptr;
+  core_hooks.trace = script::trace_switches;
+  core_hooks.name_resolver = paths::path_real_name;
+  core_hooks.language_loaded = script::locale_rebuild;
+  core::hooks_install(core_hooks);
+
+  formats::Hooks formats_hooks;
+  formats_hooks.status_words = script::status_word_value;
+  formats::hooks_install(formats_hooks);
+
+  script::Hooks script_hooks;
+  script_hooks.variables = with_windows ? ui::screen_field_hook : nullptr;
+  script_hooks.fields = data::field_reference;
+  script_hooks.data_functions = data::data_function;
+  script_hooks.execute = script::procedure_execute;
+  script_hooks.macros = app::macro_expand;
+  script_hooks.settings_saver = defs::settings_save;
+  script_hooks.pump = with_windows ? ui::procedures_pump : nullptr;
+  script_hooks.local_calls = data::local_call;
+  script::hooks_install(script_hooks);
+
+  data::Hooks data_hooks;
+  data_hooks.login = show_login;
+  data::hooks_install(data_hooks);
+
+  ui::Hooks ui_hooks;
+  ui_hooks.process_runner = run_field_window;
+  ui::hooks_install(ui_hooks);
+
+  app::WindowHooks window_hooks;
+  window_hooks.load_font = load_font;
+  window_hooks.open_menu = open_menu;
+  window_hooks.message_loop = message_loop;
+  window_hooks.count_windows = count_windows;
+  window_hooks.ask = ask;
+  window_hooks.choose_file = choose_file;
+  app::window_hooks_set(window_hooks);
+  app::dispatcher_set(dispatch);
+}
+
+// The reverse: every hook empty again, top to bottom.
+void remove_hooks() {
+  app::dispatcher_set(nullptr);
+  app::window_hooks_set(app::WindowHooks{});
+  ui::hooks_install(ui::Hooks{});
+  data::hooks_install(data::Hooks{});
+  script::hooks_install(script::Hooks{});
+  formats::hooks_install(formats::Hooks{});
+  core::hooks_install(core::Hooks{});
+}
+
+}  // namespace
+
+Runtime::Runtime() = default;
+
+Runtime::~Runtime() { static_cast<void>(release()); }
+
+core::Status Runtime::build() {
+  contexts_ = std::make_unique<Contexts>();
+  Contexts& c = *contexts_;
+  if (c.core.status() != 0) return c.core.status();
+  c.script = std::make_unique<script::ScriptContext>();
+  if (c.script->status() != 0) return c.script->status();
+  c.procedures = std::make_unique<script::ProcContext>();
+  c.data = std::make_unique<data::DataContext>();
+  if (c.data->status() != 0) return c.data->status();
+  // Without a toolkit there is no window layer: its services answer
+  // SCREENENV, and the boxes go to standard error.
+  c.ui = std::make_unique<ui::UiContext>();
+  install_hooks(c.ui->status() == 0);
+  return 0;
+}
+
+core::Status Runtime::release() {
+  if (contexts_ == nullptr) return 0;
+  remove_hooks();
+  Contexts& c = *contexts_;
+  // The window layer goes before the data and the runtime memory do.
+  c.ui.reset();
+  c.data.reset();
+  c.procedures.reset();
+  c.script.reset();
+  core::Status st = c.core.shutdown();
+  contexts_.reset();
+  return st;
+}
+
+}  // namespace apprun
