@@ -180,7 +180,9 @@ Status record_operation(uint16_t file, int word, const RecordTexts& texts) {
       if ((word & 0x01) != 0) {
         static_cast<void>(buffer_clear(n));
       } else {
-        Text value = key_value(n, static_cast<uint16_t>(access_key(n)), Buffer::Saved);
+        // The key as it stands in the record: for a refused insert that is
+        // the key typed, whose record is then shown.
+        Text value = key_value(n, static_cast<uint16_t>(access_key(n)), Buffer::Current);
         if (value.ok() && !all_blank(value)) static_cast<void>(access_find(n, -1, value, 0));
       }
     } else if (word == 0) {

@@ -169,6 +169,18 @@ TEST_F(RecordOp, ARefusedWriteReadsTheRecordAgain) {
   EXPECT_EQ(field(1), "A");
   EXPECT_EQ(field(2), "a");
   EXPECT_EQ(field(3), "5.00");
+
+  // An insert over a key that exists: nothing is sent, status 5, and the
+  // record of that key is shown.
+  ASSERT_EQ(op(data::kWordNew), 0);  // a new record is no end of file
+  ASSERT_EQ(data::field_put(1, 1, "B"_t), 0);
+  ASSERT_EQ(data::field_put(1, 2, "other"_t), 0);
+  sent();
+  EXPECT_EQ(op(data::kWordInsert), data::kStatusBadKey);
+  for (const std::string& st : sent()) EXPECT_EQ(st.find("INSERT"), std::string::npos) << st;
+  EXPECT_EQ(field(1), "B");
+  EXPECT_EQ(field(2), "b");
+  EXPECT_EQ(sql("SELECT count(*) FROM items;"), "2");
 }
 
 TEST_F(RecordOp, ASaveInsideARunOfEqualKeysKeepsTheWalk) {
