@@ -14,6 +14,8 @@
 #include "data/internal/access_sql.h"
 #include "data/internal/common.h"
 #include "data/internal/session.h"
+#include "data/dictionary.h"
+#include "data/records.h"
 #include "data/session.h"
 
 namespace data::internal {
@@ -141,6 +143,20 @@ Status cursor_reposition(uint16_t file, const std::string& record) {
   if (ctrl.cursor < 0) return kOk;
   static_cast<void>(send("CLOSE " + cursor_name(ctrl.cursor) + ";"));
   return cursor_redeclare(file, record);
+}
+
+void connection_renewed() {
+  AccessState& s = access_state();
+  if (s.write.depth > 0) s.write.lost = true;
+  for (uint16_t file = 1; file <= dict_file_count(); ++file) {
+    FileCtrl& ctrl = file_ctrl(file);
+    if (ctrl.cursor < 0) continue;
+    std::string key = ctrl.cursor_key;
+    s.cursor_owner[ctrl.cursor] = 0;
+    ctrl.cursor = -1;
+    std::string record(core::text_bytes(buffer_get(file, Buffer::Saved)));
+    static_cast<void>(cursor_resume(file, key, record));
+  }
 }
 
 }  // namespace data::internal

@@ -1,5 +1,6 @@
 // Statements and results: the one path by which SQL reaches the server,
 // the choice of the slot that keeps a result, and the result accessors.
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -7,7 +8,9 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "data/internal/access_run.h"
 #include "data/internal/session.h"
+#include "data/internal/state.h"
 #include "data/session.h"
 #include "script/variables.h"
 
@@ -92,14 +95,59 @@ Status failure_code(const PGresult* res) {
 
 Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int64_t* count);
 
+// The connection broke under a statement (the server restarted or went
+// away): it is made again once. True when it is back; the runs of equal
+// keys are then declared again and a write under way is marked lost, so
+// that nothing of it is taken as written.
+bool renewed(PGconn* conn, const PGresult* res) {
+  static bool renewing = false;
+  if (renewing || PQstatus(conn) != CONNECTION_BAD) return false;
+  if (res != nullptr && PQresultStatus(res) != PGRES_FATAL_ERROR) return false;
+  PQreset(conn);
+  if (PQstatus(conn) != CONNECTION_OK) return false;
+  core::log_line("-- the connection to the server was made again"_t, core::kTraceSqlFailed);
+  renewing = true;
+  internal::connection_renewed();
+  renewing = false;
+  return true;
+}
+
+// A statement that only reads, which may be sent again on a renewed
+// connection; a write never is.
+bool reads_only(const std::string& sql) {
+  size_t start = sql.find_first_not_of(" \t\r\n(");
+  if (start == std::string::npos) return false;
+  std::string head = sql.substr(start, 8);
+  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return head.rfind("SELECT", 0) == 0 || head.rfind("FETCH", 0) == 0 || head.rfind("MOVE", 0) == 0;
+}
+
+// A write under way whose connection was lost sends nothing more: what it
+// sent before is gone with the old connection, and what came after would
+// be written outside its transaction.
+bool write_lost() {
+  const internal::WriteState& w = internal::access_state().write;
+  return w.depth > 0 && w.lost;
+}
+
 Status run(Text statement, int target, int64_t* count) {
   PGconn* conn = current_conn();
   if (conn == nullptr) return fail(core::SQLERROR, "no database connection"_t, statement);
   std::string sql(core::text_bytes(statement));
   if (sql.find('\0') != std::string::npos)
     return fail(core::SQLERROR, "the statement holds a NUL byte"_t, statement);
+  // A connection already broken is made again first: nothing of this
+  // statement was sent yet.
+  if (PQstatus(conn) == CONNECTION_BAD) renewed(conn, nullptr);
+  if (write_lost()) return fail(core::SQLERROR, "the connection to the server was lost during the write"_t, statement);
 
-  return take_result(conn, PQexec(conn, sql.c_str()), statement, target, count);
+  bool idle = PQtransactionStatus(conn) == PQTRANS_IDLE;
+  PGresult* res = PQexec(conn, sql.c_str());
+  if (renewed(conn, res) && idle && reads_only(sql)) {
+    PQclear(res);
+    res = PQexec(conn, sql.c_str());
+  }
+  return take_result(conn, res, statement, target, count);
 }
 
 // A result as sql_exec answers it: the rows kept in a slot, a command's
@@ -194,7 +242,18 @@ Status run_shaped(Text statement, Text shape, int n, const Text* values, int tar
   if (name.empty()) return run(statement, target, count);
   std::vector<const char*> params;
   for (const std::string& t : texts) params.push_back(t.c_str());
+  if (PQstatus(conn) == CONNECTION_BAD || write_lost()) return run(statement, target, count);
+  bool idle = PQtransactionStatus(conn) == PQTRANS_IDLE;
   PGresult* res = PQexecPrepared(conn, name.c_str(), n, params.data(), nullptr, nullptr, 0);
+  if (renewed(conn, res) && idle) {
+    // Moves and counts only read: asked again on the new connection, where
+    // the form is prepared afresh.
+    PQclear(res);
+    name = prepared_name(conn, form, statement, target, count, &failed);
+    if (failed != kOk) return failed;
+    if (name.empty()) return run(statement, target, count);
+    res = PQexecPrepared(conn, name.c_str(), n, params.data(), nullptr, nullptr, 0);
+  }
   if (stale_form(conn, res)) {
     // The table changed under the prepared form (or the form is gone): it
     // is prepared afresh, once.

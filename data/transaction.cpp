@@ -85,10 +85,23 @@ Status write_begin() {
 Status write_end(Status result) {
   internal::WriteState& w = access_state().write;
   if (w.depth == 0) return result;
-  if (--w.depth > 0 || !w.began) return result;
+  if (--w.depth > 0) return result;
+  if (!w.began) {
+    w.lost = false;
+    return result;
+  }
   w.began = false;
   std::vector<internal::SavedPosition> saved = std::move(w.saved);
   w.saved.clear();
+  if (w.lost) {
+    // The connection broke and was made again meanwhile: the server rolled
+    // back what the write had sent, so the write failed whatever it answered.
+    w.lost = false;
+    if (result < kStatusBadKey) {
+      core::error_record(core::kRecord, core::Context::SQLEXEC, core::SQLERROR, core::SQLERROR);
+      result = core::report_detail(core::SQLERROR, "the connection to the server was lost during the write"_t, false);
+    }
+  }
   PGconn* conn = internal::current_conn();
   if (result < kStatusBadKey && conn != nullptr && PQtransactionStatus(conn) == PQTRANS_INERROR) {
     // A statement of the transaction failed although nobody reported it:

@@ -63,6 +63,7 @@ struct WriteState {
   int depth = 0;             // nested write_begin calls
   bool savepoint = false;    // inside the application's own transaction
   bool began = false;        // the outermost write_begin opened something
+  bool lost = false;         // the connection was lost (and made again) meanwhile
   std::vector<SavedPosition> saved;  // every open file at the outermost begin
 };
 

@@ -68,6 +68,10 @@ Status cursor_redeclare(uint16_t file, const std::string& record);
 // Opens a cursor over the run of the key value again, standing on the row
 // equal to `record` (state restore of local calls).
 Status cursor_resume(uint16_t file, const std::string& key_value, const std::string& record);
+// After the connection to the server was made again: the runs of equal keys
+// the files walked are declared again at the records they stood on (the
+// server forgot its cursors), and a write under way is marked lost.
+void connection_renewed();
 // Save (set list) or delete of the current record inside its run, through
 // a FOR UPDATE cursor that finds the row equal to the record as read.
 Status run_write(uint16_t file, const std::string& set, bool del);
