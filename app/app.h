@@ -72,6 +72,11 @@ bool option_present(uint16_t position);  // found at all, even with an empty val
 // The 1-based position of the option's value in a comma list; 0 when absent
 // or not listed.
 uint16_t option_index(uint16_t position, Text list);
+// The first option of a normalised command line that is none of the
+// runtime's (kOptionList and the connection options sqlhost, database,
+// user, passw; names in any letter case), as written with its "/"; the empty
+// text when every option is known. An arena text.
+Text option_unknown(Text line);
 
 // --- process names ------------------------------------------------------------
 // Kinds by their 1-based position in kProcessKinds; the order is fixed.

@@ -1,5 +1,6 @@
 // The command line: joining an argument vector, normalising, and options by
 // position.
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -102,6 +103,33 @@ uint16_t option_index(uint16_t position, Text list) {
   Text value = option_value(position);
   if (!value.ok() || value.len == 0) return 0;
   return core::list_index(list, ',', value);
+}
+
+Text option_unknown(Text line) {
+  static const std::string kConnection = "SQLHOST,DATABASE,USER,PASSW";
+  std::string known = "," + std::string(core::text_bytes(kOptionList)) + "," + kConnection + ",";
+  for (char& c : known) c = c == ';' ? ',' : c;
+  std::string_view s = core::text_bytes(line);
+  char quote = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '\'' || c == '"') {
+      quote = c;
+      continue;
+    }
+    if (c != '/' || (i > 0 && s[i - 1] != ' ')) continue;
+    size_t end = s.find_first_of(":= ", i + 1);
+    if (end == std::string_view::npos) end = s.size();
+    std::string name(s.substr(i + 1, end - i - 1));
+    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    if (name.empty() || known.find("," + name + ",") == std::string::npos)
+      return core::arena_text("/" + std::string(s.substr(i + 1, end - i - 1)));
+  }
+  return core::arena_text("");
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 // Start-up in its fixed order, the INPUT file and the RUN process, and
 // shutdown with the exit code.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -29,12 +30,44 @@ Status phase(const StartupArgs& a, int number) {
   return a.phase != nullptr ? a.phase(a.flags * 16 + number) : Status{0};
 }
 
+// An option the runtime does not know is said at once (a typing error would
+// otherwise pass unnoticed).
+Status refuse_unknown_option() {
+  ArenaScope scope;
+  Text unknown = option_unknown(core::slot_get(core::kGroupEnv, core::kEnvCommandLine));
+  if (unknown.len == 0) return 0;
+  core::error_record(core::kRecord, core::Context::None, core::BADCOMMANDLINE, core::BADCOMMANDLINE);
+  return core::report_detail(core::BADCOMMANDLINE, core::text_concat("Unknown option: "_t, unknown), false);
+}
+
 Status store_command_line(const StartupArgs& a) {
   ArenaScope scope;
   Text line = a.argv != nullptr ? command_line_join(a.argc, a.argv) : a.command_line;
   Text normal = command_line_normalise(line);
   if (!normal.ok()) return normal.len;
   return core::slot_set(core::kGroupEnv, core::kEnvCommandLine, normal);
+}
+
+// A DPATH folder that is none, or holds no definition file, is said at
+// once: FILENOTFOUND with the folder and why.
+Status check_definition_folder(const std::string& folder) {
+  std::error_code error;
+  const char* why = nullptr;
+  if (!std::filesystem::is_directory(folder, error)) {
+    why = " (no such folder)";
+  } else {
+    why = " (no definition files in it)";
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      std::string name = entry.path().filename().string();
+      if (entry.is_regular_file(error) && defs::def_file_type(core::text_view(name)) != 0) {
+        why = nullptr;
+        break;
+      }
+    }
+  }
+  if (why == nullptr) return 0;
+  core::error_record(core::kRecord, core::Context::FileSystem, core::FILENOTFOUND, core::FILENOTFOUND);
+  return core::report_detail(core::FILENOTFOUND, core::arena_text("DPATH: " + folder + why), false);
 }
 
 // The definition folders: the DPATH option (each folder of a comma list
@@ -52,6 +85,7 @@ Status store_definition_folder() {
     if (!folders.empty()) folders += ',';
     Text folder = paths::path_resolve(here, field);
     if (!folder.ok()) return folder.len;
+    if (Status st = check_definition_folder(core::text_str(folder)); st != 0) return st;
     folders += core::text_str(folder);
   }
   return core::slot_set(core::kGroupEnv, core::kEnvDocPath, folders.empty() ? here : core::arena_text(folders));
@@ -89,6 +123,7 @@ Status start(const StartupArgs& a) {
   const WindowHooks& hooks = window_hooks();
   Status st = formats::locale_build();
   if (st == 0) st = store_command_line(a);
+  if (st == 0) st = refuse_unknown_option();
   if (st == 0) st = store_definition_folder();
   if (st == 0) st = phase(a, kPhaseCommandLine);
   if (st == 0) st = start_language();

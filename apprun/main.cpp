@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     std::printf("apprun %s\n", core::kVersion);
     return 0;
   }
-  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
   }

@@ -55,6 +55,9 @@ std::string run_case(const testrunner::DataCase& c) {
                 0);
       auto position = static_cast<uint16_t>(std::stoi(c.args.at(0)));
       out += (app::option_present(position) ? str(app::option_value(position)) : "(absent)") + "\n";
+    } else if (c.command == "unknown") {
+      Text unknown = app::option_unknown(app::command_line_normalise(txt(line)));
+      out += (unknown.len == 0 ? std::string("(none)") : str(unknown)) + "\n";
     } else if (c.command == "process") {
       Text argument;
       uint32_t code = app::process_code(txt(line), &argument);
@@ -73,7 +76,7 @@ std::string run_case(const testrunner::DataCase& c) {
 }
 
 TEST(CommandLine, DataFileCases) {
-  testrunner::DataCommands commands(run_case, {"join", "normalise", "option", "process", "macro"});
+  testrunner::DataCommands commands(run_case, {"join", "normalise", "option", "unknown", "process", "macro"});
   testrunner::datafile_run("app/command_line.test");
 }
 

@@ -93,6 +93,8 @@ class Startup : public ::testing::Test {
     work_ = root_ + "/work";
     fs::create_directories(defs_);
     fs::create_directories(work_);
+    // A definition folder holds at least one definition file.
+    std::ofstream(defs_ + "/readme.txt") << "definitions of the test\n";
     saved_ = fs::current_path();
     fs::current_path(work_);
     app::window_hooks_set(app::WindowHooks{});
@@ -179,6 +181,21 @@ TEST_F(Startup, ProcessKindsThatAreNotServedAnswer163) {
   g_seen = Seen{};
   EXPECT_EQ(run({"/RUN:MantMain,CLIENTES"}), core::NOVALUE);
   EXPECT_NE(boxes().find("Proceso no definido"), std::string::npos);
+}
+
+TEST_F(Startup, ADefinitionFolderThatIsNoneOrEmptyIsSaidAtOnce) {
+  EXPECT_EQ(run({"/DPATH:" + root_ + "/nohay", "/RUN:'PrcExec,x'"}, false), core::FILENOTFOUND);
+  EXPECT_NE(boxes().find("DPATH: " + root_ + "/nohay (no such folder)"), std::string::npos) << boxes();
+  g_seen = Seen{};
+  EXPECT_EQ(run({"/DPATH:" + work_, "/RUN:'PrcExec,x'"}, false), core::FILENOTFOUND);
+  EXPECT_NE(boxes().find("(no definition files in it)"), std::string::npos) << boxes();
+}
+
+TEST_F(Startup, AnUnknownOptionIsSaidAtOnce) {
+  write(defs_ + "/Hello.PRX", "X=WRITE('out.txt';-1;'ran')\r\n");
+  EXPECT_EQ(run({"/RUN:'PrcExec,hello'", "/TARCE:8"}), core::BADCOMMANDLINE);
+  EXPECT_NE(boxes().find("Unknown option: /TARCE"), std::string::npos) << boxes();
+  EXPECT_FALSE(fs::exists(work_ + "/out.txt"));  // nothing ran
 }
 
 TEST_F(Startup, RemovedFeaturesAnswer148WithTheirNames) {
