@@ -33,6 +33,16 @@ Status failed(Status code, Text detail) {
 // "Proceso no definido".
 Status undefined_process() { return failed(core::NOVALUE, core::message_text("0031"_t)); }
 
+// "Proceso no definido" with the kind named and why: a kind of the list
+// this runtime does not serve, or a name that is no kind at all (a typing
+// error).
+Status undefined_process(Text kind, bool listed) {
+  ArenaScope scope;
+  Text why = listed ? " (not served by this runtime)"_t : " (no such process kind)"_t;
+  Text detail = core::text_concat(core::text_concat(core::message_text("0031"_t), ": "_t), kind);
+  return failed(core::NOVALUE, core::text_concat(detail, why));
+}
+
 // The value of one bracketed expression as text.
 Text bracket_value(Text expr) {
   script::Value v;
@@ -142,7 +152,7 @@ Status dispatch_default(uint16_t kind, Text argument) {
     case kPkFileTrans:
       return failed(core::FEATUREREMOVED, "FileTransWizzard"_t);
     default:
-      return undefined_process();
+      return undefined_process(core::list_field(kProcessKinds, ',', kind), true);
   }
 }
 
@@ -152,7 +162,11 @@ Status process_run(Text name) {
   uint32_t code = process_code(name, &argument);
   if (process_kind(code) == 0) {
     Status st = process_status(code);
-    if (st == core::NOVALUE) return undefined_process();
+    if (st == core::NOVALUE) {
+      Text first = core::text_trim(name, core::kTrimBoth);
+      uint16_t end = core::text_find_any(first, " ,"_t, true);
+      return undefined_process(end == core::kNoPos ? first : core::text_sub(first, 0, end), false);
+    }
     // The evaluator has recorded a failing expression with its own detail.
     return core::error_last().code == 0 ? failed(st, name) : st;
   }

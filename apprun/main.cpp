@@ -69,7 +69,10 @@ Status phase(int flags_and_phase) {
       return choose_language();
     case app::kPhaseConnect: {
       Status st = load_dictionary_files();
-      return st != 0 ? st : data::session_phase_open();
+      if (st == 0) st = data::session_phase_open();
+      // A log-in the user cancelled ends the run without a box: say why.
+      if (st == core::CANCELLED) std::fputs("apprun: the log-in was cancelled; no database session\n", stderr);
+      return st;
     }
     case app::kPhaseShutdown:
       (void)data::session_phase_close();
