@@ -84,5 +84,10 @@ environment=()
 case "$mode" in
   qt) env "${environment[@]}" APP_UI=qt "${apprun[@]}" ;;
   headless) env "${environment[@]}" APP_UI=headless APP_UI_TRANSCRIPT=- "${apprun[@]}" ;;
-  xvfb) env "${environment[@]}" APP_UI=qt xvfb-run -a "${apprun[@]}" ;;
+  xvfb)
+    if [ -z "$script" ]; then
+      echo "   no steps given: the windows wait on a virtual display nobody sees;"
+      echo "   end with Ctrl+C, or give a steps file ($0 --xvfb steps-file)."
+    fi
+    env "${environment[@]}" APP_UI=qt xvfb-run -a "${apprun[@]}" ;;
 esac

@@ -4,6 +4,7 @@
 // trimmed, in any letter case, accented letters too.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,17 @@ TEST(ScriptTarget, ControlsByLabelIdentifierAndCaption) {
   EXPECT_EQ(ui::platform::script_button_target(form, step(StepOp::Press, "#8", 8)), 0);
   EXPECT_EQ(ui::platform::script_button_target(form, step(StepOp::Press, "#3", 3)), 0);  // an edit
   EXPECT_EQ(ui::platform::script_no_target(step(StepOp::Press, "Borrar")), "no button 'Borrar' to press");
+}
+
+TEST(ScriptTarget, AShotIsTakenWhereTheScriptWasRead) {
+  // The runtime may change its working folder after start-up; the picture's
+  // path does not follow it.
+  std::vector<ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ui::platform::script_parse("shot pics/a.png\nshot /tmp/b.png\n", &steps, &error)) << error;
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(steps[0].arg, std::filesystem::current_path().string() + "/pics/a.png");
+  EXPECT_EQ(steps[1].arg, "/tmp/b.png");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "ui/platform/script.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -150,9 +151,15 @@ bool script_parse(const std::string& text, std::vector<ScriptStep>* out, std::st
         if (!ok) return fail("unknown answer '" + arg + "'");
         break;
       }
-      case StepOp::Shot:
+      case StepOp::Shot: {
         if (arg.empty()) return fail("shot needs a file name");
+        // A picture's path is taken from the folder the script was read
+        // in (where the program started), whatever folder it works in later.
+        std::error_code failed;
+        std::filesystem::path absolute = std::filesystem::absolute(arg, failed);
+        if (!failed) step.arg = absolute.string();
         break;
+      }
       default:
         break;
     }
