@@ -102,10 +102,17 @@ Status link(Procedure* p) {
       open[depth++] = i;
     }
   }
-  // Blocks left open at the end of the file are accepted. Their openers jump
-  // past the last statement, so a false IF ends the run rather than going
-  // back to the first statement.
-  while (depth > 0) p->statements[open[--depth]].target = static_cast<uint16_t>(p->statements.size());
+  // A block left open at the end of the file is an error: a procedure cut
+  // short (a file written only in part) would otherwise run its loop once
+  // and leave half a result without a word.
+  if (depth > 0) {
+    core::ArenaScope scope;
+    return compile_error(core::SINTAXERROR,
+                         core::text_format(core::kMaxTextLen,
+                                           "\r\nConditional or loop of line %u (+ remmarks) without its "
+                                           "end (Loop, Endif...)",
+                                           unsigned{static_cast<unsigned>(open[depth - 1] + 1)}));
+  }
   return 0;
 }
 

@@ -142,6 +142,10 @@ std::string datafile_escape(const std::string& s) {
       out += '\n';
     } else if (b == '\t') {
       out += "\\t";
+    } else if (b == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+      // CR LF inside an output is its data (outputs break lines with LF).
+      out += "\\r\\n";
+      ++i;
     } else if (b == '\r') {
       out += "\\r";
     } else if (b == ' ' && line_end) {

@@ -422,9 +422,10 @@ TEST(ProcedureCompile, Capacities) {
   EXPECT_EQ(st, core::OUTOFMEMORY);
 
   std::vector<std::string> blocks(script::kMaxOpenBlocks, "DO");
+  blocks.insert(blocks.end(), script::kMaxOpenBlocks, "LOOP");
   compile(blocks, &st);
   EXPECT_EQ(st, 0);
-  blocks.push_back("IF 1");
+  blocks.insert(blocks.begin() + script::kMaxOpenBlocks, {"IF 1", "ENDIF"});
   compile(blocks, &st);
   EXPECT_EQ(st, core::OUTOFMEMORY);
 }
