@@ -18,6 +18,7 @@
 #include "data/session.h"
 #include "app/app.h"
 #include "definitions/definitions.h"
+#include "output/reports.h"
 #include "paths/paths.h"
 
 namespace {
@@ -41,9 +42,9 @@ constexpr const char* kUsage =
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
 // Forms (AcceptRun), maintenance windows (MantMain), the font choice
-// (FontSet) and help (Help) go to the window layer and the menu; document
-// windows and reports reach the shell's dispatcher, which answers "Proceso
-// no definido" for them until their layers are built.
+// (FontSet) and help (Help) go to the window layer and the menu; reports to
+// the output layer; document windows reach the shell's dispatcher, which
+// answers "Proceso no definido" for them until their layer is built.
 Status dispatch(uint16_t kind, Text argument) {
   switch (kind) {
     case app::kPkAcceptRun:
@@ -51,6 +52,8 @@ Status dispatch(uint16_t kind, Text argument) {
     case app::kPkFontSet:
     case app::kPkHelp:
       return apprun::window_layer_dispatch(kind, argument);
+    case app::kPkReport:
+      return output::report_process(argument);
     default:
       return app::dispatch_default(kind, argument);
   }
