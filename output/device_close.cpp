@@ -110,7 +110,7 @@ Status device_close(DeviceRecord* r, bool discard) {
     bool keep = !discard && r->error == 0 && (r->kind & kDevScreen) == 0;
     if (!keep) {
       os::remove_file(r->spool);
-    } else if ((r->kind & kDevPrinter) != 0) {
+    } else if (r->spooler) {
       st = os::print_file(r->queue, r->spool);
       os::remove_file(r->spool);
       if (st != 0) {

@@ -84,6 +84,7 @@ Status open_file(DeviceRecord* r) {
     Text temp = paths::path_temp_name("prn"_t);
     if (!temp.ok()) return core::error_record(core::kRecord, core::Context::Devices, core::DISKIO, core::DISKIO);
     r->spool = core::text_str(temp);
+    r->spooler = true;
   } else {
     r->spool = os::spool_name(r->name);
     if (r->spool.empty()) {

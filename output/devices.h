@@ -60,7 +60,8 @@ struct DeviceRecord {
   std::string name;           // the device name as resolved (the file written)
   std::string spool;          // the temporary file written until close
   bool append = false;        // log and out files are appended to
-  std::string queue;          // printers: the lp queue (empty: the default)
+  bool spooler = false;       // printers: the spool file goes to lp at close
+  std::string queue;          // the lp queue (empty: the system's default)
 };
 
 // Opens the device of a device text. The outcome is also in record->error:

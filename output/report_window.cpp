@@ -90,7 +90,10 @@ Status report_window(std::string_view text, int columns, int rows) {
   Status st = ui::window_create(ui::kFrameAppModal, 0, "ReportWin"_t, ui::kNone, width,
                                 text_rows + kButtonRows, &proc, &window);
   if (st != 0) return st;
-  int button_w = std::max(8, width / std::max<int>(1, buttons.count + 1));
+  int button_w = 8;
+  for (uint16_t i = 1; i <= buttons.count; ++i) {
+    button_w = std::max<int>(button_w, core::text_unquote(buttons.at(i)).len + 4);
+  }
   for (uint16_t i = 1; i <= buttons.count; ++i) {
     ui::platform::ControlSpec b;
     b.kind = ui::platform::ControlKind::Button;
