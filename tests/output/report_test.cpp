@@ -18,6 +18,10 @@
 #include "script/variables.h"
 #include "tests/data/access_fixture.h"
 #include "tests/runner/datafile.h"
+#include "ui/dialogs.h"
+#include "ui/headless/headless.h"
+#include "ui/platform/script.h"
+#include "ui/windows.h"
 
 namespace {
 
@@ -134,8 +138,9 @@ TEST_F(Reports, DataFile) {
 TEST_F(Reports, FailuresLeaveNoFile) {
   std::string out;
   // An expression that fails on the second record's line.
-  EXPECT_EQ(run(markers("01001\\\\\\\\|##<D>CODE{items},FILEFIND('x';QTY{items}-2)\r\n"), "", 1, &out),
-            core::FILEOUTBOUND);
+  // (B(0) defines the array; B(7) is beyond it.)
+  EXPECT_EQ(run(markers("01001\\\\\\\\|##<D>CODE{items},B(QTY{items}-3)\r\n"), "", 1, &out),
+            core::DATAOUTBOUND);
   EXPECT_EQ(out, "(no file)");
   // A binary template, a truncated one, an unknown option.
   EXPECT_EQ(run(std::string("01001\x01\x02\x00\xFF", 9), "", 1, &out), core::SINTAXERROR);
@@ -193,6 +198,26 @@ TEST_F(Reports, StartConditionAndCopies) {
   request.lower = "A4";
   ASSERT_EQ(output::report_run(request), 0) << str(core::error_detail());
   EXPECT_EQ(shown(read_file(folder_.path() + "/out.txt")), "A4\nA5\nA4\nA5");
+}
+
+// The cancel button of the progress window stops the report in the middle:
+// 122, and no file (0 when the report came from a parameter set).
+TEST_F(Reports, CancelInTheMiddle) {
+  auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
+  ui::headless::HeadlessToolkit* headless = tk.get();
+  auto ui = std::make_unique<ui::UiContext>(std::move(tk));
+  std::vector<ui::platform::ScriptStep> steps;
+  std::string error;
+  ASSERT_TRUE(ui::platform::script_parse("wait\npress Cancelar\n", &steps, &error)) << error;
+  headless->script_set(std::move(steps));
+  folder_.write("T.PDC", markers("01001\\\\\\\\<D>CODE{items}\r\n"));
+  output::ReportRequest request;
+  request.device = folder_.path() + "/out.txt";
+  request.template_name = "T.PDC";
+  EXPECT_EQ(output::report_run(request), core::CANCELLED);
+  EXPECT_FALSE(fs::exists(folder_.path() + "/out.txt"));
+  EXPECT_EQ(leftovers(), "");
+  EXPECT_FALSE(ui::progress_info().open);
 }
 
 }  // namespace
