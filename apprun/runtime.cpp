@@ -21,7 +21,7 @@
 //                local_calls          data::local_call (positions kept)
 //   data         login                apprun::show_login (the log-in form)
 //   ui           process_runner       apprun::run_field_window
-//   app          dispatcher           apprun's dispatch (main.cpp)
+//   app          dispatcher           apprun's dispatch (below)
 //                window hooks         apprun's window services (windows.cpp)
 //
 // Hooks left out are left empty on purpose: indexed names, the
@@ -38,6 +38,7 @@
 #include "data/session.h"
 #include "definitions/definitions.h"
 #include "formats/formats.h"
+#include "output/reports.h"
 #include "paths/paths.h"
 #include "script/hooks.h"
 #include "ui/dialogs.h"
@@ -59,9 +60,9 @@ namespace {
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
 // Forms (AcceptRun), maintenance windows (MantMain), the font choice
-// (FontSet) and help (Help) go to the window layer and the menu; document
-// windows and reports reach the shell's dispatcher, which answers "Proceso
-// no definido" for them until their layers are built.
+// (FontSet) and help (Help) go to the window layer and the menu; reports to
+// the output layer; document windows reach the shell's dispatcher, which
+// answers "Proceso no definido" for them until their layer is built.
 core::Status dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case app::kPkAcceptRun:
@@ -69,6 +70,8 @@ core::Status dispatch(uint16_t kind, core::Text argument) {
     case app::kPkFontSet:
     case app::kPkHelp:
       return apprun::window_layer_dispatch(kind, argument);
+    case app::kPkReport:
+      return output::report_process(argument);
     default:
       return app::dispatch_default(kind, argument);
   }

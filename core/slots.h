@@ -62,6 +62,7 @@ inline constexpr uint16_t kEnvDatabase1 = 11;     // host,database,user,password
 inline constexpr uint16_t kEnvDatabase2 = 12;     // the same for a second connection
 
 // Slots of group 9.
+inline constexpr uint16_t kRtPrinterTable = 0;    // the printer definitions, loaded once
 inline constexpr uint16_t kRtFormCondition = 1;   // the condition of the last form
 inline constexpr uint16_t kRtModuleText = 2;      // the loaded language module
 inline constexpr uint16_t kRtFormFields = 6;      // the field list of the last form

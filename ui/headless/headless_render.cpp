@@ -107,6 +107,15 @@ std::string HeadlessToolkit::render(Handle w) const {
         put(&grid, row, col, text);
         break;
       case ControlKind::Edit:
+        if ((c.spec.flags & kMultiLine) != 0) {
+          // A page of text: its lines from the top, cut to the control.
+          int visible = std::max(1, c.spec.rect.h / ch);
+          for (int i = 0; i < static_cast<int>(c.items.size()) && i < visible; ++i) {
+            put(&grid, row + i, col, fit(decode(c.items[i]), width));
+          }
+          break;
+        }
+        [[fallthrough]];
       case ControlKind::ComboBox: {
         if ((c.spec.flags & kPassword) != 0) text.assign(text.size(), U'*');
         int inner = std::max(1, width - 1);

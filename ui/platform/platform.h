@@ -85,6 +85,9 @@ inline constexpr uint32_t kDefaultButton = 8;  // buttons
 inline constexpr uint32_t kCentred = 16;       // statics
 inline constexpr uint32_t kTextMode = 32;      // progress: a text instead of a bar
 inline constexpr uint32_t kSystemFont = 64;    // the toolkit's own font: a control sized in pixels
+// Edits: a read-only page of text in the screen font with both scroll
+// bars, filled line by line with list_add (so it holds any length).
+inline constexpr uint32_t kMultiLine = 128;
 
 struct WindowSpec {
   std::string class_name;
@@ -222,7 +225,7 @@ class Toolkit {
   virtual void control_select_all(Handle w, int id) = 0;
   virtual void control_move(Handle w, int id, Rect rect) = 0;
   virtual Rect control_rect(Handle w, int id) const = 0;
-  // List and combo boxes (items from 0).
+  // List and combo boxes (items from 0); the lines of a kMultiLine edit.
   virtual void list_add(Handle w, int id, Text item) = 0;
   virtual void list_clear(Handle w, int id) = 0;
   virtual int list_selected(Handle w, int id) const = 0;     // -1: none

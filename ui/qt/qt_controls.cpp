@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
@@ -65,6 +66,15 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
       break;
     }
     case ControlKind::Edit: {
+      if ((spec.flags & kMultiLine) != 0) {
+        auto* page = new QPlainTextEdit(text, f->client);
+        page->setReadOnly(true);
+        page->setLineWrapMode(QPlainTextEdit::NoWrap);
+        page->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        page->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        widget = page;
+        break;
+      }
       auto* edit = new QLineEdit(text, f->client);
       edit->setTextMargins(1, 0, 1, 0);
       edit->setStyleSheet("QLineEdit { padding: 0px; }");
@@ -188,11 +198,13 @@ void QtToolkit::list_add(Handle w, int id, Text item) {
   QWidget* c = control(w, id);
   if (auto* list = qobject_cast<QListWidget*>(c)) list->addItem(to_qt(item));
   if (auto* combo = qobject_cast<QComboBox*>(c)) combo->addItem(to_qt(item));
+  if (auto* page = qobject_cast<QPlainTextEdit*>(c)) page->appendPlainText(to_qt(item));
 }
 void QtToolkit::list_clear(Handle w, int id) {
   QWidget* c = control(w, id);
   if (auto* list = qobject_cast<QListWidget*>(c)) list->clear();
   if (auto* combo = qobject_cast<QComboBox*>(c)) combo->clear();
+  if (auto* page = qobject_cast<QPlainTextEdit*>(c)) page->clear();
 }
 int QtToolkit::list_selected(Handle w, int id) const {
   QWidget* c = control(w, id);

@@ -1,0 +1,120 @@
+// Output devices: every printed output (reports above all) goes to a device
+// named by a short device text, a name and page options:
+//
+//   CON                  the report window, shown when the device is finished
+//   LPT1 /LP:66 /WD:132  a printer: spooled to a file, handed to `lp` at close
+//   listado.txt /VW:S    a text file, opened in the viewer at close
+//
+// A device record keeps the page, line and column of the output, which are
+// published in the status words _DEVHIG, _DEVWID, _DEVLIN, _DEVPOS and
+// _DEVPAG after every open and write.
+//
+// Files are written under a temporary name in their own folder and renamed
+// at close, so a report that fails or is cancelled never leaves a file that
+// looks finished (a device file such as /dev/full is written as it is).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/status.h"
+#include "core/text.h"
+
+namespace output {
+
+using core::Status;
+using core::Text;
+using core::operator""_t;
+
+// The devices offered to the user; CON, the first, serves an empty text.
+extern const Text kDeviceList;  // "CON,LPT1,...,LPT6,PDF,TXT,COM1:,COM2:,DEV"
+extern const Text kPrinterList; // "LPT1,LPT2,LPT3,LPT4,LPT5,LPT6"
+
+// Kind flags of a device.
+inline constexpr uint8_t kDevFile = 0x01;       // written through a runtime file
+inline constexpr uint8_t kDevScreen = 0x02;     // the report window at finish
+inline constexpr uint8_t kDevPrinter = 0x04;
+inline constexpr uint8_t kDevSerial = 0x08;
+inline constexpr uint8_t kDevPdf = 0x20;
+inline constexpr uint8_t kDevTranslate = 0x40;  // printer code page and sequences
+inline constexpr uint8_t kDevWrap = 0x80;       // a line break at the page width
+
+// The kind flags of a device name: CON 0x82; a name whose letters before its
+// trailing digits are LPT, lp or usb 0xC5; COMn: 0xC8; a .PDF file 0xA0; any
+// other file 0x81.
+uint8_t device_kind(Text name);
+
+struct DeviceRecord {
+  uint8_t kind = 0;
+  bool view = false;          // /VW given and true
+  int16_t handle = -1;        // the runtime file number; -1 when not open
+  uint16_t printer = 0;       // 1-6 for LPT1-LPT6, else 0
+  Status error = 0;           // the device's last error (0 none)
+  uint16_t page_lines = 0;    // /LP (0: no paging)
+  uint16_t width = 0;         // /WD (0: no wrapping)
+  uint16_t step = 1;          // /ST: device lines a record takes by default
+  uint16_t page = 1;
+  uint16_t line = 1;
+  uint16_t column = 1;
+  std::string name;           // the device name as resolved (the file written)
+  std::string spool;          // the temporary file written until close
+  bool append = false;        // log and out files are appended to
+  bool spooler = false;       // printers: the spool file goes to lp at close
+  std::string queue;          // the lp queue (empty: the system's default)
+};
+
+// Opens the device of a device text. The outcome is also in record->error:
+// the file layer's code when a file cannot be opened (with its name as
+// detail), DISKIO when no temporary file can be made for the screen,
+// DEVICETIMEOUT for a serial port (not built yet).
+[[nodiscard]] Status device_open(Text device_text, DeviceRecord* record);
+// Writes a text (which may hold CR LF pairs) at the current position,
+// wrapping at the width; with take_size the page size is first taken back
+// from _DEVHIG and _DEVWID. 0, or the error (also kept in the record):
+// WRITEERR for a short write, with the device name as detail.
+[[nodiscard]] Status device_write(DeviceRecord* record, Text text, bool take_size = false);
+// Moves the position forward to a line and column (blanks and line ends).
+[[nodiscard]] Status device_locate(DeviceRecord* record, int line, int column);
+// The end of the output: the printer's reset sequence, the report window of
+// the screen. The screen shows nothing for an empty output or one of 64 MiB
+// or more, nor after an error: the device's error then, else STRINGTOOLONG.
+[[nodiscard]] Status device_finish(DeviceRecord* record);
+// Releases the device. A file device without error takes its final name now
+// (a printer's spool file goes to `lp`); after an error, or with discard, the
+// temporary file is removed and nothing is left under the final name.
+[[nodiscard]] Status device_close(DeviceRecord* record, bool discard = false);
+// Publishes the position in the status words.
+void device_publish(const DeviceRecord& record);
+
+// --- printers ------------------------------------------------------------------
+inline constexpr uint16_t kPrinterRecordBytes = 96;
+inline constexpr uint16_t kPrinterHeaderBytes = 160;
+// The printer control characters, in the order of their sequence fields.
+extern const Text kPrinterControls;
+// Field `field` (0-11) of the definition record of a printer (0 or beyond the
+// table: the built-in record), trailing NULs removed. The table is loaded
+// from "QVPRNP00.DAT" in the definition folders at the first use.
+Text printer_sequence(uint16_t field, uint16_t printer);
+// Forgets the loaded table (a new run, a test).
+void printer_table_reset();
+// The character translation of the devices: on a device with kDevTranslate
+// the letters go to the printer code page; on the others SO, SI and DC2
+// become blanks. An arena text.
+Text device_translate(Text text, uint8_t kind);
+// The control characters of a text: each replaced by its printer sequence
+// (kDevTranslate) or removed. An arena text.
+Text device_controls(Text text, uint8_t kind, uint16_t printer);
+
+// The lp queue of a printer: the environment variable APP_PRINTER_LPTn,
+// else the system's default queue (an empty text).
+std::string printer_queue(uint16_t printer);
+
+// --- the report window -----------------------------------------------------------
+// Shows a text in the report window: read-only, monospace and scrollable,
+// with a row of buttons (the comma list in slot 9 of group 0, else message
+// 0020). The button pressed is left in _CUREDFLD (1 for the first). 0, or
+// the window layer's code when it cannot be shown.
+[[nodiscard]] Status report_window(std::string_view text, int columns, int rows);
+
+}  // namespace output

@@ -1,0 +1,171 @@
+// Devices: the device text, kinds, printers and their definitions, the
+// print-to-file mode, and the screen's report window on the headless
+// backend.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "core/arena.h"
+#include "core/context.h"
+#include "core/slots.h"
+#include "core/status_words.h"
+#include "output/devices.h"
+#include "script/variables.h"
+#include "tests/data/pg_test.h"
+#include "tests/ui/ui_hooks.h"
+#include "ui/headless/headless.h"
+#include "ui/platform/script.h"
+#include "ui/windows.h"
+
+namespace {
+
+using core::operator""_t;
+using datatest::str;
+using datatest::txt;
+namespace fs = std::filesystem;
+
+class Devices : public datatest::RuntimeTest {
+ protected:
+  void SetUp() override {
+    RuntimeTest::SetUp();
+    ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_.path())), 0);
+  }
+  void TearDown() override {
+    if (ui_ != nullptr) uitest::remove_window_hooks();
+    ui_.reset();
+    RuntimeTest::TearDown();
+  }
+  std::string read(const std::string& name) {
+    std::ifstream in(folder_.path() + "/" + name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // The record's fields after opening a device text.
+  std::string opened(const std::string& text) {
+    output::DeviceRecord r;
+    core::Status st = output::device_open(txt(text), &r);
+    std::ostringstream out;
+    out << std::hex << int(r.kind) << std::dec << " printer " << r.printer << " lp " << r.page_lines << " wd "
+        << r.width << " st " << r.step << " view " << r.view << " status " << st;
+    EXPECT_EQ(output::device_close(&r, true), 0);
+    return out.str();
+  }
+  void headless(const std::string& steps) {
+    auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
+    tk_ = tk.get();
+    ui_ = std::make_unique<ui::UiContext>(std::move(tk));
+    uitest::install_window_hooks();
+    std::vector<ui::platform::ScriptStep> parsed;
+    std::string error;
+    ASSERT_TRUE(ui::platform::script_parse(steps, &parsed, &error)) << error;
+    tk_->script_set(std::move(parsed));
+  }
+  datatest::TempFolder folder_;
+  ui::headless::HeadlessToolkit* tk_ = nullptr;
+  std::unique_ptr<ui::UiContext> ui_;
+};
+
+TEST_F(Devices, KindsOfDeviceNames) {
+  EXPECT_EQ(output::device_kind("CON"_t), 0x82);
+  EXPECT_EQ(output::device_kind("CON /LP:20"_t), 0x82);
+  EXPECT_EQ(output::device_kind("LPT1"_t), 0xC5);
+  EXPECT_EQ(output::device_kind("LPT7"_t), 0xC5);
+  EXPECT_EQ(output::device_kind("lp0"_t), 0xC5);
+  EXPECT_EQ(output::device_kind("usb3"_t), 0xC5);
+  EXPECT_EQ(output::device_kind("COM1:9600,N,8,1"_t), 0xC8);
+  EXPECT_EQ(output::device_kind("informe.pdf"_t), 0xA0);
+  EXPECT_EQ(output::device_kind("informe.txt"_t), 0x81);
+  EXPECT_EQ(output::device_kind("LPTX"_t), 0x81);
+}
+
+// Options after the name; the built-in printer record gives 72 lines of 80
+// columns; a printer beyond the definition file uses it too.
+TEST_F(Devices, DeviceTextsAndPrinterDefinitions) {
+  std::string file = folder_.path() + "/x.txt";
+  EXPECT_EQ(opened(file), "81 printer 0 lp 72 wd 80 st 1 view 0 status 0");
+  EXPECT_EQ(opened(file + " /LP:66 /WD:132 /ST:2 /VW:S"), "81 printer 0 lp 66 wd 132 st 2 view 1 status 0");
+  EXPECT_EQ(opened(file + " /VW:N"), "81 printer 0 lp 72 wd 80 st 1 view 0 status 0");
+  EXPECT_EQ(opened(""), "82 printer 0 lp 72 wd 80 st 1 view 0 status 0");
+  EXPECT_EQ(opened("COM1:9600,N,8,1"), "c8 printer 0 lp 72 wd 80 st 1 view 0 status 171");
+  // QVPRNP00.DAT: a header, then LPT1's record: reset sequence "R" for 0x12,
+  // bold "B" for 0x0E, 40 columns, 20 lines.
+  std::string record(96, '\0');
+  record[8] = 'R';
+  record[16] = 'B';
+  record[80] = 40;
+  record[88] = 20;
+  std::ofstream(folder_.path() + "/QVPRNP00.DAT", std::ios::binary) << std::string(160, 'h') << record;
+  output::printer_table_reset();
+  EXPECT_EQ(str(output::printer_sequence(1, 1)), "R");
+  EXPECT_EQ(str(output::printer_sequence(1, 2)), "");
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine, "/MODE:PRNTOFILE"_t), 0);
+  fs::path here = fs::current_path();
+  fs::current_path(folder_.path());
+  EXPECT_EQ(opened("LPT1"), "c5 printer 1 lp 20 wd 40 st 1 view 0 status 0");
+  EXPECT_EQ(opened("LPT2"), "c5 printer 2 lp 72 wd 80 st 1 view 0 status 0");
+  // With MODE PRNTOFILE a printer writes "unixprn.txt", translated to the
+  // printer's code page, with its sequences and the reset at the end.
+  output::DeviceRecord r;
+  ASSERT_EQ(output::device_open("LPT1"_t, &r), 0);
+  EXPECT_EQ(r.name, "unixprn.txt");
+  EXPECT_EQ(output::device_write(&r, "\x0E\xF1o\x0F\r\n"_t), 0);
+  EXPECT_EQ(output::device_finish(&r), 0);
+  EXPECT_EQ(output::device_close(&r), 0);
+  EXPECT_EQ(read("unixprn.txt"), "B\xA4o\r\nR");
+  fs::current_path(here);
+}
+
+// Writing: wrapping at the width, the page position published in the
+// status words, locating forward over lines and pages.
+TEST_F(Devices, PositionWrappingAndPaging) {
+  output::DeviceRecord r;
+  std::string file = folder_.path() + "/w.log";
+  ASSERT_EQ(output::device_open(txt(file + " /LP:3 /WD:10"), &r), 0);
+  EXPECT_EQ(output::device_write(&r, "abcdefghijklmno"_t), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwDevLin), 2);
+  EXPECT_EQ(script::var_get_int(core::kSwDevPos), 6);
+  EXPECT_EQ(output::device_locate(&r, 5, 3), 0);  // line 2 of the next page
+  EXPECT_EQ(script::var_get_int(core::kSwDevPag), 2);
+  EXPECT_EQ(output::device_write(&r, "x"_t), 0);
+  EXPECT_EQ(output::device_close(&r), 0);
+  EXPECT_EQ(read("w.log"), "abcdefghij\r\nklmno\r\n\r\n\r\n  x");
+  // A log file is appended to.
+  ASSERT_EQ(output::device_open(txt(file), &r), 0);
+  EXPECT_EQ(output::device_write(&r, "!"_t), 0);
+  EXPECT_EQ(output::device_close(&r), 0);
+  EXPECT_EQ(read("w.log"), "abcdefghij\r\nklmno\r\n\r\n\r\n  x!");
+  // Until it is closed, the file does not bear its name.
+  ASSERT_EQ(output::device_open(txt(folder_.path() + "/t.txt"), &r), 0);
+  EXPECT_EQ(output::device_write(&r, "half"_t), 0);
+  EXPECT_FALSE(fs::exists(folder_.path() + "/t.txt"));
+  EXPECT_EQ(output::device_close(&r, true), 0);
+  EXPECT_FALSE(fs::exists(folder_.path() + "/t.txt"));
+}
+
+// The screen: the report window shows the text under its buttons; the
+// button pressed is left in _CUREDFLD. An empty output shows nothing.
+TEST_F(Devices, TheScreenShowsTheReportWindow) {
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvButtonLabels, "Imprimir,Salir"_t), 0);
+  headless("show\npress Salir\n");
+  output::DeviceRecord r;
+  ASSERT_EQ(output::device_open("CON /LP:0 /WD:20"_t, &r), 0);
+  EXPECT_EQ(output::device_write(&r, "Primera linea\r\nni\xF1o \x0E\x14x"_t), 0);
+  EXPECT_EQ(output::device_finish(&r), 0);
+  EXPECT_EQ(output::device_close(&r), 0);
+  EXPECT_EQ(script::var_get_int(core::kSwCurEdFld), 2);
+  const std::string& t = tk_->transcript();
+  EXPECT_NE(t.find("ReportWin"), std::string::npos) << t;
+  EXPECT_NE(t.find("<Imprimir>"), std::string::npos) << t;
+  EXPECT_NE(t.find("|Primera linea"), std::string::npos) << t;
+  EXPECT_NE(t.find("|niño  x"), std::string::npos) << t;
+
+  ASSERT_EQ(output::device_open("CON"_t, &r), 0);
+  EXPECT_EQ(output::device_finish(&r), core::STRINGTOOLONG);
+  EXPECT_EQ(output::device_close(&r), 0);
+}
+
+}  // namespace
