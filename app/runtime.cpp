@@ -29,14 +29,10 @@ Status BasicRuntime::build() {
   if (c.script->status() != 0) return c.script->status();
   c.procedures = std::make_unique<script::ProcContext>();
 
-  core::Hooks core_hooks;
-  core_hooks.trace = script::trace_switches;
+  core::Hooks core_hooks = script::core_hooks();
   core_hooks.name_resolver = paths::path_real_name;
-  core_hooks.language_loaded = script::locale_rebuild;
   core::hooks_install(core_hooks);
-  formats::Hooks formats_hooks;
-  formats_hooks.status_words = script::status_word_value;
-  formats::hooks_install(formats_hooks);
+  formats::hooks_install(script::formats_hooks());
   script::Hooks script_hooks;
   script_hooks.execute = script::procedure_execute;
   script_hooks.macros = macro_expand;

@@ -78,16 +78,12 @@ core::Status dispatch(uint16_t kind, core::Text argument) {
 }
 
 void install_hooks(bool with_windows) {
-  core::Hooks core_hooks;
+  core::Hooks core_hooks = script::core_hooks();  // trace, language_loaded
   core_hooks.box = with_windows ? ui::lower_layer_box : nullptr;
-  core_hooks.trace = script::trace_switches;
   core_hooks.name_resolver = paths::path_real_name;
-  core_hooks.language_loaded = script::locale_rebuild;
   core::hooks_install(core_hooks);
 
-  formats::Hooks formats_hooks;
-  formats_hooks.status_words = script::status_word_value;
-  formats::hooks_install(formats_hooks);
+  formats::hooks_install(script::formats_hooks());  // status_words
 
   script::Hooks script_hooks;
   script_hooks.variables = with_windows ? ui::screen_field_hook : nullptr;

@@ -16,4 +16,17 @@ void hooks_install(const Hooks& hooks) {
   proc_local_hook_set(hooks.local_calls);
 }
 
+core::Hooks core_hooks() {
+  core::Hooks hooks;
+  hooks.trace = trace_switches;
+  hooks.language_loaded = locale_rebuild;
+  return hooks;
+}
+
+formats::Hooks formats_hooks() {
+  formats::Hooks hooks;
+  hooks.status_words = status_word_value;
+  return hooks;
+}
+
 }  // namespace script

@@ -6,6 +6,8 @@
 // layer's own answer (see each hook's header).
 #pragma once
 
+#include "core/hooks.h"
+#include "formats/formats.h"
 #include "script/eval.h"
 #include "script/functions.h"
 #include "script/procedures.h"
@@ -29,5 +31,10 @@ struct Hooks {
 
 // Installs every hook of the struct, empty ones as "none".
 void hooks_install(const Hooks& hooks);
+
+// The variable store's part of the lower layers' hooks: the core's trace
+// switches (_TRACE) and locale rebuild, the value formats' status words.
+core::Hooks core_hooks();
+formats::Hooks formats_hooks();
 
 }  // namespace script

@@ -89,13 +89,8 @@ std::string admin_sql(const std::string& database, const std::string& sql,
 }
 
 void install_data_hooks() {
-  core::Hooks core_hooks;
-  core_hooks.trace = script::trace_switches;
-  core_hooks.language_loaded = script::locale_rebuild;
-  core::hooks_install(core_hooks);
-  formats::Hooks formats_hooks;
-  formats_hooks.status_words = script::status_word_value;
-  formats::hooks_install(formats_hooks);
+  core::hooks_install(script::core_hooks());
+  formats::hooks_install(script::formats_hooks());
   script::hooks_install(data_script_hooks());
 }
 

@@ -5,18 +5,13 @@
 
 #include "core/hooks.h"
 #include "formats/formats.h"
-#include "script/variables.h"
+#include "script/hooks.h"
 
 namespace scripttest {
 
 inline void install_store_hooks() {
-  core::Hooks core_hooks;
-  core_hooks.trace = script::trace_switches;
-  core_hooks.language_loaded = script::locale_rebuild;
-  core::hooks_install(core_hooks);
-  formats::Hooks formats_hooks;
-  formats_hooks.status_words = script::status_word_value;
-  formats::hooks_install(formats_hooks);
+  core::hooks_install(script::core_hooks());
+  formats::hooks_install(script::formats_hooks());
 }
 
 inline void remove_store_hooks() {

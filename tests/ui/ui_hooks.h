@@ -14,14 +14,10 @@ namespace uitest {
 // `below`: the script hooks of the layers under the window layer (the data
 // layer's, for a runtime that has one).
 inline void install_window_hooks(script::Hooks below = {}) {
-  core::Hooks core_hooks;
+  core::Hooks core_hooks = script::core_hooks();
   core_hooks.box = ui::lower_layer_box;
-  core_hooks.trace = script::trace_switches;
-  core_hooks.language_loaded = script::locale_rebuild;
   core::hooks_install(core_hooks);
-  formats::Hooks formats_hooks;
-  formats_hooks.status_words = script::status_word_value;
-  formats::hooks_install(formats_hooks);
+  formats::hooks_install(script::formats_hooks());
   below.variables = ui::screen_field_hook;
   below.pump = ui::procedures_pump;
   below.execute = script::procedure_execute;
