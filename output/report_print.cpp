@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "data/access.h"
 #include "data/records.h"
+#include "data/script_hooks.h"
 #include "formats/formats.h"
 #include "output/internal/report_run.h"
 #include "script/eval.h"
@@ -17,6 +18,23 @@
 namespace output::internal {
 
 namespace {
+
+// Keeps the data files' positions from its making to put_back (or its end).
+class PositionsKept {
+ public:
+  PositionsKept() { data::local_call(true, false); }
+  ~PositionsKept() { put_back(); }
+  PositionsKept(const PositionsKept&) = delete;
+  PositionsKept& operator=(const PositionsKept&) = delete;
+  void put_back() {
+    if (done_) return;
+    done_ = true;
+    data::local_call(false, true);
+  }
+
+ private:
+  bool done_ = false;
+};
 
 using core::operator""_t;
 using core::Status;
@@ -235,6 +253,9 @@ Status record_loop(ReportRun* run, size_t at) {
   while (st == 0) {
     if ((st = progress_step(run)) != 0) break;
     bool yes = true;
+    // The record's expressions may move data files (a lookup, even of the
+    // file walked): each record leaves every file where the walk had it.
+    PositionsKept kept;
     if ((st = condition(record_condition, &line, &yes)) != 0) break;
     if (yes) {
       int next = placed ? target + run->step + extra : 0;
@@ -257,6 +278,7 @@ Status record_loop(ReportRun* run, size_t at) {
       run->step = line_step;
       ++printed;
     }
+    kept.put_back();
     bool ended = false;
     if (at_end != nullptr && !at_end->empty()) {
       if ((st = condition(*at_end, &line, &ended)) != 0) break;

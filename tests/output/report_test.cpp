@@ -155,6 +155,12 @@ TEST_F(Reports, FailuresLeaveNoFile) {
   EXPECT_EQ(leftovers(), "");
 }
 
+TEST_F(Reports, ProbeFileFindInALine) {
+  std::string out;
+  core::Status st = run(markers("01001\\\\\\\\|##<D>CODE{items},FILEFIND('x';1)\r\n"), "", 1, &out);
+  EXPECT_EQ(st, 0) << out;
+}
+
 TEST_F(Reports, HugeAndMissingTemplates) {
   std::string huge;
   for (size_t i = 0; i <= output::kTemplateMaxLines; ++i) huge += markers("01001x<L>\r\n");
