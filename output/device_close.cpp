@@ -114,8 +114,11 @@ Status device_close(DeviceRecord* r, bool discard) {
       st = os::print_file(r->queue, r->spool);
       os::remove_file(r->spool);
       if (st != 0) {
-        core::report_detail(st, core::text_view(r->name), false);
+        // The printer and the queue the spooler refused (or could not be
+        // reached for).
+        std::string what = r->name + " (print queue " + (r->queue.empty() ? "the default" : r->queue) + ")";
         core::error_record(core::kRecord, core::Context::Devices, st, st);
+        core::report_detail(st, core::text_view(what), false);
       }
     } else {
       st = os::spool_finish(r->spool, r->name, r->append);

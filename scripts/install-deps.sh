@@ -9,6 +9,7 @@ packages=(
   libpq-dev postgresql-15
   clang-14 libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core
+  cups-daemon cups-client
 )
 
 missing=()

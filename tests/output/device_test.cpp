@@ -2,6 +2,7 @@
 // print-to-file mode, and the screen's report window on the headless
 // backend.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "output/devices.h"
 #include "script/variables.h"
 #include "tests/data/pg_test.h"
+#include "tests/support/file_text.h"
 #include "tests/ui/ui_hooks.h"
 #include "ui/headless/headless.h"
 #include "ui/platform/script.h"
@@ -117,6 +119,44 @@ TEST_F(Devices, DeviceTextsAndPrinterDefinitions) {
   EXPECT_EQ(output::device_close(&r), 0);
   EXPECT_EQ(read("unixprn.txt"), "B\xA4o\r\nR");
   fs::current_path(here);
+}
+
+// A printer's report goes through the system's print spooler: here a CUPS
+// scheduler of the tests' own, whose queue writes each job into a file.
+TEST_F(Devices, APrinterPrintsThroughTheSpooler) {
+  const char* cups = std::getenv("APP_TEST_CUPS");
+  if (cups == nullptr) GTEST_SKIP() << "no CUPS scheduler for the tests (run through ctest)";
+  std::string dir = cups;
+  if (fs::exists(dir + "/unavailable")) GTEST_SKIP() << testsupport::file_text(dir + "/unavailable");
+  std::string printed = dir + "/out/apprun-test.txt";
+  fs::remove(printed);
+  ASSERT_EQ(setenv("APP_PRINTER_LPT3", "apprun-test", 1), 0);
+  output::DeviceRecord r;
+  ASSERT_EQ(output::device_open("LPT3 /LP:0"_t, &r), 0);
+  EXPECT_EQ(output::device_write(&r, "Factura 1\r\nTotal\t12,50\r\n"_t), 0);
+  EXPECT_EQ(output::device_finish(&r), 0);
+  // Nothing reaches the spooler until the close: a printer that is off
+  // never holds the report up.
+  EXPECT_FALSE(fs::exists(printed));
+  EXPECT_EQ(output::device_close(&r), 0) << str(core::error_detail());
+  std::string got;
+  for (int i = 0; i < 100 && got.find("Total") == std::string::npos; ++i) {
+    usleep(100000);
+    got = fs::exists(printed) ? testsupport::file_text(printed) : "";
+  }
+  EXPECT_EQ(got, "Factura 1\r\nTotal\t12,50\r\n");
+  // A queue the spooler does not have: the close says so, naming the
+  // printer; no spool file is left behind.
+  ASSERT_EQ(setenv("APP_PRINTER_LPT3", "nohay", 1), 0);
+  core::error_clear();
+  ASSERT_EQ(output::device_open("LPT3 /LP:0"_t, &r), 0);
+  std::string spool = r.spool;
+  EXPECT_EQ(output::device_write(&r, "x\r\n"_t), 0);
+  EXPECT_EQ(output::device_close(&r), core::SYSTEMCMDERROR);
+  EXPECT_NE(str(core::error_detail()).find("LPT3"), std::string::npos) << str(core::error_detail());
+  EXPECT_NE(str(core::error_detail()).find("nohay"), std::string::npos) << str(core::error_detail());
+  EXPECT_FALSE(fs::exists(spool));
+  unsetenv("APP_PRINTER_LPT3");
 }
 
 // Writing: wrapping at the width, the page position published in the
