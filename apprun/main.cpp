@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/text.h"
+#include "apprun/check.h"
 #include "apprun/runtime.h"
 #include "core/arena.h"
 #include "core/slots.h"
@@ -26,6 +27,7 @@ using core::operator""_t;
 
 constexpr const char* kUsage =
     "usage: apprun [/OPTION:value ...]\n"
+    "       apprun --check [folder,...]   load every definition file and report what fails\n"
     "  /DPATH:'folder'        definition folder (default: the current folder)\n"
     "  /RUN:'Kind,argument'   run one process instead of the menu, e.g. /RUN:'PrcExec,TEST'\n"
     "  /INPUT:'file'          run the process names of a file, one a line\n"
@@ -88,6 +90,9 @@ int main(int argc, char** argv) {
   if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
     std::printf("apprun %s\n", core::kVersion);
     return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
+    return apprun::check_main(argc > 2 ? argv[2] : "");
   }
   if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);

@@ -128,7 +128,7 @@ void remove_hooks() {
 
 }  // namespace
 
-Runtime::Runtime() = default;
+Runtime::Runtime(Windows windows) : windows_(windows) {}
 
 Runtime::~Runtime() { static_cast<void>(release()); }
 
@@ -143,8 +143,8 @@ core::Status Runtime::build() {
   if (c.data->status() != 0) return c.data->status();
   // Without a toolkit there is no window layer: its services answer
   // SCREENENV, and the boxes go to standard error.
-  c.ui = std::make_unique<ui::UiContext>();
-  install_hooks(c.ui->status() == 0);
+  if (windows_ == kWithWindows) c.ui = std::make_unique<ui::UiContext>();
+  install_hooks(c.ui != nullptr && c.ui->status() == 0);
   return 0;
 }
 

@@ -10,7 +10,9 @@ namespace apprun {
 
 class Runtime : public app::Runtime {
  public:
-  Runtime();
+  // Without windows: no window layer is made (the checker's runtime).
+  enum Windows { kWithWindows, kWithoutWindows };
+  explicit Runtime(Windows windows = kWithWindows);
   ~Runtime() override;
   core::Status build() override;
   core::Status release() override;
@@ -18,6 +20,7 @@ class Runtime : public app::Runtime {
  private:
   struct Contexts;
   std::unique_ptr<Contexts> contexts_;
+  Windows windows_;
 };
 
 }  // namespace apprun
