@@ -8,6 +8,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "data/internal/access_run.h"
 #include "data/internal/session.h"
 #include "data/internal/state.h"
@@ -185,7 +186,18 @@ Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int6
       // A result without a message of its own (a lost connection) still has
       // the connection's.
       if (text.len == 0) text = core::text_from_c(PQerrorMessage(conn));
-      fail(code, text, statement);
+      if (PQstatus(conn) == CONNECTION_BAD) {
+        // The server is away: the user is told so in the runtime's words
+        // (message 0021) with the client library's first line; the
+        // statement goes to the log only.
+        core::ArenaScope scope;
+        Text first = core::list_field(sql_message_clean(text), '\n', 1);
+        Text said = core::text_concat(core::text_concat(core::message_text("0021"_t), ": "_t), first);
+        core::error_record(core::kRecord, core::Context::SQLEXEC, code, code);
+        core::report_detail(code, core::text_trim(said, core::kTrimRight), false);
+      } else {
+        fail(code, text, statement);
+      }
       PQclear(res);
       return code;
     }
