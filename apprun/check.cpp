@@ -28,7 +28,7 @@ std::string upper(std::string s) {
 
 // The failure of a load as one line: the file, the error's name and its
 // detail with its line breaks folded.
-std::string problem(const std::string& file, core::Status code) {
+std::string problem(const std::string& file, core::Status code, const std::string& path = "") {
   core::ArenaScope scope;
   std::string line = file + ": " + core::text_str(core::error_name(code));
   std::string detail = core::text_str(core::error_detail());
@@ -36,6 +36,11 @@ std::string problem(const std::string& file, core::Status code) {
     if (c == '\r' || c == '\n') c = ' ';
   detail.erase(std::unique(detail.begin(), detail.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
                detail.end());
+  // The file is said at the start of the line already.
+  std::string named = " File: " + path;
+  if (!path.empty() && detail.size() >= named.size() &&
+      detail.compare(detail.size() - named.size(), named.size(), named) == 0)
+    detail.resize(detail.size() - named.size());
   size_t first = detail.find_first_not_of(' ');
   detail = first == std::string::npos ? std::string() : detail.substr(first);
   if (!detail.empty()) line += ": " + detail;
@@ -52,7 +57,7 @@ void check_file(const fs::path& path, std::vector<std::string>* out) {
   if (ext == ".PRX") {
     uint16_t number = 0;
     core::Status st = script::proc_load(core::text_view(full), &number);
-    if (st != 0) out->push_back(problem(name, st));
+    if (st != 0) out->push_back(problem(name, st, full));
     else static_cast<void>(script::proc_unload(number));
   } else if (ext == ".PDC") {
     std::vector<output::TemplateLine> lines;

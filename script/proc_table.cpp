@@ -126,7 +126,14 @@ Status proc_load(Text file, uint16_t* number) {
   p->file = to_string(file);
   std::vector<std::string> lines;
   Status st = read_lines(file, &lines);
-  if (st == 0) st = proc_compile(lines, p.get());
+  if (st == 0) {
+    st = proc_compile(lines, p.get());
+    // A procedure that does not compile names its file.
+    if (st != 0 && core::error_last().code == st) {
+      core::ArenaScope scope;
+      static_cast<void>(core::report_detail(st, core::text_concat("File: "_t, file), true));
+    }
+  }
   if (st != 0) return st;
   auto free_slot = std::find(s->table.begin(), s->table.end(), nullptr);
   if (free_slot == s->table.end()) {
