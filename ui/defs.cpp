@@ -1,6 +1,7 @@
 // Section lines and pushed sections over the shell's definition files.
 #include "ui/defs.h"
 
+#include "core/errors.h"
 #include "core/slots.h"
 #include "definitions/definitions.h"
 #include "paths/paths.h"
@@ -12,7 +13,11 @@ core::Status definition_section_lines(core::Text file, int layout, int section,
   uint16_t first = core::slot_count(core::kGroupLineQueue);
   uint16_t count = 0;
   int32_t st = defs::def_section_queue(file, layout, section, &count);
-  if (st == defs::kNoFile) return core::FILENOTFOUND;
+  if (st == defs::kNoFile) {
+    // The file the screen needs is named.
+    core::error_record(core::kRecord, core::Context::Screen, core::FILENOTFOUND, core::FILENOTFOUND);
+    return core::report_detail(core::FILENOTFOUND, file, false);
+  }
   if (st != 0) return static_cast<core::Status>(st);
   for (uint16_t i = 0; i < count; ++i) {
     core::Text line = core::slot_get(core::kGroupLineQueue, static_cast<uint16_t>(first + i));

@@ -396,7 +396,11 @@ TEST_F(MaintTest, EachFailedSaveShowsItsOwnErrorOnly) {
 }
 
 TEST_F(MaintTest, AScreenThatCannotOpenGivesItsCodeAndLeavesNothingOpen) {
+  core::error_clear();
   EXPECT_EQ(run("NOHAY", ""), core::FILENOTFOUND);
+  // The error names the file the screen needs.
+  EXPECT_NE(datatest::str(core::error_detail()).find("NOHAY"), std::string::npos)
+      << datatest::str(core::error_detail());
   write("MALA.PPN", "01 OPEN$=nohay\n");
   write("MALA.PAN", " 0110101000006A|\n");
   EXPECT_EQ(run("MALA", ""), core::FILESOPEN);
