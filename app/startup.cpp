@@ -169,6 +169,20 @@ Status no_menu_window() {
                             core::FEATUREREMOVED);
 }
 
+// A start menu that is nowhere is said (message 0004 with the file looked
+// for); the main window opens without a menu all the same.
+void start_menu_missing(Text menu_file) {
+  ArenaScope scope;
+  Text source = option_present(kOptApStart) ? option_value(kOptApStart)
+                : menu_file.len != 0       ? menu_file
+                                           : core::slot_get(core::kGroupEnv, core::kEnvApName);
+  Text name = core::list_field(source, ',', 1);
+  if (!option_present(kOptApStart) && menu_file.len == 0) name = core::text_concat(core::text_sub(name, 0, 2), "MENU"_t);
+  name = defs::def_name_with_type(name, defs::kFtMenu);
+  core::message_box(core::message_text_c("0012"), core::message_fill(core::message_text_c("0004"), {name}),
+                    core::BoxIcon::Exclamation);
+}
+
 // Step 17: the INPUT file, then the RUN process or the menu.
 Status run(const StartupArgs& a) {
   ArenaScope scope;
@@ -178,6 +192,7 @@ Status run(const StartupArgs& a) {
   if (option_present(kOptOutput)) script::var_set_int(core::kSwOutHnd, 1);
   if (st == 0 && !option_present(kOptRun)) {
     auto open_menu = window_hooks().open_menu;
+    if (spec.len == 0 && open_menu != nullptr) start_menu_missing(a.menu_file);
     st = open_menu != nullptr ? open_menu(spec) : no_menu_window();
   } else if (st == 0) {
     script::var_set_int(core::kSwScrStat,

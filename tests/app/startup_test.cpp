@@ -291,6 +291,12 @@ TEST_F(Startup, TheMenuOpensWithoutRunThroughTheWindowLayer) {
   g_seen = Seen{};
   EXPECT_EQ(run({"/APSTART:'OTHER,1'"}), 0);
   EXPECT_EQ(g_seen.menus, (std::vector<std::string>{"(empty)"}));
+  // A start menu that is nowhere is said, naming the file looked for.
+  EXPECT_NE(boxes().find("Fichero no encontrado:OTHER.PMT"), std::string::npos) << boxes();
+  g_seen = Seen{};
+  std::filesystem::remove(defs_ + "/dbmenu.pmt");
+  EXPECT_EQ(run({}), 0);
+  EXPECT_NE(boxes().find("Fichero no encontrado:DBMENU.PMT"), std::string::npos) << boxes();
 }
 
 TEST_F(Startup, DefinitionFolderFromTheWorkingFolderOrARelativeDpath) {
