@@ -109,6 +109,8 @@ Status report_window(std::string_view text, int columns, int rows) {
   page.rect = ui::cell_rect(1 + kButtonRows, 1, width, text_rows);
   tk->control_create(window, page);
   for (std::string_view line : lines) tk->list_add(window, kIdReportText, core::text_view(line));
+  // The report is read from its first line.
+  tk->list_select(window, kIdReportText, 0);
   tk->control_focus(window, kIdReportText);
   ui::modal_loop(window);
   if (proc.open()) ui::window_destroy(window);

@@ -3,13 +3,16 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include "core/arena.h"
 #include "ui/qt/qt_internal.h"
@@ -216,6 +219,13 @@ void QtToolkit::list_select(Handle w, int id, int index) {
   QWidget* c = control(w, id);
   if (auto* list = qobject_cast<QListWidget*>(c)) list->setCurrentRow(index);
   if (auto* combo = qobject_cast<QComboBox*>(c)) combo->setCurrentIndex(index);
+  if (auto* page = qobject_cast<QPlainTextEdit*>(c)) {
+    // A page of text: its line `index` comes into view, at the top.
+    QTextCursor at(page->document()->findBlockByNumber(std::max(index, 0)));
+    page->setTextCursor(at);
+    page->verticalScrollBar()->setValue(std::max(index, 0));
+    page->horizontalScrollBar()->setValue(0);
+  }
 }
 void QtToolkit::progress_set(Handle w, int id, int range, int position) {
   if (auto* bar = qobject_cast<QProgressBar*>(control(w, id))) {
