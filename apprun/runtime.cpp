@@ -31,7 +31,6 @@
 
 #include "app/app.h"
 #include "apprun/windows.h"
-#include "core/context.h"
 #include "core/hooks.h"
 #include "data/context.h"
 #include "data/script_hooks.h"
@@ -48,10 +47,8 @@
 
 namespace apprun {
 
+// The contexts above the basic runtime's.
 struct Runtime::Contexts {
-  core::CoreContext core;
-  std::unique_ptr<script::ScriptContext> script;
-  std::unique_ptr<script::ProcContext> procedures;
   std::unique_ptr<data::DataContext> data;
   std::unique_ptr<ui::UiContext> ui;
 };
@@ -115,15 +112,13 @@ void install_hooks(bool with_windows) {
   app::dispatcher_set(dispatch);
 }
 
-// The reverse: every hook empty again, top to bottom.
+// The reverse for the layers above the basic runtime, which empties its
+// own (script, formats, core) when it is released.
 void remove_hooks() {
   app::dispatcher_set(nullptr);
   app::window_hooks_set(app::WindowHooks{});
   ui::hooks_install(ui::Hooks{});
   data::hooks_install(data::Hooks{});
-  script::hooks_install(script::Hooks{});
-  formats::hooks_install(formats::Hooks{});
-  core::hooks_install(core::Hooks{});
 }
 
 }  // namespace
@@ -133,33 +128,27 @@ Runtime::Runtime(Windows windows) : windows_(windows) {}
 Runtime::~Runtime() { static_cast<void>(release()); }
 
 core::Status Runtime::build() {
-  contexts_ = std::make_unique<Contexts>();
-  Contexts& c = *contexts_;
-  if (c.core.status() != 0) return c.core.status();
-  c.script = std::make_unique<script::ScriptContext>();
-  if (c.script->status() != 0) return c.script->status();
-  c.procedures = std::make_unique<script::ProcContext>();
-  c.data = std::make_unique<data::DataContext>();
-  if (c.data->status() != 0) return c.data->status();
+  core::Status st = BasicRuntime::build();
+  if (st != 0) return st;
+  upper_ = std::make_unique<Contexts>();
+  upper_->data = std::make_unique<data::DataContext>();
+  if (upper_->data->status() != 0) return upper_->data->status();
   // Without a toolkit there is no window layer: its services answer
   // SCREENENV, and the boxes go to standard error.
-  if (windows_ == kWithWindows) c.ui = std::make_unique<ui::UiContext>();
-  install_hooks(c.ui != nullptr && c.ui->status() == 0);
+  if (windows_ == kWithWindows) upper_->ui = std::make_unique<ui::UiContext>();
+  install_hooks(upper_->ui != nullptr && upper_->ui->status() == 0);
   return 0;
 }
 
 core::Status Runtime::release() {
-  if (contexts_ == nullptr) return 0;
-  remove_hooks();
-  Contexts& c = *contexts_;
-  // The window layer goes before the data and the runtime memory do.
-  c.ui.reset();
-  c.data.reset();
-  c.procedures.reset();
-  c.script.reset();
-  core::Status st = c.core.shutdown();
-  contexts_.reset();
-  return st;
+  if (upper_ != nullptr) {
+    remove_hooks();
+    // The window layer goes before the data and the runtime memory do.
+    upper_->ui.reset();
+    upper_->data.reset();
+    upper_.reset();
+  }
+  return BasicRuntime::release();
 }
 
 }  // namespace apprun

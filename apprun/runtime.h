@@ -8,7 +8,9 @@
 
 namespace apprun {
 
-class Runtime : public app::Runtime {
+// The basic runtime (core, variables, procedures) and above it the data
+// layer and the window layer.
+class Runtime : public app::BasicRuntime {
  public:
   // Without windows: no window layer is made (the checker's runtime).
   enum Windows { kWithWindows, kWithoutWindows };
@@ -19,7 +21,7 @@ class Runtime : public app::Runtime {
 
  private:
   struct Contexts;
-  std::unique_ptr<Contexts> contexts_;
+  std::unique_ptr<Contexts> upper_;
   Windows windows_;
 };
 
