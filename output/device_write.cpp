@@ -95,7 +95,7 @@ Status device_locate(DeviceRecord* r, int line, int column) {
   if (line < 1) line = r->line;
   if (r->page_lines != 0 && line > r->page_lines) {
     // Through to the next page, then to the line that stands over.
-    uint16_t page = r->page;
+    int32_t page = r->page;
     Status st = 0;
     while (st == 0 && r->page == page) st = device_write(r, kCrLf);
     return st != 0 ? st : device_locate(r, line - r->page_lines, column);

@@ -54,9 +54,11 @@ struct DeviceRecord {
   uint16_t page_lines = 0;    // /LP (0: no paging)
   uint16_t width = 0;         // /WD (0: no wrapping)
   uint16_t step = 1;          // /ST: device lines a record takes by default
-  uint16_t page = 1;
-  uint16_t line = 1;
-  uint16_t column = 1;
+  // Counted past the 16 bits of the published words: an unpaged report
+  // may run to millions of lines.
+  int32_t page = 1;
+  int32_t line = 1;
+  int32_t column = 1;
   std::string name;           // the device name as resolved (the file written)
   std::string spool;          // the temporary file written until close
   bool append = false;        // log and out files are appended to
