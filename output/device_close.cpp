@@ -86,7 +86,7 @@ std::string printer_queue(uint16_t printer) {
 }
 
 Status device_finish(DeviceRecord* r) {
-  Status st = r->error;
+  Status st = r->handle >= 0 ? device_flush(r) : r->error;
   if ((r->kind & kDevTranslate) != 0 && r->error == 0 && r->handle >= 0) {
     Text reset = printer_sequence(1, r->printer);
     if (!reset.empty() && core::file_write(static_cast<uint16_t>(r->handle), core::kFileHere, reset) != reset.len) {
@@ -102,6 +102,8 @@ Status device_finish(DeviceRecord* r) {
 
 Status device_close(DeviceRecord* r, bool discard) {
   Status st = 0;
+  if (discard) r->pending.clear();
+  if (r->handle >= 0 && device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
   if (r->handle >= 0) {
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;
     r->handle = -1;
