@@ -56,14 +56,16 @@ struct Runtime::Contexts {
 namespace {
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
-// Forms (AcceptRun), maintenance windows (MantMain), the font choice
-// (FontSet) and help (Help) go to the window layer and the menu; reports to
-// the output layer; document windows reach the shell's dispatcher, which
-// answers "Proceso no definido" for them until their layer is built.
+// Forms (AcceptRun), maintenance windows (MantMain), document windows
+// (LnManMain, MantMovs), the font choice (FontSet) and help (Help) go to the
+// window layer and the menu; reports to the output layer; the other kinds
+// to the shell's dispatcher.
 core::Status dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case app::kPkAcceptRun:
     case app::kPkMantMain:
+    case app::kPkLnManMain:
+    case app::kPkMantMovs:
     case app::kPkFontSet:
     case app::kPkHelp:
       return apprun::window_layer_dispatch(kind, argument);

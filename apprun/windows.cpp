@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/menu.h"
 #include "ui/dialogs.h"
+#include "ui/docs.h"
 #include "ui/forms.h"
 #include "ui/maint.h"
 #include "ui/screens.h"
@@ -87,6 +88,8 @@ core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case app::kPkAcceptRun: return ui::accept_run(argument);
     case app::kPkMantMain: return ui::maint_open(argument, ui::kMantProcessFlags);
+    case app::kPkLnManMain:
+    case app::kPkMantMovs: return ui::docs_open(argument);
     case app::kPkFontSet: return ui::font_choose();
     case app::kPkHelp: return app::help_process(argument);
     default: return core::NOVALUE;

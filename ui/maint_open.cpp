@@ -28,12 +28,20 @@ using internal::MantWindow;
 
 ProcessRunner g_runner = nullptr;
 
+}  // namespace
+
+namespace internal {
+
+namespace {
+
 constexpr int kNewRecordsMode = 2;  // an open-file item ";2": the window takes new records
 constexpr int kButtonGap = 1;
 constexpr int kIndexButtonWidth = 7;
 constexpr int kFirstReadWord = 0x0024;
 constexpr int kNewRecordWord = 0x0001;
 constexpr CellMargins kMantMargins{2, 1, 2, 1};
+
+}  // namespace
 
 // The data file: field 5 of the argument, else the last item of OPEN$.
 // FILESOPEN with the name as detail for a file the dictionary lacks.
@@ -55,6 +63,8 @@ Status window_file(const MantWindow& m, uint16_t* file) {
 
 // The open-file set of the window: OPEN$, with the file of field 5 added
 // when it is not already the last item.
+namespace {
+
 std::string open_set(const MantWindow& m) {
   core::ArenaScope scope;
   std::string set = core::text_str(defs::def_key_raw(defs::kKeyOpen));
@@ -88,6 +98,8 @@ void titles(MantWindow* m) {
   if (!own.empty()) m->title += " - " + own;
 }
 
+}  // namespace
+
 // The screen's size: the argument's, else SCREENSIZE$, else what its
 // labels and fields reach.
 void screen_size(const MantWindow& m, const Screen& screen, int* columns, int* rows) {
@@ -105,13 +117,6 @@ void screen_size(const MantWindow& m, const Screen& screen, int* columns, int* r
   if (*columns <= 0) *columns = reach_c + 1;
   if (*rows <= 0) *rows = reach_r;
 }
-
-struct ButtonPlace {
-  int id;
-  int column;
-  int width;
-  std::string label;
-};
 
 // The buttons of the set in a row, then the cancel/index button.
 std::vector<ButtonPlace> button_row(int set, int screen_columns) {
@@ -136,6 +141,8 @@ std::vector<ButtonPlace> button_row(int set, int screen_columns) {
   return out;
 }
 
+namespace {
+
 Status create_controls(MantWindow* m, int rows, int columns) {
   platform::Toolkit* tk = internal::state()->toolkit.get();
   Status st = screen_controls_create(m->screen_window);
@@ -154,6 +161,8 @@ Status create_controls(MantWindow* m, int rows, int columns) {
   status.rect = cell_rect(rows + 3, 1, columns);
   return tk->control_create(m->window, status) ? 0 : core::CONTROLERROR;
 }
+
+}  // namespace
 
 // What an opening that fails leaves behind is undone.
 void undo_opening(MantWindow* m) {
@@ -191,6 +200,8 @@ Status prepare_data(MantWindow* m) {
   return st >= 128 ? st : Status{0};
 }
 
+namespace {
+
 // The record the window starts on: for a field's window the first at or
 // after the field's text.
 Status first_record(MantWindow* m, const std::string& seed) {
@@ -214,6 +225,10 @@ Status first_record(MantWindow* m, const std::string& seed) {
 }
 
 }  // namespace
+
+}  // namespace internal
+
+using namespace internal;  // NOLINT: the helpers above
 
 void process_runner_set(ProcessRunner runner) { g_runner = runner; }
 
