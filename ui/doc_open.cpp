@@ -74,40 +74,58 @@ GridPlace grid_place(const DocWindow& d, const Screen& screen) {
   return g;
 }
 
-// The buttons of the set in a row, each as wide as its label: a document's
-// eight buttons would not fit the screen at the width of the widest.
-std::vector<internal::ButtonPlace> button_row(int set) {
-  std::vector<internal::ButtonPlace> out;
+// The buttons of the set, each as wide as its label, in rows of the
+// screen's width: a document's eight buttons would not fit the screen in
+// one row at the width of the widest.
+struct ButtonCell {
+  int id;
+  int row;     // from 0
+  int column;
+  int width;
+  std::string label;
+};
+
+std::vector<ButtonCell> button_rows(int set, int columns) {
+  std::vector<ButtonCell> out;
   const ButtonSet* s = button_set(set);
   if (s == nullptr) return out;
   core::ArenaScope scope;
   Text labels = button_labels(set, 0);
-  int column = 1;
+  int row = 0, column = 1;
   for (uint16_t i = 1; i <= core::list_count(s->actions, ','); ++i) {
     Text label = core::text_trim(core::text_unquote(core::list_field(labels, ',', i)), core::kTrimBoth);
     int code = core::list_index(kButtonActionList, ',', core::list_field(s->actions, ',', i));
-    out.push_back({kIdButtonBase + code, column, label.len + 2, core::text_str(label)});
-    column += label.len + 3;
+    int width = label.len + 2;
+    if (column > 1 && column + width - 1 > columns) {
+      ++row;
+      column = 1;
+    }
+    out.push_back({kIdButtonBase + code, row, column, width, core::text_str(label)});
+    column += width + 1;
   }
   return out;
 }
+
+int button_row_count(const std::vector<ButtonCell>& buttons) { return buttons.empty() ? 0 : buttons.back().row + 1; }
 
 Status create_controls(DocWindow* d, int rows, int columns) {
   MantWindow& m = d->head;
   platform::Toolkit* tk = internal::state()->toolkit.get();
   Status st = screen_controls_create(m.screen_window);
   if (st != 0) return st;
-  for (const internal::ButtonPlace& b : button_row(m.set)) {
+  std::vector<ButtonCell> buttons = button_rows(m.set, columns);
+  for (const ButtonCell& b : buttons) {
     platform::ControlSpec c;
     c.kind = platform::ControlKind::Button;
     c.id = b.id;
-    c.rect = cell_rect(rows + 2, b.column, b.width);
+    c.rect = cell_rect(rows + 2 + b.row, b.column, b.width);
     c.text = b.label;
     if (!tk->control_create(m.window, c)) return core::CONTROLERROR;
   }
   platform::ControlSpec status;
   status.kind = platform::ControlKind::Static;
   status.id = kIdStatusLine;
+  rows += button_row_count(buttons) - 1;
   status.rect = cell_rect(rows + 3, 1, columns - kIndicatorWidth - 1);
   if (!tk->control_create(m.window, status)) return core::CONTROLERROR;
   platform::ControlSpec indicator;
@@ -243,12 +261,12 @@ Status docs_open(Text argument) {
   int columns = 0, rows = 0;
   internal::screen_size(m, *screen, &columns, &rows);
   m.screen_columns = columns;
-  std::vector<internal::ButtonPlace> buttons = button_row(m.set);
-  if (!buttons.empty()) columns = std::max(columns, buttons.back().column + buttons.back().width);
+  std::vector<ButtonCell> buttons = button_rows(m.set, columns);
+  for (const ButtonCell& b : buttons) columns = std::max(columns, b.column + b.width);
   const CellMargins& g = screen->margins;
   if (g.left == 0 && g.top == 0 && g.right == 0 && g.bottom == 0) screen->margins = kDocMargins;
   screen_margins_set(screen->margins);
-  st = window_create(kFrameLnMant, 0, core::text_view(m.title), kNone, columns, rows + 3, nullptr, &m.window);
+  st = window_create(kFrameLnMant, 0, core::text_view(m.title), kNone, columns, rows + 2 + button_row_count(buttons), nullptr, &m.window);
   if (st != 0) {
     internal::undo_opening(&m);
     screen_margins_set({});
