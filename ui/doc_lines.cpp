@@ -171,6 +171,8 @@ Status line_store_current(DocWindow* d) {
     return core::CANCELLED;
   }
   if (run_key(defs::kKeyReadLins, file) != 0 || run_key(defs::kKeyFitClc, file) != 0 || alarm(file) != 0) {
+    // The line is entered again from its start, to be corrected.
+    line_focus(d);
     return core::CANCELLED;
   }
   st = line_store_put(&d->store, n, data::buffer_get(file, data::Buffer::Current));
@@ -203,11 +205,9 @@ Status line_move(DocWindow* d, int step, int n) {
   if (st == core::CANCELLED) return st;
   int target = step != 0 ? line_current() + step : n;
   if (st == core::NODATA && step > 0 && line_current() > line_count()) target = line_current();
+  // Past the last line a new one is started; one past _LMAX is refused
+  // when it is stored.
   target = std::clamp(target, 1, line_count() + 1);
-  if (target > script::var_get_int(core::kSwLMax)) {
-    core::error_box(core::error_record(core::kRecord, core::Context::Screen, core::DATAOUTBOUND, core::DATAOUTBOUND));
-    target = line_count();
-  }
   line_show(d, target);
   return 0;
 }
