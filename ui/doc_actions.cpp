@@ -39,7 +39,8 @@ bool disabled(DocWindow* d, int code) {
 }
 
 // Fast find: FASTFIND$ is a process (a lookup window on the header's
-// file) that starts at the key typed; the key it was left on is read.
+// file) that starts at the key typed, or where the last one was left; the
+// document it is left on is read.
 int fast_find(DocWindow* d) {
   core::ArenaScope scope;
   Text process = core::text_trim(defs::def_key_raw(defs::kKeyFastFind), core::kTrimBoth);
@@ -56,7 +57,11 @@ int fast_find(DocWindow* d) {
     if (d->head.bind[i].file == d->head.file && d->head.bind[i].field == fields[0]) first = static_cast<int>(i) + 1;
   UiState* s = state();
   s->lookup.pending = true;
-  s->lookup.seed = first > 0 ? core::text_str(core::text_trim(field_value(first), core::kTrimBoth)) : std::string();
+  // The key as the file holds it (a number right-aligned), where the
+  // lookup starts.
+  bool any = false;
+  s->lookup.seed = typed_key(&d->head, 1, &any);
+  if (!any) s->lookup.seed = d->last_found;
   s->lookup.answer.clear();
   Status st = process_by_name(process);
   s->lookup.pending = false;
@@ -66,6 +71,7 @@ int fast_find(DocWindow* d) {
     static_cast<void>(field_set(first, core::text_view(s->lookup.answer)));
     s->lookup.answer.clear();
     static_cast<void>(doc_load(d));
+    d->last_found = d->key;
   }
   return st == core::CANCELLED || st < 122 ? kDone : st;
 }

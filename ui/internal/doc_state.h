@@ -27,6 +27,7 @@ struct DocWindow {
   std::vector<size_t> line_fields;   // screen fields (from 0) of the line, in order
   int extra_columns = 0;             // LNASSIGN$ columns after them
   std::string key;                   // the header's key 1 of the document
+  std::string last_found;            // the key the last fast find was left on
   // The document as it was read: a save finds it so in the file, or
   // another user has changed it.
   std::string header_as_read;
