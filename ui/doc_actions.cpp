@@ -117,8 +117,8 @@ int button(DocWindow* d, int code) {
       doc_status_show(d);
       return kDone;
     case kBtnImp: {
-      core::ArenaScope scope;
-      info_box(Text{}, core::message_text_c("0010"));
+      Status st = doc_import(d);
+      if (st >= 128) core::error_box(st);
       return kDone;
     }
     case kBtnNls:

@@ -62,6 +62,9 @@ Status doc_save(DocWindow* d);
 Status doc_delete(DocWindow* d);
 // Back to a new, empty document in the header fields.
 void doc_reset(DocWindow* d);
+// The Importar button: an import set's lines added to the store
+// (doc_import.cpp).
+Status doc_import(DocWindow* d);
 // Runs an event's procedure: 0 or what stops the operation.
 Status doc_event(DocWindow* d, int event);
 

@@ -139,6 +139,35 @@ TEST_F(DocWindowTest, TheLineLimitAndTheLineAlarmRefuseALine) {
   EXPECT_EQ(lines(9), "1 A0001 1 1.00, 2 A0002 1 1.00");
 }
 
+TEST_F(DocWindowTest, ImportedLinesJoinTheNoteAndAreWrittenOnlyWithIt) {
+  const std::string import = "press Importar\nselect 1\nactivate\ntype 2\nkey Enter\n";
+  const std::string header = "type 12\nkey Tab\nkey Tab\ntype C00006\nkey Tab\n";
+  // Imported, then the note is given up: nothing is written.
+  EXPECT_EQ(run_document("ALBARAN", header + import + "key Esc\nanswer Yes\n"), 0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("+- Importar lineas de otro albaran"), std::string::npos) << transcript();
+  EXPECT_EQ(lines(12), "");
+  EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo = 'A0005';"), "17");
+  // Imported and saved: the lines take the note's number and customer.
+  EXPECT_EQ(run_document("ALBARAN", header + typed_line("A0001", "1", "12.50") + import + "press Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(lines(12), "1 A0001 1 12.50, 2 A0005 3 72.00, 3 A0006 3 22.50");
+  EXPECT_EQ(query("SELECT count(*) FROM movimientos WHERE numero = 12 AND cliente = 'C00006';"), "3");
+  EXPECT_EQ(query("SELECT total FROM albaranes WHERE numero = 12;"), "107.00");
+  EXPECT_EQ(query("SELECT stock FROM articulos WHERE codigo = 'A0005';"), "14");
+}
+
+TEST_F(DocWindowTest, AnImportWhoseConditionFailsAddsNothing) {
+  screen_with("RD_COND$='numero{movimientos}==IMPNUM#'", "RD_COND$='unidades{movimientos}>0'");
+  EXPECT_EQ(run_document("ALBARAN", "type 12\nkey Tab\nkey Tab\ntype C00006\nkey Tab\n" + typed_line("A0001", "1", "1") +
+                                        "press Importar\nselect 1\nactivate\ntype 2\nkey Enter\nanswer Ok\nshow\n"),
+            0);
+  expect_script_ok();
+  std::string shown = last_window();
+  EXPECT_EQ(shown.find("A0005"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" 2 / 1"), std::string::npos) << shown;
+}
+
 TEST_F(DocWindowTest, ASaveWithoutLinesWritesNothing) {
   EXPECT_EQ(run_document("ALBARAN", "type 11\nkey Tab\nkey Tab\ntype C00005\nkey Tab\npress Grabar\nanswer Ok\n"), 0);
   expect_script_ok();
