@@ -21,6 +21,7 @@
 //                local_calls          data::local_call (positions kept)
 //   data         login                apprun::show_login (the log-in form)
 //   ui           process_runner       apprun::run_field_window
+//                document_printer     apprun::print_document (the report engine)
 //   app          dispatcher           apprun's dispatch (below)
 //                window hooks         apprun's window services (windows.cpp)
 //
@@ -101,6 +102,7 @@ void install_hooks(bool with_windows) {
 
   ui::Hooks ui_hooks;
   ui_hooks.process_runner = run_field_window;
+  ui_hooks.document_printer = print_document;
   ui::hooks_install(ui_hooks);
 
   app::WindowHooks window_hooks;

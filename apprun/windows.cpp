@@ -9,6 +9,8 @@
 #include "data/session.h"
 #include "app/app.h"
 #include "app/menu.h"
+#include "output/reports.h"
+#include "script/variables.h"
 #include "ui/dialogs.h"
 #include "ui/docs.h"
 #include "ui/forms.h"
@@ -82,6 +84,23 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
   values = result.values;
   answer.values = core::text_view(values.data(), values.size());
   return answer;
+}
+
+// A saved document printed: the report over the document's lines, from
+// its key to the last record that starts with it.
+core::Status print_document(const ui::DocumentPrint& print) {
+  output::ReportRequest request;
+  request.device = core::text_str(print.device);
+  request.template_name = core::text_str(print.report);
+  request.index = print.key;
+  request.lower = core::text_str(print.value);
+  request.upper = request.lower;
+  request.progress = "NONE";
+  int16_t current = script::var_get_int(core::kSwCurFil);
+  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(print.file));
+  core::Status st = output::report_run(request);
+  script::var_set_int(core::kSwCurFil, current);
+  return st;
 }
 
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {

@@ -29,6 +29,35 @@ namespace ui::internal {
 namespace {
 
 constexpr Text kEvents = "INIT,LOAD,CHECK,SAVE,DELETE"_t;
+
+DocumentPrinter g_printer = nullptr;
+
+// An entry of DOC$: its value when it is an expression that gives a text,
+// else the entry as written.
+std::string doc_entry(Text entry) {
+  core::ArenaScope scope;
+  Text trimmed = core::text_trim(core::text_unquote(core::text_trim(entry, core::kTrimBoth)), core::kTrimBoth);
+  script::Value v;
+  core::ErrorRecord before = core::error_last();
+  Status st = script::expr_value(trimmed, &v);
+  if (st == 0 && v.is_text() && !v.text.empty()) return core::text_str(v.text);
+  if (st != 0 && before.code == 0) core::error_clear();
+  return core::text_str(trimmed);
+}
+
+// Printing after a save (PRN): DOC$ is "device,report" or the report
+// alone (on the screen); the report walks the document's lines.
+void print_saved(const DocWindow& d) {
+  core::ArenaScope scope;
+  Text doc = defs::def_key_raw(defs::kKeyDoc);
+  if ((d.flags & kDocPrint) == 0 || doc.empty() || d.lines.file == 0) return;
+  bool pair = core::list_count(doc, ',') >= 2;
+  std::string device = pair ? doc_entry(core::list_field(doc, ',', 1)) : std::string();
+  std::string report = doc_entry(core::list_field(doc, ',', pair ? 2 : 1));
+  DocumentPrint print{core::text_view(device), core::text_view(report), d.lines.file, d.line_key, core::text_view(d.key)};
+  Status st = g_printer != nullptr ? g_printer(print) : core::NOVALUE;
+  if (st >= 128) core::error_box(st);
+}
 constexpr int kRecordColumn = 1;
 
 // The document's lines in the file, in the order of the lines' key: every
@@ -136,6 +165,8 @@ Status remove_lines(const DocWindow& d) {
 
 }  // namespace
 
+void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
+
 Status doc_event(DocWindow* d, int event) {
   static_cast<void>(d);
   core::ArenaScope scope;
@@ -236,6 +267,7 @@ Status doc_save(DocWindow* d) {
   st = run_with(defs::kKeySaved, d->head.file);
   if (st >= 128) core::error_box(st);
   static_cast<void>(doc_event(d, kEvSave));
+  print_saved(*d);
   doc_reset(d);
   return 0;
 }

@@ -17,6 +17,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 #include "ui/defs.h"
+#include "ui/internal/doc_state.h"
 #include "ui/internal/maint_state.h"
 #include "ui/internal/state.h"
 
@@ -232,7 +233,10 @@ using namespace internal;  // NOLINT: the helpers above
 
 void process_runner_set(ProcessRunner runner) { g_runner = runner; }
 
-void hooks_install(const Hooks& hooks) { process_runner_set(hooks.process_runner); }
+void hooks_install(const Hooks& hooks) {
+  process_runner_set(hooks.process_runner);
+  internal::document_printer_set(hooks.document_printer);
+}
 
 namespace internal {
 

@@ -5,6 +5,7 @@
 # checked in the database:
 #   1. a new note with three lines; the first line edited from the grid's
 #      menu, a line inserted between, one deleted with the Delete key; saved
+#      and printed (Modo Impr.) into a file through its print template
 #   2. the note read back, a quantity changed (a double click on its row);
 #      saved again: the old lines' effects taken away, the new ones applied
 #   3. the note found with the fast find and deleted
@@ -50,9 +51,10 @@ lines() { sql "SELECT string_agg(linea || ' ' || articulo || ' ' || cantidad || 
 stock() { sql "SELECT string_agg(codigo || '=' || stock, ' ' ORDER BY codigo) FROM articulos;"; }
 balance() { sql "SELECT saldo FROM clientes WHERE codigo = 'C00004';"; }
 
-# 1. A new note: the header, three lines.
+# 1. A new note: the header, three lines; printed after its save.
 {
   echo "menu Albaranes"
+  echo "press Modo Impr."
   line 7 010324 C00004
   line A0001 2 12.50
   line A0003 5 6.75
@@ -85,6 +87,11 @@ expect "SELECT numero || ' ' || fecha || ' ' || cliente || ' ' || total FROM alb
 [ "$(lines)" = "1 A0001 3 37.50, 2 A0002 4 16.80, 3 A0005 1 24.00" ] || fail "the lines of note 7 are [$(lines)]"
 [ "$(stock)" = "A0001=35 A0002=46 A0003=95 A0004=76 A0005=16 A0006=27" ] || fail "stock after the new note: $(stock)"
 [ "$(balance)" = 78.30 ] || fail "the balance of C00004 is $(balance)"
+# The print template ALBDOC onto the file of DOC$.
+[ -f albaran.txt ] || fail "the saved note was not printed"
+grep -q "^ALBARAN       7      Fecha:  20240301      Cliente:  C00004" albaran.txt || fail "no header printed: $(cat albaran.txt)"
+grep -q "^  3    A0005            1         24,00           24,00" albaran.txt || fail "no line 3 printed: $(cat albaran.txt)"
+grep -q "Total:         78,30" albaran.txt || fail "no total printed: $(cat albaran.txt)"
 
 # 2. Read back; the quantity of line 3 becomes 6.
 {

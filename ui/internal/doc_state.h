@@ -65,6 +65,7 @@ void doc_reset(DocWindow* d);
 // The Importar button: an import set's lines added to the store
 // (doc_import.cpp).
 Status doc_import(DocWindow* d);
+void document_printer_set(DocumentPrinter printer);
 // Runs an event's procedure: 0 or what stops the operation.
 Status doc_event(DocWindow* d, int event);
 
