@@ -43,16 +43,15 @@ constexpr int kLayoutParams = 1;
 constexpr std::chrono::milliseconds kQuietImport{500};
 
 // An expression of the import set that must give 1 (an empty one does),
-// with a file current. 1, 0, or an error of 128 and more.
+// with a file current: 1, 0, or an error of 128 and more.
 Status holds(uint16_t code, uint16_t file) {
   core::ArenaScope scope;
   Text text = defs::def_key_raw(code);
   if (text.empty()) return 1;
-  int16_t current = script::var_get_int(core::kSwCurFil);
-  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
-  Status st = script::expr_cond(text);
-  script::var_set_int(core::kSwCurFil, current);
-  return st;
+  script::Value v;
+  Status st = expr_in_file(text, file, &v);
+  if (st != 0) return st >= 128 ? st : Status{0};
+  return !v.is_text() && v.number != 0 ? 1 : 0;
 }
 
 Status source_file(const DocWindow& d, uint16_t* file) {

@@ -23,16 +23,11 @@ namespace {
 constexpr int kExtraWidth = 40;   // a LNASSIGN$ column in the store
 constexpr int kRecordColumn = 1;  // the line record is column 1 of the store
 
-// Runs an expression of the section with the lines' file current; a code of
-// 128 or more is shown and answered as CANCELLED.
+// Runs a key of the section with the lines' file current; a code of 128
+// or more is shown and answered as CANCELLED.
 Status run_key(uint16_t code, uint16_t file) {
   core::ArenaScope scope;
-  Text text = defs::def_key_raw(code);
-  if (text.empty()) return 0;
-  int16_t current = script::var_get_int(core::kSwCurFil);
-  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
-  Status st = script::expr_status(text);
-  script::var_set_int(core::kSwCurFil, current);
+  Status st = expr_in_file(defs::def_key_raw(code), file);
   if (st < 128) return 0;
   core::error_box(st);
   return core::CANCELLED;
@@ -43,11 +38,8 @@ Status alarm(uint16_t file) {
   core::ArenaScope scope;
   Text text = defs::def_key_raw(defs::kKeyAlarmLins);
   if (text.empty()) return 0;
-  int16_t current = script::var_get_int(core::kSwCurFil);
-  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
   script::Value v;
-  Status st = script::expr_value(text, &v);
-  script::var_set_int(core::kSwCurFil, current);
+  Status st = expr_in_file(text, file, &v);
   if (st >= 128) {
     core::error_box(st);
     return core::CANCELLED;
@@ -109,6 +101,16 @@ void refresh_fields(DocWindow* d) {
 }
 
 }  // namespace
+
+Status expr_in_file(Text expression, uint16_t file, script::Value* out) {
+  if (expression.empty()) return 0;
+  int16_t current = script::var_get_int(core::kSwCurFil);
+  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
+  script::Value ignored;
+  Status st = script::expr_value(expression, out != nullptr ? out : &ignored);
+  script::var_set_int(core::kSwCurFil, current);
+  return st;
+}
 
 void lines_setup(DocWindow* d) {
   core::ArenaScope scope;
@@ -180,10 +182,7 @@ Status line_store_current(DocWindow* d) {
   Text assign = defs::def_key_raw(defs::kKeyLnAssign);
   for (int e = 1; st == 0 && e <= d->extra_columns; ++e) {
     script::Value v;
-    int16_t current = script::var_get_int(core::kSwCurFil);
-    script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
-    st = script::expr_value(core::list_field(assign, ',', static_cast<uint16_t>(e)), &v);
-    script::var_set_int(core::kSwCurFil, current);
+    st = expr_in_file(core::list_field(assign, ',', static_cast<uint16_t>(e)), file, &v);
     if (st < 128) {
       Text text = v.is_text() ? v.text : script::number_to_text(v.number);
       st = line_store_set(&d->store, n, kRecordColumn + e, text);
@@ -276,12 +275,8 @@ void totals_compute(DocWindow* d) {
     }
   }
   static_cast<void>(data::buffer_put(file, data::Buffer::Current, core::text_view(kept)));
-  Text total = defs::def_key_raw(defs::kKeyFtClc);
-  if (total.empty() || d->head.file == 0) return;
-  int16_t current = script::var_get_int(core::kSwCurFil);
-  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(d->head.file));
-  Status st = script::expr_status(total);
-  script::var_set_int(core::kSwCurFil, current);
+  if (d->head.file == 0) return;
+  Status st = expr_in_file(defs::def_key_raw(defs::kKeyFtClc), d->head.file);
   if (st >= 128) core::error_box(st);
 }
 

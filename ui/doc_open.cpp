@@ -236,18 +236,12 @@ Status docs_open(Text argument) {
   auto doc = std::make_unique<DocWindow>();
   DocWindow* d = doc.get();
   MantWindow& m = d->head;
-  m.args = mant_args_parse(argument, kMantProcessFlags);
   core::ArenaScope scope;
-  Status st = screen_load(core::text_view(m.args.screen), m.args.section, false, &m.screen);
+  Status st = internal::window_prepare(&m, argument, kMantProcessFlags);
   if (st != 0) return st;
   Screen* screen = screen_get(m.screen);
-  m.section_pushed = definition_section_push(core::text_view(screen->params)) == 0;
-  st = internal::window_file(m, &m.file);
-  m.previous_file = script::var_get_int(core::kSwCurFil);
-  if (st == 0 && m.file != 0) script::var_set_int(core::kSwCurFil, static_cast<int16_t>(m.file));
-  if (st == 0) st = internal::prepare_data(&m);
   uint16_t line_file = 0;
-  if (st == 0) st = lines_file(d, &line_file);
+  st = lines_file(d, &line_file);
   if (st != 0) {
     internal::undo_opening(&m);
     return st;

@@ -88,18 +88,6 @@ void tell(Status st) {
   if (!text.empty()) message_box(text, Text{}, kBoxWarning);
 }
 
-// Runs a key of the section with a file current; the code.
-Status run_with(uint16_t code, uint16_t file) {
-  core::ArenaScope scope;
-  Text text = defs::def_key_raw(code);
-  if (text.empty()) return 0;
-  int16_t current = script::var_get_int(core::kSwCurFil);
-  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
-  Status st = script::expr_status(text);
-  script::var_set_int(core::kSwCurFil, current);
-  return st;
-}
-
 // Inside the save's transaction: the document in the file is still the
 // one that was read (7 when it was changed or deleted), or, for a new
 // one, nobody has written it meanwhile (6 for its header, 7 for lines).
@@ -264,7 +252,7 @@ Status doc_save(DocWindow* d) {
     line_show(d, line_current());
     return st >= 128 ? st : Status{0};
   }
-  st = run_with(defs::kKeySaved, d->head.file);
+  st = expr_in_file(defs::def_key_raw(defs::kKeySaved), d->head.file);
   if (st >= 128) core::error_box(st);
   static_cast<void>(doc_event(d, kEvSave));
   print_saved(*d);

@@ -44,6 +44,8 @@ constexpr CellMargins kMantMargins{2, 1, 2, 1};
 
 }  // namespace
 
+namespace {
+
 // The data file: field 5 of the argument, else the last item of OPEN$.
 // FILESOPEN with the name as detail for a file the dictionary lacks.
 Status window_file(const MantWindow& m, uint16_t* file) {
@@ -64,8 +66,6 @@ Status window_file(const MantWindow& m, uint16_t* file) {
 
 // The open-file set of the window: OPEN$, with the file of field 5 added
 // when it is not already the last item.
-namespace {
-
 std::string open_set(const MantWindow& m) {
   core::ArenaScope scope;
   std::string set = core::text_str(defs::def_key_raw(defs::kKeyOpen));
@@ -175,6 +175,8 @@ void undo_opening(MantWindow* m) {
   screen_drop(m->screen);
 }
 
+namespace {
+
 // Flag 0x10: the open-file set; the relational update; PERFORM$.
 Status prepare_data(MantWindow* m) {
   if ((m->args.flags & kMantOpenSet) != 0) {
@@ -199,6 +201,22 @@ Status prepare_data(MantWindow* m) {
   Text perform = defs::def_key_raw(defs::kKeyPerform);
   Status st = perform.empty() ? Status{0} : script::expr_status(perform);
   return st >= 128 ? st : Status{0};
+}
+
+}  // namespace
+
+Status window_prepare(MantWindow* m, Text argument, int default_flags) {
+  m->args = mant_args_parse(argument, default_flags);
+  Status st = screen_load(core::text_view(m->args.screen), m->args.section, false, &m->screen);
+  if (st != 0) return st;
+  m->section_pushed = definition_section_push(core::text_view(screen_get(m->screen)->params)) == 0;
+  st = window_file(*m, &m->file);
+  // The window's file is the current file of its expressions ("FIELD{}").
+  m->previous_file = script::var_get_int(core::kSwCurFil);
+  if (st == 0 && m->file != 0) script::var_set_int(core::kSwCurFil, static_cast<int16_t>(m->file));
+  if (st == 0) st = prepare_data(m);
+  if (st != 0) undo_opening(m);
+  return st;
 }
 
 namespace {
@@ -305,21 +323,10 @@ Status maint_open(Text argument, int default_flags) {
     s->lookup.seed.clear();
   }
   MantWindow m;
-  m.args = mant_args_parse(argument, default_flags);
   core::ArenaScope scope;
-  Status st = screen_load(core::text_view(m.args.screen), m.args.section, false, &m.screen);
+  Status st = window_prepare(&m, argument, default_flags);
   if (st != 0) return st;
   Screen* screen = screen_get(m.screen);
-  m.section_pushed = definition_section_push(core::text_view(screen->params)) == 0;
-  st = window_file(m, &m.file);
-  // The window's file is the current file of its expressions ("FIELD{}").
-  m.previous_file = script::var_get_int(core::kSwCurFil);
-  if (st == 0 && m.file != 0) script::var_set_int(core::kSwCurFil, static_cast<int16_t>(m.file));
-  if (st == 0) st = prepare_data(&m);
-  if (st != 0) {
-    undo_opening(&m);
-    return st;
-  }
   m.voidmode = defs::def_key_raw_number(defs::kKeyVoidMode);
   m.has_bounds = !defs::def_key_raw(defs::kKeyBounds).empty();
   m.mode = initial_mode(m.args.flags, m.file != 0 && opens_for_new(m));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "script/variables.h"
 #include "ui/docs.h"
 #include "ui/grids.h"
 #include "ui/internal/maint_state.h"
@@ -35,6 +36,10 @@ struct DocWindow {
 };
 
 // --- lines (doc_lines.cpp) ------------------------------------------------------
+// An expression of the document run with a data file current (so that
+// "FIELD{}" is that file's): its status, and its value when out is given.
+// An empty expression gives 0 (and no value).
+Status expr_in_file(Text expression, uint16_t file, script::Value* out = nullptr);
 // The grid's columns and the line store's from the line fields and LNASSIGN$.
 void lines_setup(DocWindow* d);
 // The line fields show line n of the store (a new blank line past the

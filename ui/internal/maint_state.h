@@ -69,13 +69,13 @@ void fields_enable(MantWindow* m);
 void fields_focus_first(MantWindow* m);
 
 // --- the window (maint_open.cpp) --------------------------------------------------------
-// The window's data file: field 5 of its argument, else the last item of
-// OPEN$ (0 for none). FILESOPEN with the name for a file the dictionary lacks.
-Status window_file(const MantWindow& m, uint16_t* file);
-// Flag 0x10: the open-file set; the relational update; PERFORM$.
-Status prepare_data(MantWindow* m);
 // What an opening that fails leaves behind is undone.
 void undo_opening(MantWindow* m);
+// The opening of a window over a screen and its data file: the argument,
+// the screen with its section pushed, the file (the current file of the
+// window's expressions), the open-file set, the relational update and
+// PERFORM$. What it did is undone when it fails.
+Status window_prepare(MantWindow* m, Text argument, int default_flags);
 // The screen's size: the argument's, else SCREENSIZE$, else what its
 // labels and fields reach.
 void screen_size(const MantWindow& m, const Screen& screen, int* columns, int* rows);
