@@ -35,7 +35,7 @@ enum GridCommand : int {
 };
 
 bool disabled(DocWindow* d, int code) {
-  return button_disabled(button_mask(d->head.set, code), d->in_lines ? kModeLines : kModeHeader);
+  return button_disabled(button_mask(d->head.set, code), d->head.mode);
 }
 
 // Fast find: FASTFIND$ is a process (a lookup window on the header's
@@ -142,7 +142,7 @@ bool to_selected(DocWindow* d) {
   int row = grid_selected(d->grid);
   if (row < 0 || !d->started) return false;
   if (!d->in_lines) {
-    if (fields_store(&d->head) != 0) return false;
+    if (header_store(d) != 0) return false;
     doc_enter_lines(d, row + 1);
     return true;
   }
@@ -258,7 +258,7 @@ int doc_defaults(void* data, int, int, int action) {
           return 0;
         }
         if (field_move(kActNextField) == kEndOfFields && d->started && !d->line_fields.empty()) {
-          if (fields_store(&d->head) == 0) doc_enter_lines(d, line_count() + 1);
+          if (header_store(d) == 0) doc_enter_lines(d, line_count() + 1);
         }
         return 0;
       }

@@ -7,6 +7,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "data/access.h"
 #include "data/dictionary.h"
 #include "data/records.h"
@@ -14,6 +15,7 @@
 #include "script/variables.h"
 #include "definitions/definitions.h"
 #include "ui/defs.h"
+#include "ui/dialogs.h"
 #include "ui/internal/doc_state.h"
 #include "ui/internal/state.h"
 
@@ -171,7 +173,9 @@ void doc_status_show(DocWindow* d) {
   if (s == nullptr || m.closed) return;
   platform::Toolkit* tk = s->toolkit.get();
   core::ArenaScope scope;
-  m.mode = d->in_lines ? kModeLines : kModeHeader;
+  // A document of a header alone is edited as a record is (mode 3), so
+  // that it can be saved.
+  m.mode = d->in_lines ? kModeLines : d->window_mode == kDocAlone ? kModeEdit : kModeHeader;
   Text caption = doc_caption(d->flags, d->in_lines);
   Text title = m.text.empty() ? caption : core::text_concat(core::text_concat(core::text_view(m.text), " - "_t), caption);
   window_title_set(m.window, title);
@@ -207,6 +211,20 @@ void doc_enter_lines(DocWindow* d, int n) {
   doc_status_show(d);
   line_show(d, n);
   line_focus(d);
+}
+
+Status header_store(DocWindow* d) {
+  MantWindow& m = d->head;
+  Status st = fields_store(&m);
+  if (st != 0 || m.file == 0 || !d->started) return st;
+  core::ArenaScope scope;
+  if (core::text_equal(data::key_value(m.file, 1, data::Buffer::Current), core::text_view(d->key))) return 0;
+  // Another key is another document: it is read by its key, not saved over.
+  info_box(Text{}, core::message_text_c("0024"));
+  st = data::key_value_put(m.file, 1, core::text_view(d->key));
+  fields_refresh(&m, kRefreshValues);
+  fields_refresh(&d->lines, kRefreshValues);
+  return st;
 }
 
 void doc_enter_header(DocWindow* d) {

@@ -107,6 +107,7 @@ Status still_as_read(DocWindow* d) {
   Status back = data::buffer_put(hf, data::Buffer::Current, core::text_view(typed));
   if (st != 0) return st;
   if (back != 0) return back;
+  if (d->lines.file == 0) return 0;
   std::vector<std::string> now;
   st = read_lines(*d, &now);
   if (st != 0) return st;
@@ -226,9 +227,11 @@ Status doc_save(DocWindow* d) {
   if (d->in_lines) {
     Status st = line_store_current(d);
     if (st == core::CANCELLED) return st;
+  } else if (Status st = header_store(d); st != 0) {
+    return st;
   }
   core::ArenaScope scope;
-  if (!d->started || line_count() == 0) {
+  if (!d->started || (line_count() == 0 && d->window_mode != kDocAlone)) {
     info_box(Text{}, core::message_text_c("0007"));
     return core::NODATA;
   }

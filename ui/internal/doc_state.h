@@ -79,6 +79,9 @@ Status doc_event(DocWindow* d, int event);
 // part being edited.
 void doc_status_show(DocWindow* d);
 void doc_enter_lines(DocWindow* d, int n);
+// The header fields typed into the header's record; a changed key is put
+// back as the document has it (message 0024). 0, or the field's refusal.
+Status header_store(DocWindow* d);
 // Focus on the line field a line is entered at (BEGINFLD%, else the first).
 void line_focus(DocWindow* d);
 void doc_enter_header(DocWindow* d);

@@ -168,6 +168,25 @@ TEST_F(DocWindowTest, AnImportWhoseConditionFailsAddsNothing) {
   EXPECT_NE(shown.find(" 2 / 1"), std::string::npos) << shown;
 }
 
+TEST_F(DocWindowTest, TheKeyOfADocumentReadIsNotChangedBehindIt) {
+  EXPECT_EQ(run_document("ALBARAN", "type 1\nkey Tab\nkey Shift+Tab\ntype 2\nkey Tab\nkey Tab\nkey Tab\nanswer Ok\n"
+                                    "press Grabar\n"),
+            0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("Modificaci\xC3\xB3n de Clave descartada"), std::string::npos) << transcript();
+  EXPECT_EQ(lines(1), "1 A0001 2 25.00, 2 A0003 5 33.75");
+  EXPECT_EQ(lines(2), "1 A0005 3 72.00, 2 A0006 3 22.50");
+  EXPECT_EQ(query("SELECT cliente FROM albaranes WHERE numero = 2;"), "C00003");
+}
+
+TEST_F(DocWindowTest, AHeaderAloneIsSavedAsARecord) {
+  screen_with("MAXLIN%=20", "MAXLIN%=20:MODE$=ALONE");
+  EXPECT_EQ(run_document("ALBARAN", "type 13\nkey Tab\nkey Tab\ntype C00007\nkey Tab\npress Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT cliente FROM albaranes WHERE numero = 13;"), "C00007");
+  EXPECT_EQ(lines(13), "");
+}
+
 TEST_F(DocWindowTest, ASaveWithoutLinesWritesNothing) {
   EXPECT_EQ(run_document("ALBARAN", "type 11\nkey Tab\nkey Tab\ntype C00005\nkey Tab\npress Grabar\nanswer Ok\n"), 0);
   expect_script_ok();
