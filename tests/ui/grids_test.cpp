@@ -150,6 +150,20 @@ TEST_F(Grids, AFifthGridHasNoSlotAndAFreedSlotIsTakenAgain) {
   ui::window_destroy(w);
 }
 
+TEST_F(Grids, ComboBoxesTakeTheirItemsUpToTheirLimit) {
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameDialog, 0, "Combos"_t, ui::kNone, 40, 6, nullptr, &w), 0);
+  EXPECT_EQ(ui::combo_create(w, 3400, 0, 0, "Uno,'Dos, tres'"_t, true), 3400);
+  tk_->list_select(w, 3400, 1);
+  EXPECT_EQ(tk_->list_selected(w, 3400), 1);
+  // Two items: the quoted one keeps its comma.
+  tk_->list_select(w, 3400, 2);
+  EXPECT_EQ(tk_->list_selected(w, 3400), -1);
+  for (int n = 1; n < ui::kMaxCombos; ++n) EXPECT_EQ(ui::combo_create(w, 3400 + n, 0, 0, "a"_t, false), 3400 + n);
+  EXPECT_EQ(ui::combo_create(w, 3499, 0, 0, "a"_t, false), -1);
+  ui::window_destroy(w);
+}
+
 TEST_F(Grids, APopUpMenuAnswersTheChosenItemOrNothing) {
   ui::Handle w = ui::kNone;
   ASSERT_EQ(ui::window_create(ui::kFrameDialog, 0, "Menu"_t, ui::kNone, 20, 5, nullptr, &w), 0);
