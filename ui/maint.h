@@ -123,9 +123,23 @@ int initial_mode(int flags, bool new_records);
 using ProcessRunner = Status (*)(Text name);
 void process_runner_set(ProcessRunner runner);
 
+// A saved document printed through the report engine: a report (print
+// template) onto a device (empty: the screen), over the records of a file
+// whose key `key` starts with `value`, in that key's order. The report's
+// code; NOVALUE without a printer.
+struct DocumentPrint {
+  Text device;
+  Text report;
+  uint16_t file = 0;
+  int key = 1;
+  Text value;
+};
+using DocumentPrinter = Status (*)(const DocumentPrint& print);
+
 // What the window layer asks of the layers above it.
 struct Hooks {
-  ProcessRunner process_runner = nullptr;  // a field's window, by process name
+  ProcessRunner process_runner = nullptr;      // a field's window, by process name
+  DocumentPrinter document_printer = nullptr;  // a document after its save (PRN)
 };
 void hooks_install(const Hooks& hooks);
 

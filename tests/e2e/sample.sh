@@ -12,22 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 apprun=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 backend=$2
 pictures=$(cd "$3" && pwd)/screenshots
-sample=$here/../../examples/tienda
-dir=$(mktemp -d)
-db="e2e_sample_${backend}_$$"
-cleanup() {
-  psql -q -d postgres -c "DROP DATABASE IF EXISTS $db WITH (FORCE);" >/dev/null 2>&1 || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$dir/transcript.txt" ] && cat "$dir/transcript.txt"; exit 1; }
-sql() { psql -X -A -t -q -d "$db" -c "$1"; }
-
-cp -r "$sample" "$dir/app"
-cd "$dir"
-psql -q -d postgres -c "CREATE DATABASE $db;"
-psql -q -X -v ON_ERROR_STOP=1 -d "$db" -f app/tienda.sql >/dev/null 2>&1 || fail "tienda.sql did not load"
-printf "database=%s\r\nuser=postgres\r\n" "$db" > app/sqlparams.dat
+. "$here/sample_setup.sh" sample_${backend}
 
 export APP_UI=$backend QT_QPA_PLATFORM=offscreen APP_UI_TRANSCRIPT="$dir/transcript.txt"
 # A sanitizer build of apprun checks for leaks; Qt's fontconfig keeps some.
