@@ -31,10 +31,16 @@ Status create_groups() {
   return 0;
 }
 
+// The role and its group in one transaction: a user the server refuses to
+// put in the group is not left behind without one.
 Status create_user(std::string_view user, std::string_view password) {
-  Status st = with_password(user, password,
-                            [&](std::string_view literal) { return sql_create_user(user, literal); });
-  return st != 0 ? st : admin_exec(sql_grant_group(group_name(1), user));
+  Status st = admin_exec("BEGIN;");
+  if (st == 0)
+    st = with_password(user, password, [&](std::string_view literal) { return sql_create_user(user, literal); });
+  if (st == 0) st = admin_exec(sql_grant_group(group_name(1), user));
+  if (st == 0) return admin_exec("COMMIT;");
+  (void)admin_exec("ROLLBACK;");
+  return st;
 }
 
 Status change_group(std::string_view user, std::string_view old_group, std::string_view new_group) {
