@@ -159,3 +159,31 @@ TEST_F(Control, NewCompanyFromEveryDictionary) {
 }
 
 }  // namespace
+
+namespace {
+
+// The views that need users or a selected company say so; a company's line
+// selects it, and its data form keeps what is typed (and "Eliminar" takes
+// it off the list).
+TEST_F(Control, MainWindowViewsAndTheSelectedCompany) {
+  input("press Seleccion de Empresa\nanswer Ok\n");
+  ASSERT_EQ(admin::main_window_open(), 0);
+  ui::main_loop();
+  EXPECT_NE(transcript().find("Es necesario crear al menos un usuario (Administrador)"), std::string::npos)
+      << transcript();
+  ui::quit_reset();
+  write_data("APUSRLIST.DAT", "ana");
+  write_data("APCOLIST.DAT", "emp1,emp2");
+  input("press Datos de Empresa\nanswer Ok\npress Seleccion de Empresa\nselect 3\nactivate\n"
+        "press Datos de Empresa\nclick Empresa:\ntype Ferreteria O'Hara\npress Ok\n"
+        "press Datos de Empresa\nclick Eliminar:\ntype 1\npress Ok\n");
+  ASSERT_EQ(admin::main_window_open(), 0);
+  ui::main_loop();
+  EXPECT_NE(transcript().find("Por favor, Seleccione una Empresa"), std::string::npos) << transcript();
+  EXPECT_NE(transcript().find("Control de Aplication - emp2"), std::string::npos);
+  EXPECT_EQ(data("APCODATA.emp2.TXT").substr(0, 27), "emp2\r\nFerreteria O'Hara\r\n\r\n");
+  EXPECT_EQ(data("APCOLIST.DAT"), "emp1");
+  EXPECT_NE(transcript().find("Control de Aplication - Sin Seleccion"), std::string::npos);
+}
+
+}  // namespace
