@@ -65,7 +65,10 @@ Status save_changes(const DataForm& form, std::string_view name, std::vector<std
     }
   }
   // The password is never stored.
-  if (pw != 0) (*values)[pw - 1].clear(), (*values)[pw].clear();
+  if (pw != 0) {
+    (*values)[pw - 1].clear();
+    (*values)[pw].clear();
+  }
   return lines_write(data_file(form.file), *values);
 }
 
@@ -125,8 +128,10 @@ Status data_form(const DataForm& form, std::string_view name, bool is_user) {
     // A value to type again (a repetition that differs, a group that is none).
     core::error_box(st);
     values = answer;
-    if (form.password_field != 0)
-      values[static_cast<size_t>(form.password_field) - 1].clear(), values[static_cast<size_t>(form.password_field)].clear();
+    if (size_t pw = static_cast<size_t>(form.password_field); pw != 0) {
+      values[pw - 1].clear();
+      values[pw].clear();
+    }
   }
   if (st != 0 && st != core::CANCELLED) core::error_box(st);
   return st;

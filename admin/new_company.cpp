@@ -2,8 +2,6 @@
 // folder, with its tables, indexes, script and rights.
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "admin/control.h"
 #include "admin/forms.h"
