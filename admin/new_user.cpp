@@ -48,12 +48,13 @@ Status new_user() {
       // The role first: a user is listed only once the server has it, and
       // a list that cannot be written takes the role back.
       st = create_user(user, values[1]);
+      if (st != 0) break;
       users.push_back(user);
-      if (st == 0 && (st = list_write(list, users)) != 0) {
+      st = list_write(list, users);
+      if (st != 0) {
+        // The list's failure stays the one recorded and shown.
         users.pop_back();
-        Status shown = st;
         (void)drop_role(user);
-        st = shown;
       }
     }
   }
