@@ -33,6 +33,7 @@ constexpr int kListColumns = 48;
 constexpr int kRows = 22;
 constexpr int kIdViewFirst = ui::kIdDialogFirst;
 constexpr int kIdList = ui::kIdListFirst;
+constexpr const char* kFace = "Lucida Console";
 
 struct State {
   Handle window = ui::kNone;
@@ -174,12 +175,19 @@ Status main_window_open() {
   ui::platform::Toolkit* tk = ui::toolkit();
   if (tk == nullptr) return core::SCREENENV;
   close_main();
+  // The window's own face (the screen font's where it is not installed).
+  ui::platform::FontSpec font = ui::font_current();
+  font.face = kFace;
+  ui::font_use(font);
   ui::screen_margins_set({1, 1, 1, 1});
   Handle window = ui::kNone;
   Status st = ui::window_create(ui::kFrameApp, 0, "Control de Aplication"_t, ui::kNone,
                                 kButtonColumns + kListColumns + 1, kRows, &g_proc, &window);
-  ui::screen_margins_set({});
-  if (st != 0) return st;
+  if (st != 0) {
+    ui::screen_margins_set({});
+    ui::font_restore();
+    return st;
+  }
   g_state = State{};
   g_state->window = window;
   for (int v = 1; v <= kViews; ++v) {
@@ -195,6 +203,8 @@ Status main_window_open() {
   list.id = kIdList;
   list.rect = ui::cell_rect(1, kButtonColumns + 1, kListColumns, kRows);
   tk->control_create(window, list);
+  ui::screen_margins_set({});
+  ui::font_restore();
   fill();
   tk->window_show(window);
   return 0;
