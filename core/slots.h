@@ -37,6 +37,8 @@ inline constexpr uint16_t kGroupMenuItems = 5;      // process names of the open
 inline constexpr uint16_t kGroupBuffers = 6;        // data files: record buffers
 inline constexpr uint16_t kGroupRules = 7;          // relational-update rules of the data files
 inline constexpr uint16_t kGroupRuntime = 9;        // runtime texts (slots below)
+inline constexpr uint16_t kGroupAdminLogin = 10;    // appcontrol's administration log-in: 1 host,
+                                                    // 3 user, 4 password, once one succeeded
 inline constexpr uint16_t kGroupVarNames = 12;      // names of the variables
 inline constexpr uint16_t kGroupVarTexts = 13;      // values of the text variables
 inline constexpr uint16_t kGroupKeyboard = 30;      // keyboard input lines; the first group
