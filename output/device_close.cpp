@@ -11,6 +11,7 @@
 #include "definitions/definitions.h"
 #include "output/devices.h"
 #include "output/internal/device_os.h"
+#include "output/pdf.h"
 
 namespace output {
 
@@ -102,7 +103,9 @@ Status device_finish(DeviceRecord* r) {
 
 Status device_close(DeviceRecord* r, bool discard) {
   Status st = 0;
-  if (r->handle >= 0) {
+  if ((r->kind & kDevPdf) != 0) {
+    st = pdf_close(r, discard);
+  } else if (r->handle >= 0) {
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;
     r->handle = -1;
   }

@@ -9,6 +9,7 @@
 #include "core/status_words.h"
 #include "output/devices.h"
 #include "output/internal/device_os.h"
+#include "output/pdf.h"
 #include "paths/paths.h"
 #include "script/variables.h"
 
@@ -165,9 +166,7 @@ Status device_open(Text device_text, DeviceRecord* r) {
     core::report_detail(core::DEVICETIMEOUT, name, false);
     st = core::error_record(core::kRecord, core::Context::Devices, core::DEVICETIMEOUT, core::DEVICETIMEOUT);
   } else {
-    // PDF documents are not built yet.
-    core::report_detail(core::FEATUREREMOVED, name, false);
-    st = core::error_record(core::kRecord, core::Context::Devices, core::FEATUREREMOVED, core::FEATUREREMOVED);
+    st = pdf_open(r);
   }
   r->error = st;
   device_publish(*r);

@@ -85,6 +85,20 @@ core::Status print_file(const std::string& queue, const std::string& file) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : core::SYSTEMCMDERROR;
 }
 
+core::Status write_file(const std::string& path, std::string_view bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return core::WRITEERR;
+  bool ok = true;
+  for (size_t at = 0; ok && at < bytes.size();) {
+    ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) at += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok ? 0 : core::WRITEERR;
+}
+
 void remove_file(const std::string& path) { ::unlink(path.c_str()); }
 
 }  // namespace output::os

@@ -5,6 +5,7 @@
 #include "core/files.h"
 #include "core/status_words.h"
 #include "output/devices.h"
+#include "output/pdf.h"
 #include "script/variables.h"
 
 namespace output {
@@ -31,7 +32,13 @@ Status emit(DeviceRecord* r, Text piece) {
   piece = device_translate(piece, r->kind);
   Text out = device_controls(piece, r->kind, r->printer);
   if (!out.ok()) return fail(r, text_error(out));
-  if (out.len > 0) {
+  if ((r->kind & kDevPdf) != 0) {
+    Status st = pdf_write(r, out);
+    if (st != 0) {
+      if (r->error == 0) r->error = st;
+      return st;
+    }
+  } else if (out.len > 0) {
     uint32_t written = core::file_write(static_cast<uint16_t>(r->handle), core::kFileHere, out);
     if (written != out.len) return fail(r, core::WRITEERR);
   }

@@ -4,6 +4,7 @@
 //   CON                  the report window, shown when the device is finished
 //   LPT1 /LP:66 /WD:132  a printer: spooled to a file, handed to `lp` at close
 //   listado.txt /VW:S    a text file, opened in the viewer at close
+//   listado.pdf          a PDF document (output/pdf.h)
 //
 // A device record keeps the page, line and column of the output, which are
 // published in the status words _DEVHIG, _DEVWID, _DEVLIN, _DEVPOS and
@@ -67,7 +68,8 @@ struct DeviceRecord {
 // Opens the device of a device text. The outcome is also in record->error:
 // the file layer's code when a file cannot be opened (with its name as
 // detail), DISKIO when no temporary file can be made for the screen,
-// DEVICETIMEOUT for a serial port (not built yet).
+// DEVICETIMEOUT for a serial port (not built yet), pdf_open's codes for a
+// PDF document.
 [[nodiscard]] Status device_open(Text device_text, DeviceRecord* record);
 // Writes a text (which may hold CR LF pairs) at the current position,
 // wrapping at the width; with take_size the page size is first taken back

@@ -5,11 +5,14 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/slots.h"
 #include "core/status_words.h"
 #include "data/access.h"
 #include "data/records.h"
+#include "definitions/definitions.h"
 #include "output/internal/report_run.h"
 #include "output/reports.h"
+#include "paths/paths.h"
 #include "script/eval.h"
 #include "script/variables.h"
 #include "ui/dialogs.h"
@@ -66,6 +69,16 @@ void progress_mode(ReportRun* run, const std::string& mode) {
   }
 }
 
+// The report's own header image for a PDF device: "pdf_<template>.png" in
+// the definition folders. A report without one leaves the slot empty, so
+// that an image never passes from one report to the next.
+Status header_image(const std::string& template_name) {
+  core::ArenaScope scope;
+  Text base = paths::path_split(view(template_name), paths::kPartBase);
+  Text name = core::text_concat(core::text_concat("pdf_"_t, base), ".png"_t);
+  return core::slot_set(core::kGroupRuntime, core::kRtPdfHeader, defs::def_file_find(name, 0));
+}
+
 // One run over the range: the template printed for each copy, and again
 // while the repeat condition holds.
 Status print_copies(ReportRun* run, const ReportRequest& request) {
@@ -116,7 +129,8 @@ Status run_once(const ReportRequest& request) {
   if (run.file != 0 && !data::access_is_file(run.file)) run.file = 0;
 
   std::string device = request.device.empty() ? std::string("CON") : request.device;
-  st = device_open(view(device), &run.device);
+  st = header_image(request.template_name);
+  if (st == 0) st = device_open(view(device), &run.device);
   if (st == 0) st = template_load(view(request.template_name), &lines);
   if (st == 0) {
     progress_mode(&run, request.progress);

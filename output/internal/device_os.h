@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/status.h"
 
@@ -23,6 +24,9 @@ core::Status spool_finish(const std::string& spool, const std::string& path, boo
 // only queues the job, so a printer that is off does not hold it up).
 // 0, or SYSTEMCMDERROR when lp cannot be run or refuses the job.
 core::Status print_file(const std::string& queue, const std::string& file);
+// Writes bytes as the whole content of a file (made when missing). 0, or
+// WRITEERR when any of them could not be written (a full disk).
+core::Status write_file(const std::string& path, std::string_view bytes);
 void remove_file(const std::string& path);
 
 }  // namespace output::os
