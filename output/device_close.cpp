@@ -1,6 +1,6 @@
 // The end of a device: the printer's reset, the report window, the file
-// taking its final name or going to the print spooler; and the printer
-// definitions that give a printer its sequences and page size.
+// taking its final name or going to the print spooler, the viewer; and the
+// printer definitions that give a printer its sequences and page size.
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +12,7 @@
 #include "output/devices.h"
 #include "output/internal/device_os.h"
 #include "output/pdf.h"
+#include "output/viewers.h"
 
 namespace output {
 
@@ -103,8 +104,10 @@ Status device_finish(DeviceRecord* r) {
 
 Status device_close(DeviceRecord* r, bool discard) {
   Status st = 0;
+  bool shown = !discard && r->error == 0 && r->view;
   if ((r->kind & kDevPdf) != 0) {
     st = pdf_close(r, discard);
+    if (st == 0 && shown) (void)viewer_open(kViewerPdf, core::text_view(r->name), kRunNoWait);
   } else if (r->handle >= 0) {
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;
     r->handle = -1;
@@ -131,6 +134,10 @@ Status device_close(DeviceRecord* r, bool discard) {
       }
     }
     r->spool.clear();
+  }
+  // A text file (not a printer) to be viewed: shown once it bears its name.
+  if (st == 0 && shown && (r->kind & (kDevFile | kDevPrinter)) == kDevFile) {
+    (void)viewer_open(kViewerText, core::text_view(r->name), kRunNoWait);
   }
   if (st != 0 && r->error == 0) r->error = st;
   return st;

@@ -83,8 +83,10 @@ struct DeviceRecord {
 // or more, nor after an error: the device's error then, else STRINGTOOLONG.
 [[nodiscard]] Status device_finish(DeviceRecord* record);
 // Releases the device. A file device without error takes its final name now
-// (a printer's spool file goes to `lp`); after an error, or with discard, the
-// temporary file is removed and nothing is left under the final name.
+// (a printer's spool file goes to `lp`) and, with /VW, is opened in its
+// viewer (output/viewers.h: a text file in viewer 1, a PDF in viewer 3),
+// not waited for; after an error, or with discard, the temporary file is
+// removed and nothing is left under the final name.
 [[nodiscard]] Status device_close(DeviceRecord* record, bool discard = false);
 // Publishes the position in the status words.
 void device_publish(const DeviceRecord& record);

@@ -1,6 +1,7 @@
 // The operating-system services of the devices, behind one small interface
-// so that another platform needs only another device_*.cpp: the temporary
-// name a file is written under, the final rename, and the print spooler.
+// so that another platform needs only another *_posix.cpp: the temporary
+// name a file is written under, the final rename, the print spooler, and
+// finding programs.
 #pragma once
 
 #include <string>
@@ -28,5 +29,8 @@ core::Status print_file(const std::string& queue, const std::string& file);
 // WRITEERR when any of them could not be written (a full disk).
 core::Status write_file(const std::string& path, std::string_view bytes);
 void remove_file(const std::string& path);
+// The full path of a program: a name with a "/" as it is, when it can be
+// run; another along PATH. Empty when there is none.
+std::string program_path(const std::string& name);
 
 }  // namespace output::os
