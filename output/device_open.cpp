@@ -28,16 +28,6 @@ const Text kPrintToFileNames = "lp0,lp1,lp2,usb0,usb1,usb2,usb3,usb4"_t;
 const Text kAppendExtensions = "log,out"_t;
 const Text kPrintToFile = "unixprn.txt"_t;
 
-// The value of an option of the device text: from after "NAME:" to the
-// next blank; NOVALUE when the option is not there.
-Text device_option(Text text, Text option) {
-  uint16_t at = core::text_find(text, option, true);
-  if (at == kNoPos || text.at(at + option.len) != ':') return core::text_error_value(core::NOVALUE);
-  Text rest = core::text_sub(text, at + option.len + 1, core::kToEnd);
-  uint16_t blank = core::text_find_char(rest, ' ', 0, true);
-  return core::text_sub(rest, 0, blank == kNoPos ? core::kToEnd : blank);
-}
-
 // The name: the text before the first option, trimmed.
 Text device_name(Text text) {
   uint16_t cut = text.len;
@@ -116,6 +106,14 @@ Status open_screen(DeviceRecord* r) {
 }
 
 }  // namespace
+
+Text device_option(Text text, Text option) {
+  uint16_t at = core::text_find(text, option, true);
+  if (at == kNoPos || text.at(at + option.len) != ':') return core::text_error_value(core::NOVALUE);
+  Text rest = core::text_sub(text, at + option.len + 1, core::kToEnd);
+  uint16_t blank = core::text_find_char(rest, ' ', 0, true);
+  return core::text_sub(rest, 0, blank == kNoPos ? core::kToEnd : blank);
+}
 
 uint8_t device_kind(Text name) {
   Text first = core::list_field(core::text_trim(name, core::kTrimBoth), ' ', 1);

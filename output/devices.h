@@ -46,6 +46,10 @@ inline constexpr uint8_t kDevWrap = 0x80;       // a line break at the page widt
 // other file 0x81.
 uint8_t device_kind(Text name);
 
+// The value of an option of a device text ("/LP"): from after "/LP:" to
+// the next blank; NOVALUE when the option is not there.
+Text device_option(Text device_text, Text option);
+
 struct DeviceRecord {
   uint8_t kind = 0;
   bool view = false;          // /VW given and true
@@ -90,6 +94,17 @@ struct DeviceRecord {
 [[nodiscard]] Status device_close(DeviceRecord* record, bool discard = false);
 // Publishes the position in the status words.
 void device_publish(const DeviceRecord& record);
+
+// The device selection dialog (title message 0082): a device of kDeviceList;
+// for COM1: and COM2: a speed and line settings (COM1:9600,N,8,1); for PDF
+// and TXT a file, a fresh temporary one when "Mostrar" says yes (and /VW
+// is given), else named in the save dialog; then the page options filled
+// in (an empty field gives none). The fields start from the current device
+// text. OK without a device shows message 0084 and the dialog stays. In a
+// run with an INPUT file that is not at its end, the file's next line is
+// the answer and nothing is shown. 0 and the device text, also left in
+// slot 5 of group 9; CANCELLED when the user cancelled.
+[[nodiscard]] Status device_select(Text current, std::string* chosen);
 
 // --- printers ------------------------------------------------------------------
 inline constexpr uint16_t kPrinterRecordBytes = 96;

@@ -129,6 +129,7 @@ Status run_once(const ReportRequest& request) {
   if (run.file != 0 && !data::access_is_file(run.file)) run.file = 0;
 
   std::string device = request.device.empty() ? std::string("CON") : request.device;
+  if (request.ask_device && (st = device_select(view(request.device), &device)) != 0) return st;
   st = header_image(request.template_name);
   if (st == 0) st = device_open(view(device), &run.device);
   if (st == 0) st = template_load(view(request.template_name), &lines);
@@ -196,6 +197,7 @@ Status report_process(Text argument_text) {
   Text list = core::text_trim(argument_text, core::kTrimBoth);
   if (core::list_count(list, ',') >= 2) {
     request.device = core::text_str(core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth));
+    request.ask_device = request.device.empty();
     request.template_name = core::text_str(core::text_trim(core::list_field(list, ',', 2), core::kTrimBoth));
     if (core::list_count(list, ',') >= 3) request.index = core::list_field_int(list, ',', 3);
   } else {

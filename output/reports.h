@@ -79,6 +79,7 @@ struct ReportRequest {
   int copies = 0;           // extra copies
   std::string progress;     // "", PROGRESS, NONE, or an expression giving the text
   bool from_parameter_set = false;
+  bool ask_device = false;  // the device selection dialog chooses the device (from `device`)
 };
 
 // Runs a report: 0 on success, 127 when the start condition gives 0, 122
@@ -88,7 +89,8 @@ struct ReportRequest {
 [[nodiscard]] Status report_run(const ReportRequest& request);
 // The Report process: "template" (on CON) or "device,template", and
 // optionally ",key": over the current data file, walked by that key (1
-// when not given).
+// when not given). An empty device (",template") is asked for in the device
+// selection dialog.
 [[nodiscard]] Status report_process(Text argument);
 // The limits form (message 0081) over the fields of the request: on
 // confirm its first two values become the limits and its condition the

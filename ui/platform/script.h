@@ -10,7 +10,8 @@
 //   press CAPTION | #ID          clicks a button of the top window
 //   click LABEL | #ID            puts the focus in a control (LABEL: the edit
 //                                that follows that label)
-//   select N                     selects item N (from 1) of the focused list
+//   select N                     selects item N (from 1) of the focused list or
+//                                combo box
 //   activate                     double-clicks the focused list
 //   menu CAPTION | #ID           chooses a menu item (bar or pop-up)
 //   close                        the close button of the top window
