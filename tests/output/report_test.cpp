@@ -159,6 +159,14 @@ TEST_F(Reports, DevicesThatCannotBeWritten) {
     EXPECT_EQ(output::report_run(request), core::OPENERR);
     EXPECT_FALSE(fs::exists(folder_.path() + "/ro/out.txt"));
   }
+  // A folder that is a file (no one writes there, root neither).
+  fs::copy_file(std::string(TEST_SOURCE_DIR) + "/output/pdf_small.png", folder_.path() + "/pdf_header.png");
+  for (const char* name : {"/T.PDC/out.txt", "/T.PDC/out.pdf"}) {
+    request.device = folder_.path() + name;
+    core::error_clear();
+    EXPECT_EQ(output::report_run(request), core::OPENERR) << name;
+    EXPECT_NE(str(core::error_detail()).find(name), std::string::npos) << str(core::error_detail());
+  }
   request.device = "/dev/full";
   EXPECT_EQ(output::report_run(request), core::WRITEERR);
   EXPECT_NE(str(core::error_detail()).find("/dev/full"), std::string::npos);
@@ -181,25 +189,28 @@ TEST_F(Reports, StartConditionAndCopies) {
 }
 
 // The cancel button of the progress window stops the report in the middle:
-// 122, and no file (0 when the report came from a parameter set).
+// 122, and no file, text or PDF (0 when the report came from a parameter set).
 TEST_F(Reports, CancelInTheMiddle) {
-  auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
-  ui::headless::HeadlessToolkit* headless = tk.get();
-  auto ui = std::make_unique<ui::UiContext>(std::move(tk));
-  uitest::install_window_hooks(datatest::data_script_hooks());
-  std::vector<ui::platform::ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ui::platform::script_parse("wait\npress Cancelar\n", &steps, &error)) << error;
-  headless->script_set(std::move(steps));
   folder_.write("T.PDC", markers("01001\\\\\\\\<D>CODE{items}\r\n"));
-  output::ReportRequest request;
-  request.device = folder_.path() + "/out.txt";
-  request.template_name = "T.PDC";
-  EXPECT_EQ(output::report_run(request), core::CANCELLED);
-  EXPECT_FALSE(fs::exists(folder_.path() + "/out.txt"));
-  EXPECT_EQ(leftovers(), "");
-  EXPECT_FALSE(ui::progress_info().open);
-  uitest::remove_window_hooks();
+  fs::copy_file(std::string(TEST_SOURCE_DIR) + "/output/pdf_small.png", folder_.path() + "/pdf_header.png");
+  for (const char* name : {"/out.txt", "/out.pdf"}) {
+    auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
+    ui::headless::HeadlessToolkit* headless = tk.get();
+    auto ui = std::make_unique<ui::UiContext>(std::move(tk));
+    uitest::install_window_hooks(datatest::data_script_hooks());
+    std::vector<ui::platform::ScriptStep> steps;
+    std::string error;
+    ASSERT_TRUE(ui::platform::script_parse("wait\npress Cancelar\n", &steps, &error)) << error;
+    headless->script_set(std::move(steps));
+    output::ReportRequest request;
+    request.device = folder_.path() + name;
+    request.template_name = "T.PDC";
+    EXPECT_EQ(output::report_run(request), core::CANCELLED) << name;
+    EXPECT_FALSE(fs::exists(folder_.path() + name));
+    EXPECT_EQ(leftovers(), "pdf_header.png ");
+    EXPECT_FALSE(ui::progress_info().open);
+    uitest::remove_window_hooks();
+  }
 }
 
 }  // namespace
