@@ -8,6 +8,7 @@
 #include "core/slots.h"
 #include "core/status_words.h"
 #include "data/access.h"
+#include "data/dictionary.h"
 #include "data/records.h"
 #include "definitions/definitions.h"
 #include "output/internal/report_run.h"
@@ -161,10 +162,18 @@ Status report_limits(ReportRequest* request) {
 
 Status report_run(const ReportRequest& request) {
   Status st = 0;
+  int16_t previous_file = script::var_get_int(core::kSwCurFil);
   if (!request.open_files.empty()) {
     core::ArenaScope scope;
     st = data::access_open_set(view(request.open_files));
     if (st >= 128) return st;
+    // The set's last file is the one walked, as a maintenance window's is.
+    Text set = view(request.open_files);
+    Text last = core::list_field(set, ',', core::list_count(set, ','));
+    last = core::text_trim(core::list_field(last, ';', 1), core::kTrimBoth);
+    if (uint16_t file = data::dict_file_by_ref(last); file != 0) {
+      script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
+    }
   }
   // With a limits form the report runs again for each set of limits until
   // the form is cancelled, which ends it without an error.
@@ -185,7 +194,10 @@ Status report_run(const ReportRequest& request) {
     }
     st = run_once(run);
   } while (st == 0 && !run.fields.empty());
-  if (!request.open_files.empty()) (void)data::access_open_set("RESTORE"_t);
+  if (!request.open_files.empty()) {
+    (void)data::access_open_set("RESTORE"_t);
+    script::var_set_int(core::kSwCurFil, previous_file);
+  }
   if (st == core::CANCELLED && request.from_parameter_set) st = 0;
   if (st >= 128) core::error_record(core::kRecord, core::Context::Devices, st, st);
   return st;
@@ -195,6 +207,10 @@ Status report_process(Text argument_text) {
   core::ArenaScope scope;
   ReportRequest request;
   Text list = core::text_trim(argument_text, core::kTrimBoth);
+  Text first = core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth);
+  if (core::list_count(list, ',') >= 2 && defs::def_file_type(first) == defs::kFtParams) {
+    return report_from_set(first, core::list_field_int(list, ',', 2));
+  }
   if (core::list_count(list, ',') >= 2) {
     request.device = core::text_str(core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth));
     request.ask_device = request.device.empty();

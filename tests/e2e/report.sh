@@ -37,6 +37,18 @@ waits() { for _ in $(seq 1 "$articles"); do echo wait; done; }
   waits
   echo "menu Articulos por familia en PDF"
   waits
+  # The customers between two codes: the limits form, the report window,
+  # the form again until it is cancelled.
+  echo "menu Clientes entre limites"
+  echo "type C00002"
+  echo "key Tab"
+  echo "type C00005"
+  echo "show"
+  echo "press Ok"
+  for _ in 1 2 3 4 5; do echo wait; done
+  echo "show"
+  echo "press Cancelar"
+  echo "key Esc"
 } > steps.script
 APP_UI=headless APP_UI_SCRIPT=steps.script APP_UI_TRANSCRIPT="$dir/transcript.txt" \
   "$apprun" "/DPATH:'$dir/app'" || fail "apprun ended with $?"
@@ -60,6 +72,12 @@ expected=$(printf '%s\n' \
 actual=$(tr -d '\r' < articulos.txt | sed 's/ *$//' | head -10)
 [ "$actual" = "$expected" ] || { diff <(echo "$expected") <(echo "$actual"); fail "articulos.txt differs"; }
 tr -d '\r' < articulos.txt | grep -q "Total general                     303     2.233,15" || fail "no grand total"
+
+# The customer list: the codes from C00002 to C00005, their balances summed.
+listed=$(sed -n '/LISTADO DE CLIENTES/,/Total/p' transcript.txt | grep -o "|C0000[0-9]" | tr -d '|' | sort -u | tr '\n' ' ' || true)
+[ "$listed" = "C00002 C00003 C00004 C00005 " ] || fail "the customer list between limits shows [$listed]"
+grep -q "Total  *136,50" transcript.txt || fail "the customer list has no total of 136,50"
+grep -q "Captura de Limites de Informe" transcript.txt || fail "no limits form"
 
 # The PDF: the text file's lines (pdftotext places them by the pitch of
 # 10-point Courier, after the 80-point margin: 13 columns), Courier, the
