@@ -2,7 +2,8 @@
 // with a header image in its top left corner (one point a pixel), then the
 // device's lines follow in Courier (Windows-1252), 80 points from the left
 // and from the top edge, 10 points apart. A page begins where the device's
-// own page counting begins one.
+// own page counting begins one, or where the sheet is full (a device
+// without paging, or with pages longer than the 72 lines an A4 sheet holds).
 //
 // The header image is the file named in slot 3 of group 9 (a report puts
 // "pdf_<template>.png" there when it exists), else "pdf_header.png" in the

@@ -20,7 +20,7 @@ namespace {
 
 constexpr HPDF_REAL kMargin = 80;       // the text's distance from the left and top edges
 constexpr HPDF_REAL kLineStep = 10;     // whatever the font size
-constexpr HPDF_REAL kBottom = 40;       // a device without paging turns the page here
+constexpr HPDF_REAL kBottom = 40;       // a full sheet turns the page here
 constexpr HPDF_REAL kDefaultSize = 10;
 constexpr char kFontName[] = "Courier";
 constexpr char kEncoding[] = "CP1252";
@@ -159,10 +159,10 @@ Status pdf_write(DeviceRecord* r, Text text) {
     select_size(s, size);
     text = core::text_sub(text, 1, core::kToEnd);
   }
-  // The device went back up its page: it began a new one. Without paging
-  // the bottom of the sheet turns the page.
+  // The device went back up its page: it began a new one. A sheet that is
+  // full (no paging, or pages longer than the sheet) turns the page too.
   bool new_page = r->line < s->line || (r->line == s->line && r->column < s->column) ||
-                  (r->page_lines == 0 && s->pending.empty() && s->y < kBottom);
+                  (s->pending.empty() && s->y < kBottom);
   Status st = new_page ? page_start(s, r->name) : 0;
   if (st != 0) return st;
   s->line = r->line;

@@ -154,6 +154,13 @@ TEST_F(PdfDevice, PagesFollowTheDevicesCounting) {
   EXPECT_FALSE(fs::exists(path("doc.pdf")));
   EXPECT_EQ(output::device_close(&r), 0) << str(core::error_detail());
   EXPECT_EQ(files(), "doc.pdf ");
+  // Without paging the sheet's end turns the page: 73 lines fit on one.
+  ASSERT_EQ(output::device_open(txt(path("long.pdf") + " /LP:0"), &r), 0);
+  for (int i = 1; i <= 80; ++i) EXPECT_EQ(output::device_write(&r, txt("linea " + std::to_string(i) + "\r\n")), 0);
+  EXPECT_EQ(output::device_close(&r), 0);
+  EXPECT_EQ(page_count(path("long.pdf")), 2);
+  EXPECT_NE(command_output("pdftotext -f 2 " + path("long.pdf") + " -").find("linea 74"), std::string::npos);
+  fs::remove(path("long.pdf"));
 
   std::string pdf = path("doc.pdf");
   EXPECT_EQ(page_count(pdf), 3);
