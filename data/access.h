@@ -91,6 +91,10 @@ inline constexpr int kUpdateInsert = 4;  // insert a row with the key when none 
 enum class SqlForm { Indexed, Described };
 void access_sql_form_set(SqlForm form);
 SqlForm access_sql_form();
+// A walk by next moves reads the rows ahead in blocks and serves its moves
+// from them, visiting exactly the records single-row moves visit (on by
+// default; off sends every move).
+void access_read_ahead_set(bool on);
 
 // --- files ------------------------------------------------------------------------
 // File numbers: 1 to the number of files, 0 or 255 for the current file

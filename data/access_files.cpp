@@ -83,6 +83,7 @@ Status apply_set(Text set) {
 
 void access_sql_form_set(SqlForm form) { internal::access_state().form = form; }
 SqlForm access_sql_form() { return internal::access_state().form; }
+void access_read_ahead_set(bool on) { internal::access_state().read_ahead = on; }
 
 bool access_is_file(uint16_t file) { return dict_file_resolve(file) != 0; }
 
@@ -111,6 +112,7 @@ Status access_close(uint16_t file) {
   if (internal::resolve_file(file, &n) != kOk) return core::FILEOUTBOUND;
   internal::cursor_close(n);
   internal::block_release(n);
+  internal::ahead_drop(n);
   return kOk;
 }
 

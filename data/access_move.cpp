@@ -106,19 +106,28 @@ Status access_navigate(uint16_t file, int code) {
   internal::position_note(n);
   FileCtrl& ctrl = file_ctrl(n);
   if (code == kNavPrevious && ctrl.status == kStatusEnd) code = kNavLast;
+  if (code == kNavNext) {
+    Status served = kOk;
+    if (internal::ahead_serve(n, &served)) return finish(n, served);
+  }
   if (ctrl.cursor >= 0) {
     if (code == kNavFirst || code == kNavLast) {
       internal::cursor_close(n);
     } else {
       Status st = internal::cursor_fetch(n, code);
       // Past either end of the run: on by SELECT from the run's key.
-      if (st != kStatusEnd) return finish(n, st);
+      if (st != kStatusEnd) {
+        internal::ahead_drop(n);
+        return finish(n, st);
+      }
     }
   }
   core::ArenaScope scope;
   Text value = key_value(n, ctrl.key, Buffer::Current);
   if (!value.ok()) return finish(n, core::text_error(value));
-  return finish(n, run_move(n, move_sql(n, ctrl.key, code, value, 0), code));
+  Status st = finish(n, run_move(n, move_sql(n, ctrl.key, code, value, 0), code));
+  internal::ahead_note(n, code, st);
+  return st;
 }
 
 Status access_find(uint16_t file, int key, Text value, int flags) {
@@ -128,6 +137,7 @@ Status access_find(uint16_t file, int key, Text value, int flags) {
   internal::position_note(n);
   if (access_set_key(n, key) == 0) return core::DATAOUTBOUND;
   internal::cursor_close(n);
+  internal::ahead_drop(n);
   FileCtrl& ctrl = file_ctrl(n);
   Status st = run_move(n, move_sql(n, ctrl.key, kNavFind, value, flags), kNavFind);
   if (st == kOk) {

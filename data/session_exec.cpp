@@ -123,6 +123,20 @@ bool reads_only(const std::string& sql) {
   return head.rfind("SELECT", 0) == 0 || head.rfind("FETCH", 0) == 0 || head.rfind("MOVE", 0) == 0;
 }
 
+// Whether a plain statement may have changed rows: anything but the
+// scroll cursors' own DECLARE, FETCH, MOVE and CLOSE (a SELECT may call a
+// function that writes; a ROLLBACK takes writes back). The keyed moves and
+// counts are sent prepared and never change anything.
+bool may_change(const std::string& sql) {
+  size_t start = sql.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return false;
+  std::string head = sql.substr(start, 8);
+  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char* word : {"FETCH ", "MOVE ", "CLOSE ", "DECLARE "})
+    if (head.rfind(word, 0) == 0) return false;
+  return true;
+}
+
 // A write under way whose connection was lost sends nothing more: what it
 // sent before is gone with the old connection, and what came after would
 // be written outside its transaction.
@@ -133,8 +147,9 @@ bool write_lost() {
 
 Status run(Text statement, int target, int64_t* count) {
   PGconn* conn = current_conn();
-  if (conn == nullptr) return fail(core::SQLERROR, "no database connection"_t, statement);
   std::string sql(core::text_bytes(statement));
+  if (may_change(sql)) ++internal::state().changes;
+  if (conn == nullptr) return fail(core::SQLERROR, "no database connection"_t, statement);
   if (sql.find('\0') != std::string::npos)
     return fail(core::SQLERROR, "the statement holds a NUL byte"_t, statement);
   // A connection already broken is made again first: nothing of this
@@ -248,6 +263,7 @@ Status run_shaped(Text statement, Text shape, int n, const Text* values, int tar
     plain = !values[i].ok() || texts.back().find('\0') != std::string::npos;
   }
   if (plain) return run(statement, target, count);
+  if (!reads_only(form)) ++internal::state().changes;  // a write sent prepared
   Status failed = kOk;
   std::string name = prepared_name(conn, form, statement, target, count, &failed);
   if (failed != kOk) return failed;

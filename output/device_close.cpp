@@ -88,7 +88,7 @@ std::string printer_queue(uint16_t printer) {
 }
 
 Status device_finish(DeviceRecord* r) {
-  Status st = r->error;
+  Status st = r->handle >= 0 ? device_flush(r) : r->error;
   if ((r->kind & kDevTranslate) != 0 && r->error == 0 && r->handle >= 0) {
     Text reset = printer_sequence(1, r->printer);
     if (!reset.empty() && core::file_write(static_cast<uint16_t>(r->handle), core::kFileHere, reset) != reset.len) {
@@ -104,11 +104,11 @@ Status device_finish(DeviceRecord* r) {
 
 Status device_close(DeviceRecord* r, bool discard) {
   Status st = 0;
-  bool shown = !discard && r->error == 0 && r->view;
+  if (discard) r->pending.clear();
   if ((r->kind & kDevPdf) != 0) {
     st = pdf_close(r, discard);
-    if (st == 0 && shown) (void)viewer_open(kViewerPdf, core::text_view(r->name), kRunNoWait);
   } else if (r->handle >= 0) {
+    if (device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;
     r->handle = -1;
   }
@@ -135,9 +135,14 @@ Status device_close(DeviceRecord* r, bool discard) {
     }
     r->spool.clear();
   }
-  // A text file (not a printer) to be viewed: shown once it bears its name.
-  if (st == 0 && shown && (r->kind & (kDevFile | kDevPrinter)) == kDevFile) {
-    (void)viewer_open(kViewerText, core::text_view(r->name), kRunNoWait);
+  // A file to be viewed (a text file, not a printer, or a PDF): shown once
+  // it bears its name.
+  if (st == 0 && r->error == 0 && !discard && r->view) {
+    if ((r->kind & kDevPdf) != 0) {
+      (void)viewer_open(kViewerPdf, core::text_view(r->name), kRunNoWait);
+    } else if ((r->kind & (kDevFile | kDevPrinter)) == kDevFile) {
+      (void)viewer_open(kViewerText, core::text_view(r->name), kRunNoWait);
+    }
   }
   if (st != 0 && r->error == 0) r->error = st;
   return st;

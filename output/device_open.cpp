@@ -1,5 +1,7 @@
 // Opening a device: the device text read, the kind and page size found, the
 // file (or spool file) opened.
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "core/arena.h"
@@ -171,12 +173,19 @@ Status device_open(Text device_text, DeviceRecord* r) {
   return st;
 }
 
+namespace {
+
+// A position as its status word holds it, stopping at the word's largest.
+int16_t word(int64_t n) { return static_cast<int16_t>(std::min<int64_t>(n, INT16_MAX)); }
+
+}  // namespace
+
 void device_publish(const DeviceRecord& r) {
-  script::var_set_int(core::kSwDevHig, static_cast<int16_t>(r.page_lines));
-  script::var_set_int(core::kSwDevWid, static_cast<int16_t>(r.width));
-  script::var_set_int(core::kSwDevLin, static_cast<int16_t>(r.line));
-  script::var_set_int(core::kSwDevPos, static_cast<int16_t>(r.column));
-  script::var_set_int(core::kSwDevPag, static_cast<int16_t>(r.page));
+  script::var_set_int(core::kSwDevHig, word(r.page_lines));
+  script::var_set_int(core::kSwDevWid, word(r.width));
+  script::var_set_int(core::kSwDevLin, word(r.line));
+  script::var_set_int(core::kSwDevPos, word(r.column));
+  script::var_set_int(core::kSwDevPag, word(r.page));
 }
 
 }  // namespace output

@@ -1,5 +1,7 @@
 // Writing to a device: wrapping at the page width, the character
 // translation and printer sequences, the page position, and locating.
+#include <algorithm>
+
 #include "core/arena.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -13,6 +15,7 @@ namespace output {
 namespace {
 
 const Text kCrLf = "\r\n"_t;
+constexpr size_t kPendingBytes = 65536;
 // The letters a printer's code page holds elsewhere, and SO, SI, DC2.
 const Text kTranslateFrom = "\xBA\xD1\xF1\xE1\xE9\xED\xF3\xFA\x0E\x0F\x12"_t;
 const Text kTranslatePrinter = "\xA7\xA5\xA4\xA0\x82\xA1\xA2\xA3\x0E\x0F\x12"_t;
@@ -39,8 +42,10 @@ Status emit(DeviceRecord* r, Text piece) {
       return st;
     }
   } else if (out.len > 0) {
-    uint32_t written = core::file_write(static_cast<uint16_t>(r->handle), core::kFileHere, out);
-    if (written != out.len) return fail(r, core::WRITEERR);
+    r->pending.append(out.ptr, out.len);
+    if (r->pending.size() >= kPendingBytes) {
+      if (Status st = device_flush(r); st != 0) return st;
+    }
   }
   for (uint16_t i = 0; i < piece.len; ++i) {
     uint8_t c = piece.at(i);
@@ -77,6 +82,24 @@ Status write_segment(DeviceRecord* r, Text s) {
 
 }  // namespace
 
+Status device_flush(DeviceRecord* r) {
+  if (r->error != 0) return r->error;
+  if (r->pending.empty()) return 0;
+  if (r->handle < 0) return fail(r, core::FILENOTINIT);
+  size_t done = 0;
+  while (done < r->pending.size()) {
+    auto piece = static_cast<uint16_t>(std::min<size_t>(r->pending.size() - done, 32768));
+    Text t = core::text_view(r->pending.data() + done, piece);
+    if (core::file_write(static_cast<uint16_t>(r->handle), core::kFileHere, t) != piece) {
+      r->pending.clear();
+      return fail(r, core::WRITEERR);
+    }
+    done += piece;
+  }
+  r->pending.clear();
+  return 0;
+}
+
 Status device_write(DeviceRecord* r, Text text, bool take_size) {
   if (r->error != 0) return r->error;
   if (r->handle < 0) return fail(r, core::FILENOTINIT);
@@ -102,7 +125,7 @@ Status device_locate(DeviceRecord* r, int line, int column) {
   if (line < 1) line = r->line;
   if (r->page_lines != 0 && line > r->page_lines) {
     // Through to the next page, then to the line that stands over.
-    uint16_t page = r->page;
+    int32_t page = r->page;
     Status st = 0;
     while (st == 0 && r->page == page) st = device_write(r, kCrLf);
     return st != 0 ? st : device_locate(r, line - r->page_lines, column);

@@ -59,11 +59,14 @@ struct DeviceRecord {
   uint16_t page_lines = 0;    // /LP (0: no paging)
   uint16_t width = 0;         // /WD (0: no wrapping)
   uint16_t step = 1;          // /ST: device lines a record takes by default
-  uint16_t page = 1;
-  uint16_t line = 1;
-  uint16_t column = 1;
+  // Counted past the 16 bits of the published words: an unpaged report
+  // may run to millions of lines.
+  int32_t page = 1;
+  int32_t line = 1;
+  int32_t column = 1;
   std::string name;           // the device name as resolved (the file written)
   std::string spool;          // the temporary file written until close
+  std::string pending;        // bytes written but not yet handed to the file
   bool append = false;        // log and out files are appended to
   bool spooler = false;       // printers: the spool file goes to lp at close
   std::string queue;          // the lp queue (empty: the system's default)
@@ -85,6 +88,9 @@ struct DeviceRecord {
 // The end of the output: the printer's reset sequence, the report window of
 // the screen. The screen shows nothing for an empty output or one of 64 MiB
 // or more, nor after an error: the device's error then, else STRINGTOOLONG.
+// Hands the bytes kept back to the file (writes are gathered into pieces
+// of 64 KiB); finish and close do it first.
+[[nodiscard]] Status device_flush(DeviceRecord* record);
 [[nodiscard]] Status device_finish(DeviceRecord* record);
 // Releases the device. A file device without error takes its final name now
 // (a printer's spool file goes to `lp`) and, with /VW, is opened in its

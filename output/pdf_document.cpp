@@ -34,7 +34,7 @@ struct PdfSlot {
   HPDF_REAL size = kDefaultSize;
   HPDF_REAL y = 0;              // where the next line is drawn
   std::string pending;          // the current line written so far
-  uint16_t line = 1, column = 1;  // the device position after the last write
+  int32_t line = 1, column = 1;   // the device position after the last write
   std::string spool;            // the file the document is saved to
 };
 

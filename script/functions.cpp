@@ -2,6 +2,9 @@
 #include "script/functions.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "core/arena.h"
 #include "core/errors.h"
@@ -62,6 +65,32 @@ SettingsSaver g_settings_saver = nullptr;
 Text function_list() {
   Text installed = core::slot_get(core::kGroupEnv, core::kEnvFunctionList);
   return installed.ok() && installed.len != 0 ? installed : kBuiltinList;
+}
+
+// The function list as a table of names, made again only when the list
+// changes: a call looks its name up without reading the list through.
+struct FunctionTable {
+  std::string list;
+  uint16_t count = 0;
+  std::unordered_map<std::string, uint16_t> numbers;
+};
+
+const FunctionTable& function_table() {
+  static FunctionTable table;
+  static bool made = false;
+  Text list = function_list();
+  std::string_view now(list.ptr, list.len);
+  if (made && now == table.list) return table;
+  table = FunctionTable{};
+  table.list.assign(now);
+  table.count = core::list_count(list, ',');
+  for (uint16_t i = table.count; i >= 1; --i) {
+    core::ArenaScope scope;
+    Text name = core::list_field(list, ',', i);
+    table.numbers[std::string(core::text_bytes(name))] = i;  // the first of equal names wins
+  }
+  made = true;
+  return table;
 }
 
 // Splits the argument text at ";" outside quotes and parentheses. More than
@@ -177,7 +206,7 @@ Status dispatch(fn::Call& c, Value* out) {
 // SQLCHILD takes any number of nested statements: they are run one by one,
 // never pushed, so it reads the whole argument text itself.
 Status prepare_call(fn::Call& c, Text args) {
-  if (c.number < 1 || c.number > static_cast<int>(core::list_count(function_list(), ',')))
+  if (c.number < 1 || c.number > static_cast<int>(function_table().count))
     return core::SINTAXERROR;
   c.all = args;
   if (c.number == kFnSqlChild) return 0;
@@ -291,7 +320,9 @@ SettingsSaver settings_saver() { return g_settings_saver; }
 
 int function_number(Text name) {
   if (!name.ok() || name.len == 0) return 0;
-  return core::list_index(function_list(), ',', name);
+  const FunctionTable& table = function_table();
+  auto found = table.numbers.find(std::string(core::text_bytes(name)));
+  return found == table.numbers.end() ? 0 : found->second;
 }
 
 Status function_call(int number, Text name, Text args, Text rest, Value* out, uint16_t* consumed) {

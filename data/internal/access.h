@@ -38,6 +38,17 @@ struct FileCtrl {
   uint16_t block_key = 0;
   std::string block_limit;   // what the next block is read with
   std::string block_cond;
+  // Read-ahead of a walk by next moves (data/access_ahead.cpp).
+  struct ReadAhead {
+    uint16_t key = 0;             // the key the walk goes by
+    uint64_t changes = 0;         // the session's change count when read
+    int streak = 0;               // next moves in a row by single SELECTs
+    int size = 0;                 // rows of the last block read
+    bool complete = false;        // the last block reached the end of the file
+    size_t next = 0;              // the next record to serve
+    std::string last_key;         // the key value of the record the walk stands on
+    std::vector<std::string> records, keys;
+  } ahead;
   uint8_t mode = 0;
   bool opened = false;
   // Relational update: the first rule-store entry, -1 while not loaded.
@@ -71,6 +82,7 @@ struct AccessState {
   FileCtrl files[kMaxFiles + 1];       // index 0 unused
   uint8_t cursor_owner[kCursorCount] = {};
   SqlForm form = SqlForm::Indexed;
+  bool read_ahead = true;
   bool borrowed_slot[8] = {};  // a session slot SQLCHILD gave its parent's connection
   std::vector<LocalFrame> local_frames;
   WriteState write;

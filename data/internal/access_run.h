@@ -76,6 +76,15 @@ void connection_renewed();
 // a FOR UPDATE cursor that finds the row equal to the record as read.
 Status run_write(uint16_t file, const std::string& set, bool del);
 
+// --- read-ahead of next moves (data/access_ahead.cpp) -----------------------------
+// Serves a next move from the rows read ahead when the walk may be served
+// (*st is the move's status); false when the move is to be sent.
+bool ahead_serve(uint16_t file, Status* st);
+// After a move by SELECT: a next move counts towards reading ahead, any
+// other move drops what was read.
+void ahead_note(uint16_t file, int code, Status st);
+void ahead_drop(uint16_t file);
+
 // --- blocks ----------------------------------------------------------------------------
 void block_release(uint16_t file);
 

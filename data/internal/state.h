@@ -43,7 +43,10 @@ struct DataState {
   SessionSlot slots[kSessionSlots];
   std::unordered_map<PGconn*, PreparedForms> prepared;
   AccessState access;
-  std::string last_failure_state;  // SQLSTATE of the last statement that failed
+  std::string last_failure_state;
+  // Statements sent that may have written (anything but SELECT, FETCH and
+  // MOVE): rows read ahead before a change are not served after it.
+  uint64_t changes = 0;  // SQLSTATE of the last statement that failed
 };
 
 // The current context's state; using the data layer with no DataContext is

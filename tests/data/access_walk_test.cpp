@@ -16,6 +16,7 @@
 #include "data/access.h"
 #include "data/dictionary.h"
 #include "data/records.h"
+#include "data/session.h"
 #include "tests/data/access_fixture.h"
 
 namespace {
@@ -80,7 +81,8 @@ class AccessWalk : public datatest::AccessTest {
     return s;
   }
 
-  std::vector<Step> walk(data::SqlForm form, int key, int start, int move) {
+  std::vector<Step> walk(data::SqlForm form, int key, int start, int move, bool ahead = true) {
+    data::access_read_ahead_set(ahead);
     data::access_sql_form_set(form);
     EXPECT_EQ(data::access_open(1, 0), core::kOk);
     EXPECT_EQ(data::access_set_key(1, key), key);
@@ -96,18 +98,20 @@ class AccessWalk : public datatest::AccessTest {
 
   // Random moves and finds from one seed; finds search keys taken from the
   // table's own values and blanks.
-  std::vector<Step> wander(data::SqlForm form, int key, uint32_t seed, int count) {
+  std::vector<Step> wander(data::SqlForm form, int key, uint32_t seed, int count, bool ahead = true) {
+    data::access_read_ahead_set(ahead);
     data::access_sql_form_set(form);
     EXPECT_EQ(data::access_open(1, 0), core::kOk);
     EXPECT_EQ(data::access_set_key(1, key), key);
     const char* values[] = {"", "a  ", "b     0x ", "   ", "a     1", "   -1", " c  2y"};
     const int moves[] = {data::kNavNext, data::kNavNext, data::kNavNext, data::kNavPrevious,
-                         data::kNavPrevious, data::kNavFirst, data::kNavLast, -1, -2};
+                         data::kNavPrevious, data::kNavFirst, data::kNavLast, -1, -2,
+                         data::kNavNext, data::kNavNext, data::kNavNext};
     std::vector<Step> steps;
     uint32_t s = seed;
     for (int i = 0; i < count; ++i) {
       s = s * 1103515245u + 12345u;
-      int move = moves[(s >> 16) % 9];
+      int move = moves[(s >> 16) % 12];
       Status st;
       if (move < 0) {
         const char* v = values[(s >> 8) % 7];
@@ -190,6 +194,97 @@ TEST_F(AccessWalk, SmallTablesOfOnlyBlanksAndNulls) {
                        wander(data::SqlForm::Indexed, key, seed, 80), "wander");
     }
   }
+}
+
+// A walk served from the rows read ahead lands on exactly the records the
+// single-row moves land on: forward from the start, and among random
+// moves, finds and writes.
+TEST_F(AccessWalk, ReadAheadVisitsTheRecordsOfSingleRowMoves) {
+  make_table(21, 900);
+  for (data::SqlForm form : {data::SqlForm::Indexed, data::SqlForm::Described}) {
+    for (int key = 1; key <= 3; ++key) {
+      std::string k = "key " + std::to_string(key);
+      auto single = walk(form, key, data::kNavFirst, data::kNavNext, false);
+      auto ahead = walk(form, key, data::kNavFirst, data::kNavNext, true);
+      ASSERT_EQ(single.size(), ahead.size()) << k;
+      for (size_t i = 0; i < single.size(); ++i) {
+        ASSERT_EQ(single[i].status, ahead[i].status) << k << " step " << i;
+        // Records inside runs of equal keys are not served ahead, so even
+        // rows that tie come in the same order.
+        ASSERT_EQ(single[i].record, ahead[i].record) << k << " step " << i;
+      }
+      for (uint32_t seed : {4u, 5u}) {
+        auto plain = wander(form, key, seed, 400, false);
+        auto served = wander(form, key, seed, 400, true);
+        ASSERT_EQ(plain.size(), served.size());
+        for (size_t i = 0; i < plain.size(); ++i) {
+          ASSERT_EQ(plain[i].status, served[i].status) << k << " seed " << seed << " step " << i;
+          ASSERT_EQ(plain[i].record, served[i].record) << k << " seed " << seed << " step " << i;
+        }
+      }
+    }
+  }
+  data::access_read_ahead_set(true);
+}
+
+// A unique key walked from end to end reads its rows in a few blocks.
+TEST_F(AccessWalk, ReadAheadSendsBlocksInsteadOfMoves) {
+  sql("CREATE TABLE t (\"K1\" character(6), \"V\" numeric(6));");
+  sql("INSERT INTO t SELECT lpad(i::text, 6, '0'), i FROM generate_series(1, 1500) i;");
+  ASSERT_EQ(data::dict_add_file(0, "t"_t, ""_t), core::kOk);
+  ASSERT_EQ(data::dict_add_field("K1"_t, 6, 'A'), core::kOk);
+  ASSERT_EQ(data::dict_add_field("V"_t, 6, 'N'), core::kOk);
+  data::KeySegment key1[] = {{0, 6}};
+  ASSERT_EQ(data::dict_add_key(1, key1, 1), core::kOk);
+  create_index(1, 1, true);
+  (void)sent();
+  auto steps = walk(data::SqlForm::Indexed, 1, data::kNavFirst, data::kNavNext);
+  ASSERT_EQ(steps.size(), 1501u);
+  EXPECT_EQ(steps[1499].key, "001500");
+  EXPECT_EQ(steps.back().status, data::kStatusEnd);
+  auto statements = sent();
+  EXPECT_LT(statements.size(), 20u);
+}
+
+// Between the moves of a walk, anything that changes rows or the record
+// the file stands on is seen by the next move as a single-row move sees it.
+TEST_F(AccessWalk, ReadAheadSeesWritesAndChangedKeys) {
+  sql("CREATE TABLE t (\"K1\" character(6), \"V\" numeric(6));");
+  sql("INSERT INTO t SELECT lpad((i * 10)::text, 6, '0'), i FROM generate_series(1, 200) i;");
+  ASSERT_EQ(data::dict_add_file(0, "t"_t, ""_t), core::kOk);
+  ASSERT_EQ(data::dict_add_field("K1"_t, 6, 'A'), core::kOk);
+  ASSERT_EQ(data::dict_add_field("V"_t, 6, 'N'), core::kOk);
+  data::KeySegment key1[] = {{0, 6}};
+  ASSERT_EQ(data::dict_add_key(1, key1, 1), core::kOk);
+  create_index(1, 1, true);
+  ASSERT_EQ(data::access_open(1, 0), core::kOk);
+  ASSERT_EQ(data::access_navigate(1, data::kNavFirst), 0);
+  auto key_now = [] {
+    core::ArenaScope scope;
+    return str(data::key_value(1, 1, data::Buffer::Current));
+  };
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  ASSERT_EQ(key_now(), "000110");
+  // A row written by the application's own SQL just ahead of the walk,
+  // and one removed.
+  ASSERT_EQ(data::sql_exec_simple("INSERT INTO t VALUES ('000115', 0);"_t), core::kOk);
+  ASSERT_EQ(data::sql_exec_simple("DELETE FROM t WHERE \"K1\" = '000130';"_t), core::kOk);
+  ASSERT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(key_now(), "000115");
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(key_now(), "000170");
+  // A row inserted through the file itself.
+  ASSERT_EQ(data::buffer_put(1, data::Buffer::Current, "000175     0"_t), core::kOk);
+  ASSERT_EQ(data::access_insert(1), core::kOk);
+  ASSERT_EQ(data::access_find(1, 1, "000170"_t, 0), 0);
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(key_now(), "000210");
+  // The key typed into the buffer is where the next move starts from.
+  ASSERT_EQ(data::buffer_put(1, data::Buffer::Current, "000505     0"_t), core::kOk);
+  ASSERT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(key_now(), "000510");
+  ASSERT_EQ(data::access_navigate(1, data::kNavNext), 0);
+  EXPECT_EQ(key_now(), "000520");
 }
 
 }  // namespace

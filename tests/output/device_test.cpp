@@ -187,6 +187,21 @@ TEST_F(Devices, PositionWrappingAndPaging) {
   EXPECT_FALSE(fs::exists(folder_.path() + "/t.txt"));
 }
 
+// An unpaged output goes on past the 65,535 lines of the published line
+// word (which stops at its largest) and past the pieces the device gathers.
+TEST_F(Devices, LongOutputsKeepTheirPosition) {
+  output::DeviceRecord r;
+  ASSERT_EQ(output::device_open(txt(folder_.path() + "/long.txt /LP:0"), &r), 0);
+  EXPECT_EQ(output::device_locate(&r, 70000, 1), 0);
+  EXPECT_EQ(output::device_write(&r, "last"_t), 0);
+  EXPECT_EQ(r.line, 70000);
+  EXPECT_EQ(script::var_get_int(core::kSwDevLin), 32767);
+  EXPECT_EQ(output::device_close(&r), 0);
+  std::string text = read("long.txt");
+  EXPECT_EQ(text.size(), 69999u * 2 + 4);
+  EXPECT_EQ(text.substr(text.size() - 6), "\r\nlast");
+}
+
 // The screen: the report window shows the text under its buttons; the
 // button pressed is left in _CUREDFLD. An empty output shows nothing.
 TEST_F(Devices, TheScreenShowsTheReportWindow) {
