@@ -1,6 +1,6 @@
 // The end of a device: the printer's reset, the report window, the file
-// taking its final name or going to the print spooler; and the printer
-// definitions that give a printer its sequences and page size.
+// taking its final name or going to the print spooler, the viewer; and the
+// printer definitions that give a printer its sequences and page size.
 #include <cstdlib>
 #include <string>
 
@@ -11,6 +11,8 @@
 #include "definitions/definitions.h"
 #include "output/devices.h"
 #include "output/internal/device_os.h"
+#include "output/pdf.h"
+#include "output/viewers.h"
 
 namespace output {
 
@@ -103,8 +105,10 @@ Status device_finish(DeviceRecord* r) {
 Status device_close(DeviceRecord* r, bool discard) {
   Status st = 0;
   if (discard) r->pending.clear();
-  if (r->handle >= 0 && device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
-  if (r->handle >= 0) {
+  if ((r->kind & kDevPdf) != 0) {
+    st = pdf_close(r, discard);
+  } else if (r->handle >= 0) {
+    if (device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;
     r->handle = -1;
   }
@@ -130,6 +134,15 @@ Status device_close(DeviceRecord* r, bool discard) {
       }
     }
     r->spool.clear();
+  }
+  // A file to be viewed (a text file, not a printer, or a PDF): shown once
+  // it bears its name.
+  if (st == 0 && r->error == 0 && !discard && r->view) {
+    if ((r->kind & kDevPdf) != 0) {
+      (void)viewer_open(kViewerPdf, core::text_view(r->name), kRunNoWait);
+    } else if ((r->kind & (kDevFile | kDevPrinter)) == kDevFile) {
+      (void)viewer_open(kViewerText, core::text_view(r->name), kRunNoWait);
+    }
   }
   if (st != 0 && r->error == 0) r->error = st;
   return st;

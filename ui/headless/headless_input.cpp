@@ -171,6 +171,7 @@ void HeadlessToolkit::run_step(const ScriptStep& step) {
         step_error(step, "the list has no item " + std::to_string(step.number));
       } else {
         c->selection = step.number - 1;
+        if (c->spec.kind == ControlKind::ComboBox) queue(EventKind::ListSelect, active_, c->spec.id);
       }
       return;
     }

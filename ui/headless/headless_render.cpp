@@ -144,6 +144,9 @@ std::string HeadlessToolkit::render(Handle w) const {
         }
         [[fallthrough]];
       case ControlKind::ComboBox: {
+        if (c.spec.kind == ControlKind::ComboBox && c.selection >= 0 && c.selection < static_cast<int>(c.items.size())) {
+          text = decode(c.items[static_cast<size_t>(c.selection)]);
+        }
         if ((c.spec.flags & kPassword) != 0) text.assign(text.size(), U'*');
         int inner = std::max(1, width - 1);
         if ((c.spec.flags & kAlignRight) != 0 && static_cast<int>(text.size()) < inner) {

@@ -163,6 +163,10 @@ void HeadlessToolkit::control_text_set(Handle w, int id, Text text) {
 Text HeadlessToolkit::control_text(Handle w, int id) {
   const Control* c = find(w, id);
   if (c == nullptr) return core::text_copy(Text{});
+  // A combo box's text is its chosen item.
+  if (c->spec.kind == ControlKind::ComboBox && c->selection >= 0 && c->selection < static_cast<int>(c->items.size())) {
+    return core::text_copy(core::text_view(c->items[static_cast<size_t>(c->selection)]));
+  }
   return core::text_copy(core::text_view(c->spec.text.data(), c->spec.text.size()));
 }
 

@@ -159,6 +159,7 @@ enum class EventKind : uint8_t {
   Char,          // key: the character (Windows-1252); id as for KeyDown
   Command,       // id: button or menu item
   ListActivate,  // id: a list box (double-click)
+  ListSelect,    // id: a combo box whose item the user chose
   Close,         // the window's close button
   WindowFocus,   // the window became active
   ControlFocus,  // id: a control got the focus from the user

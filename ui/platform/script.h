@@ -10,8 +10,8 @@
 //   press CAPTION | #ID          clicks a button of the top window
 //   click LABEL | #ID            puts the focus in a control (LABEL: the edit
 //                                that follows that label)
-//   select N                     selects item N (from 1) of the focused list
-//                                (row N of a grid)
+//   select N                     selects item N (from 1) of the focused list,
+//                                combo box or grid (its row N)
 //   activate                     double-clicks the focused list (or grid)
 //   menu CAPTION | #ID           chooses a menu item (bar or pop-up)
 //   close                        the close button of the top window

@@ -127,9 +127,13 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
       widget = list;
       break;
     }
-    case ControlKind::ComboBox:
-      widget = new QComboBox(f->client);
+    case ControlKind::ComboBox: {
+      auto* combo = new QComboBox(f->client);
+      // Only the user's choice: a selection the runtime makes is not told back.
+      QObject::connect(combo, &QComboBox::activated, combo, [this, h, id](int) { push(EventKind::ListSelect, h, id); });
+      widget = combo;
       break;
+    }
     case ControlKind::Picture: {
       // The text names a picture file, drawn to fill the control.
       auto* picture = new QLabel(f->client);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -312,6 +313,12 @@ void QtToolkit::run_step(const ScriptStep& step) {
     case StepOp::Select:
       if (auto* list = qobject_cast<QListWidget*>(focus)) list->setCurrentRow(step.number - 1);
       if (auto* table = qobject_cast<QTableWidget*>(focus)) table->selectRow(step.number - 1);
+      if (auto* combo = qobject_cast<QComboBox*>(focus)) {
+        if (step.number > combo->count()) return no_target(step);
+        // As the user's choice: the combo box says it was chosen.
+        combo->setCurrentIndex(step.number - 1);
+        emit combo->activated(step.number - 1);
+      }
       return;
     case StepOp::Activate:
       if (qobject_cast<QTableWidget*>(focus) != nullptr) {
