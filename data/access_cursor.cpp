@@ -147,7 +147,9 @@ Status cursor_reposition(uint16_t file, const std::string& record) {
 
 void connection_renewed() {
   AccessState& s = access_state();
-  if (s.write.depth > 0) s.write.lost = true;
+  // A write that had not begun yet (its BEGIN is what found the connection
+  // broken) lost nothing: it begins on the new connection.
+  if (s.write.depth > 0 && s.write.began) s.write.lost = true;
   for (uint16_t file = 1; file <= dict_file_count(); ++file) {
     FileCtrl& ctrl = file_ctrl(file);
     if (ctrl.cursor < 0) continue;

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <deque>
 #include <map>
 #include <memory>
@@ -111,6 +112,9 @@ class HeadlessToolkit : public Toolkit {
 
   // Everything written to the transcript so far (UTF-8).
   const std::string& transcript() const { return transcript_; }
+  // Called before each scripted step is taken: tests do there what happens
+  // beside the user (another session's writes, a server that stops).
+  void before_step_set(std::function<void(const ScriptStep&)> hook) { before_step_ = std::move(hook); }
   // Script steps that could not be carried out ("line 4: no button 'Ok'").
   const std::vector<std::string>& script_errors() const { return errors_; }
   // The text picture of a window, as the transcript shows it.
@@ -188,6 +192,7 @@ class HeadlessToolkit : public Toolkit {
   std::deque<Event> queue_;
   std::vector<Timer> timers_;
   std::vector<ScriptStep> steps_;
+  std::function<void(const ScriptStep&)> before_step_;
   size_t next_step_ = 0;
   int auto_closes_ = 0;
   std::string transcript_;

@@ -125,6 +125,7 @@ bool HeadlessToolkit::next_event(Event* out, bool wait) {
 }
 
 void HeadlessToolkit::run_step(const ScriptStep& step) {
+  if (before_step_) before_step_(step);
   Window* win = find(active_);
   switch (step.op) {
     case StepOp::Type:
