@@ -217,7 +217,10 @@ Status first_record(MantWindow* m, const std::string& seed) {
 
 void process_runner_set(ProcessRunner runner) { g_runner = runner; }
 
-void hooks_install(const Hooks& hooks) { process_runner_set(hooks.process_runner); }
+void hooks_install(const Hooks& hooks) {
+  process_runner_set(hooks.process_runner);
+  internal::scanner_port_set(hooks.scanner);
+}
 
 namespace internal {
 
@@ -334,6 +337,7 @@ Status maint_open(Text argument, int default_flags) {
   internal::fields_refresh(&m, internal::kRefreshMoved);
   internal::status_show(&m);
   internal::fields_focus_first(&m);
+  scanner_screen_open(m.screen_window);
   modal_loop(m.window);
   // The loop also ends when the application quits.
   internal::mant_close(&m);
