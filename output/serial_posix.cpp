@@ -61,11 +61,11 @@ int port_open(const std::string& path, const LineSettings& s) {
   tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
   tio.c_cflag |= CLOCAL | CREAD | (s.data_bits == 7 ? CS7 : CS8);
   if (s.stop_bits == 2) tio.c_cflag |= CSTOPB;
+  tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
   if (s.parity == 'O' || s.parity == 'E') {
     tio.c_cflag |= PARENB | (s.parity == 'O' ? PARODD : 0);
     tio.c_iflag |= INPCK;
   }
-  tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   // A read answers at once with what is waiting.
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
