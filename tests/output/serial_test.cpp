@@ -165,6 +165,17 @@ TEST_F(Serial, AScannerReadingFillsTheCurrentFieldOfAForm) {
   EXPECT_FALSE(output::serial_is_open(0));
 }
 
+// A keyboard line (Ctrl+], the characters, a control character) is a
+// reading too, with no port open.
+TEST_F(Serial, AKeyboardLineIsTakenAsAReading) {
+  ASSERT_EQ(script::var_set("PRE$"_t, "K-"_t), 0);
+  input("key Tab\ntype \x1d" "4006381333931\t\ntype 2\nkey Enter\n");
+  ui::FormResult result;
+  ASSERT_EQ(run_form(kScanForm, &result), 0) << tk_->transcript();
+  EXPECT_EQ(result.values, "'','K-4006381333931','2'") << tk_->transcript();
+  EXPECT_EQ(str(script::expr_text("_SCAN$"_t)), "4006381333931");
+}
+
 // 20 characters are a reading; 21 are not, and change nothing.
 TEST_F(Serial, AReadingOfMoreThanTwentyCharactersIsDropped) {
   for (const std::string reading : {"123456789012345678901", "12345678901234567890"}) {
