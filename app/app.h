@@ -220,7 +220,16 @@ struct StartupArgs {
   uint8_t flags = 0;
   PhaseCallback phase = nullptr;
   Runtime* runtime = nullptr;  // none: a BasicRuntime
+  // A program whose main window is its own (appcontrol's list window):
+  // opened in place of the menu, with no menu file looked for.
+  Status (*main_window)() = nullptr;
 };
+
+// The language of the runtime's texts from the variable APP_LANG (EN, ES,
+// FR, DE or IT, whose module QV_LANG_<code>.MSJ the definition folder
+// holds), for a program's phase 1; start-up takes Spanish when it is not
+// set. 0, or the slot store's code.
+Status language_from_environment();
 
 // The start menu ("file,section") from the menu file name:
 // its first two characters (or the application prefix when it is empty)

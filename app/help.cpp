@@ -5,7 +5,7 @@
 #include "core/version.h"
 #include "definitions/definitions.h"
 #include "app/menu.h"
-#include "app/viewer.h"
+#include "output/viewers.h"
 #include "paths/paths.h"
 #include "ui/dialogs.h"
 
@@ -15,19 +15,10 @@ namespace {
 
 constexpr Text kIndexPage = "index.html"_t;
 
-
-DocumentOpener g_opener = nullptr;
-
-bool open_document(const std::string& path) {
-  return g_opener != nullptr ? g_opener(path) : viewer::open_document(path);
-}
-
 // A page in the definition folders, then the help folder; empty when missing.
 Text find_page(Text name) { return ui::help_file_find(name, defs::kFtHelp); }
 
 }  // namespace
-
-void document_opener_set(DocumentOpener opener) { g_opener = opener; }
 
 Status help_pages() {
   core::ArenaScope scope;
@@ -43,7 +34,7 @@ Status help_pages() {
     ui::info_box(core::message_text_c("0071"), text);
     return 0;
   }
-  if (!open_document(core::text_str(page))) {
+  if (output::viewer_open(output::kViewerHelp, page, output::kRunNoWait) == output::kViewerNotFound) {
     ui::message_box(page, core::message_text_c("0071"), ui::kBoxWarning);
   }
   return 0;

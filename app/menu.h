@@ -99,19 +99,14 @@ Text background_picture();
 
 // --- help ---------------------------------------------------------------------------------
 // The help pages: "<prefix>index.html", else "index.html", in the
-// definition folders and then the help folder, opened in the desktop's
-// document viewer; a missing page shows message 0072 with the path.
+// definition folders and then the help folder, opened in viewer 2 (the
+// web browser, output/viewers.h); a missing page shows message 0072 with
+// the path, a viewer that is nowhere a box naming the page.
 [[nodiscard]] Status help_pages();
 // The About box: the application, its description and the runtime.
 void about_box();
 // The Help process: the help pages without an argument, the About box
 // with one.
 [[nodiscard]] Status help_process(Text argument);
-
-// Opens a document in the desktop's viewer; true when it was started. The
-// default starts the platform's viewer (app/viewer.h); tests put
-// their own in its place, nullptr restores the default.
-using DocumentOpener = bool (*)(const std::string& path);
-void document_opener_set(DocumentOpener opener);
 
 }  // namespace app

@@ -63,7 +63,13 @@ Status menu_read(Text menu_name, std::vector<MenuLine>* lines) {
 Handle menu_build(Text menu_name) {
   ui::platform::Toolkit* tk = ui::toolkit();
   std::vector<MenuLine> lines;
-  if (tk == nullptr || menu_read(menu_name, &lines) != 0) return kNone;
+  if (tk == nullptr) return kNone;
+  // A damaged menu file is said with its line; the window opens without
+  // the menu all the same.
+  if (Status st = menu_read(menu_name, &lines); st != 0) {
+    if (st != core::FILENOTFOUND) core::error_box(st);
+    return kNone;
+  }
   MenuNode bar = menu_tree(lines);
   static_cast<void>(core::slot_clear(core::kGroupMenuItems));
   core::ArenaScope scope;

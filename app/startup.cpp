@@ -1,6 +1,7 @@
 // Start-up in its fixed order, the INPUT file and the RUN process, and
 // shutdown with the exit code.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -190,7 +191,9 @@ Status run(const StartupArgs& a) {
   Status st = 0;
   if (option_present(kOptInput)) st = run_input_file();
   if (option_present(kOptOutput)) script::var_set_int(core::kSwOutHnd, 1);
-  if (st == 0 && !option_present(kOptRun)) {
+  if (st == 0 && !option_present(kOptRun) && a.main_window != nullptr) {
+    st = a.main_window();
+  } else if (st == 0 && !option_present(kOptRun)) {
     auto open_menu = window_hooks().open_menu;
     if (spec.len == 0 && open_menu != nullptr) start_menu_missing(a.menu_file);
     st = open_menu != nullptr ? open_menu(spec) : no_menu_window();
@@ -207,6 +210,14 @@ Status run(const StartupArgs& a) {
 Status first_error(Status a, Status b) { return a >= 128 ? a : (b >= 128 ? b : 0); }
 
 }  // namespace
+
+Status language_from_environment() {
+  const char* code = std::getenv("APP_LANG");
+  if (code == nullptr || *code == '\0') return 0;
+  ArenaScope scope;
+  Text upper = core::text_case(core::text_trim(core::text_from_c(code), core::kTrimBoth), core::Case::Upper);
+  return core::slot_set(core::kGroupEnv, core::kEnvLanguage, upper);
+}
 
 Text start_menu_spec(Text menu_file) {
   ArenaScope scope;

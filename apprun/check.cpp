@@ -26,11 +26,10 @@ std::string upper(std::string s) {
   return s;
 }
 
-// The failure of a load as one line: the file, the error's name and its
-// detail with its line breaks folded.
+// The failure of a load as one line: the file and the line when the loader
+// knew it, the error's name and its detail with its line breaks folded.
 std::string problem(const std::string& file, core::Status code, const std::string& path = "") {
   core::ArenaScope scope;
-  std::string line = file + ": " + core::text_str(core::error_name(code));
   std::string detail = core::text_str(core::error_detail());
   for (char& c : detail)
     if (c == '\r' || c == '\n') c = ' ';
@@ -43,9 +42,26 @@ std::string problem(const std::string& file, core::Status code, const std::strin
     detail.resize(detail.size() - named.size());
   size_t first = detail.find_first_not_of(' ');
   detail = first == std::string::npos ? std::string() : detail.substr(first);
+  std::string where = file;
+  core::ErrorPlace place = core::error_place();
+  if (place.line != 0) {
+    std::string placed = fs::path(place.file).filename().string();
+    where = placed + ":" + std::to_string(place.line);
+    std::string prefix = placed + ", line " + std::to_string(place.line) + ": ";
+    size_t at = detail.find(prefix);
+    if (at != std::string::npos) detail.erase(0, at + prefix.size());
+  }
+  std::string line = where + ": " + core::text_str(core::error_name(code));
   if (!detail.empty()) line += ": " + detail;
   core::error_clear();
   return line;
+}
+
+// Definition files that are text; the printer definitions are records.
+bool text_file(const std::string& name, const std::string& ext) {
+  static const char* const kText[] = {".PMT", ".PAN", ".PPN", ".PRX", ".PDC", ".MSJ", ".SQL", ".DAT"};
+  if (upper(name).rfind("QVPRNP", 0) == 0) return false;
+  return std::find_if(std::begin(kText), std::end(kText), [&](const char* e) { return ext == e; }) != std::end(kText);
 }
 
 void check_file(const fs::path& path, std::vector<std::string>* out) {
@@ -54,14 +70,20 @@ void check_file(const fs::path& path, std::vector<std::string>* out) {
   std::string full = path.string();
   core::ArenaScope scope;
   core::error_clear();
+  std::vector<std::string> lines;
+  if (text_file(name, ext)) {
+    bool line_end = true;
+    lines = file_lines(full, &line_end);
+    if (!check_text(name, lines, line_end, out)) return;
+  }
   if (ext == ".PRX") {
     uint16_t number = 0;
     core::Status st = script::proc_load(core::text_view(full), &number);
     if (st != 0) out->push_back(problem(name, st, full));
     else static_cast<void>(script::proc_unload(number));
   } else if (ext == ".PDC") {
-    std::vector<output::TemplateLine> lines;
-    core::Status st = output::template_load(core::text_view(full), &lines);
+    std::vector<output::TemplateLine> template_lines;
+    core::Status st = output::template_load(core::text_view(full), &template_lines);
     if (st != 0) out->push_back(problem(name, st));
   } else if (upper(name).size() == 10 && upper(name).substr(2) == "DICC.DAT") {
     data::dict_clear();
@@ -69,6 +91,10 @@ void check_file(const fs::path& path, std::vector<std::string>* out) {
     core::Status st = data::dict_load(core::text_view(name.substr(0, 2)), core::text_view(folder), core::Text{});
     if (st != 0) out->push_back(problem(name, st));
     data::dict_clear();
+  } else if (ext == ".PMT") {
+    check_menu(name, lines, out);
+  } else if (ext == ".PAN") {
+    check_screen(full, name, out);
   }
 }
 
@@ -96,6 +122,16 @@ std::vector<std::string> check_definitions(const std::string& folders) {
       if (entry.is_regular_file(error)) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     for (const fs::path& f : files) check_file(f, &out);
+    // The start menu is a menu file (or a menu parameter file ??MENU.PPN).
+    bool menu = std::any_of(files.begin(), files.end(), [](const fs::path& f) {
+      std::string n = upper(f.filename().string());
+      return upper(f.extension().string()) == ".PMT" || (n.size() == 10 && n.substr(2) == "MENU.PPN");
+    });
+    bool definitions = std::any_of(files.begin(), files.end(), [](const fs::path& f) {
+      std::string e = upper(f.extension().string());
+      return e == ".PAN" || e == ".PPN";
+    });
+    if (definitions && !menu) out.push_back(folder + ": no menu file (.PMT): the main window opens without a menu");
   }
   return out;
 }

@@ -39,17 +39,6 @@ constexpr const char* kUsage =
     "in upper case up to the next ':', blank, '&' or '/'; quote a value to keep it\n"
     "as written: apprun \"/RUN:'PrcExec,test'\"\n";
 
-// The language of the runtime's texts: the variable APP_LANG (EN, ES, FR,
-// DE or IT, whose module QV_LANG_<code>.MSJ the definition folder holds);
-// start-up takes Spanish when it is not set.
-Status choose_language() {
-  const char* code = std::getenv("APP_LANG");
-  if (code == nullptr || *code == '\0') return 0;
-  core::ArenaScope scope;
-  Text upper = core::text_case(core::text_trim(core::text_from_c(code), core::kTrimBoth), core::Case::Upper);
-  return core::slot_set(core::kGroupEnv, core::kEnvLanguage, upper);
-}
-
 // The application's dictionary files (its prefix and "DICC.DAT", with
 // "REL.DAT" for the relations between files) when the definition folders
 // hold them. The session builds the dictionary from the catalogue only
@@ -68,7 +57,7 @@ Status load_dictionary_files() {
 Status phase(int flags_and_phase) {
   switch (flags_and_phase & 15) {
     case app::kPhaseCommandLine:
-      return choose_language();
+      return app::language_from_environment();
     case app::kPhaseConnect: {
       Status st = load_dictionary_files();
       if (st == 0) st = data::session_phase_open();

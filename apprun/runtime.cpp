@@ -21,6 +21,7 @@
 //                local_calls          data::local_call (positions kept)
 //   data         login                apprun::show_login (the log-in form)
 //   ui           process_runner       apprun::run_field_window
+//                document_printer     apprun::print_document (the report engine)
 //                scanner              output::scanner_start, _read, _stop
 //   app          dispatcher           apprun's dispatch (below)
 //                window hooks         apprun's window services (windows.cpp)
@@ -59,14 +60,16 @@ struct Runtime::Contexts {
 namespace {
 
 // apprun's dispatcher: the kinds served by the layers linked into apprun.
-// Forms (AcceptRun), maintenance windows (MantMain), the font choice
-// (FontSet) and help (Help) go to the window layer and the menu; reports to
-// the output layer; document windows reach the shell's dispatcher, which
-// answers "Proceso no definido" for them until their layer is built.
+// Forms (AcceptRun), maintenance windows (MantMain), document windows
+// (LnManMain, MantMovs), the font choice (FontSet) and help (Help) go to the
+// window layer and the menu; reports to the output layer; the other kinds
+// to the shell's dispatcher.
 core::Status dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case app::kPkAcceptRun:
     case app::kPkMantMain:
+    case app::kPkLnManMain:
+    case app::kPkMantMovs:
     case app::kPkFontSet:
     case app::kPkHelp:
       return apprun::window_layer_dispatch(kind, argument);
@@ -102,6 +105,7 @@ void install_hooks(bool with_windows) {
 
   ui::Hooks ui_hooks;
   ui_hooks.process_runner = run_field_window;
+  ui_hooks.document_printer = print_document;
   ui_hooks.scanner = {output::scanner_start, output::scanner_read, output::scanner_stop};
   ui::hooks_install(ui_hooks);
 

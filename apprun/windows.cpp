@@ -9,7 +9,10 @@
 #include "data/session.h"
 #include "app/app.h"
 #include "app/menu.h"
+#include "output/reports.h"
+#include "script/variables.h"
 #include "ui/dialogs.h"
+#include "ui/docs.h"
 #include "ui/forms.h"
 #include "ui/maint.h"
 #include "ui/screens.h"
@@ -83,10 +86,29 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
   return answer;
 }
 
+// A saved document printed: the report over the document's lines, from
+// its key to the last record that starts with it.
+core::Status print_document(const ui::DocumentPrint& print) {
+  output::ReportRequest request;
+  request.device = core::text_str(print.device);
+  request.template_name = core::text_str(print.report);
+  request.index = print.key;
+  request.lower = core::text_str(print.value);
+  request.upper = request.lower;
+  request.progress = "NONE";
+  int16_t current = script::var_get_int(core::kSwCurFil);
+  script::var_set_int(core::kSwCurFil, static_cast<int16_t>(print.file));
+  core::Status st = output::report_run(request);
+  script::var_set_int(core::kSwCurFil, current);
+  return st;
+}
+
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument) {
   switch (kind) {
     case app::kPkAcceptRun: return ui::accept_run(argument);
     case app::kPkMantMain: return ui::maint_open(argument, ui::kMantProcessFlags);
+    case app::kPkLnManMain:
+    case app::kPkMantMovs: return ui::docs_open(argument);
     case app::kPkFontSet: return ui::font_choose();
     case app::kPkHelp: return app::help_process(argument);
     default: return core::NOVALUE;

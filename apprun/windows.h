@@ -6,6 +6,7 @@
 #include "core/status.h"
 #include "core/text.h"
 #include "data/session.h"
+#include "ui/maint.h"
 
 namespace apprun {
 
@@ -21,9 +22,11 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
 // A field's window (ui::ProcessRunner): a process name, or the name of an
 // Accept form when it has no kind of its own.
 core::Status run_field_window(core::Text name);
+// A saved document printed through the report engine (ui::DocumentPrinter).
+core::Status print_document(const ui::DocumentPrint& print);
 
 // The kinds the window layer and the menu serve: AcceptRun, MantMain,
-// FontSet and Help. NOVALUE for another kind.
+// LnManMain and MantMovs, FontSet and Help. NOVALUE for another kind.
 core::Status window_layer_dispatch(uint16_t kind, core::Text argument);
 
 }  // namespace apprun

@@ -86,8 +86,15 @@ Text error_record_text(int condition, Context context, Status code, Text text) {
 
 ErrorRecord error_last() { return state().error; }
 
+void error_place_set(Text file, uint32_t line) {
+  state().error_place = ErrorPlace{file.ok() ? text_str(file) : std::string(), line};
+}
+
+ErrorPlace error_place() { return state().error_place; }
+
 void error_clear() {
   state().error = ErrorRecord{};
+  state().error_place = ErrorPlace{};
   static_cast<void>(slot_set(kGroupRuntime, kRtDetail, Text{}));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/status.h"
 #include "core/text.h"
@@ -23,7 +24,16 @@ inline constexpr int kForce = 2;    // replace (code 0 clears)
 Status error_record(int condition, Context context, Status code, Status result);
 Text error_record_text(int condition, Context context, Status code, Text text);
 ErrorRecord error_last();
-void error_clear();                               // record and detail text
+void error_clear();                               // record, detail text and place
+// Where a definition error lies, for the checker and the editors it feeds:
+// the file (as the loader named it) and the line from 1 (0: the file as a
+// whole). A loader that knows the line sets it beside the detail.
+struct ErrorPlace {
+  std::string file;
+  uint32_t line = 0;
+};
+void error_place_set(Text file, uint32_t line);
+ErrorPlace error_place();
 // Makes text the detail text (append: after the current one and CR LF when
 // there is one); returns code unchanged. A detail that would pass 65,535
 // bytes leaves the old one in place.

@@ -37,6 +37,8 @@ inline constexpr uint16_t kGroupMenuItems = 5;      // process names of the open
 inline constexpr uint16_t kGroupBuffers = 6;        // data files: record buffers
 inline constexpr uint16_t kGroupRules = 7;          // relational-update rules of the data files
 inline constexpr uint16_t kGroupRuntime = 9;        // runtime texts (slots below)
+inline constexpr uint16_t kGroupAdminLogin = 10;    // appcontrol's administration log-in: 1 host,
+                                                    // 3 user, 4 password, once one succeeded
 inline constexpr uint16_t kGroupVarNames = 12;      // names of the variables
 inline constexpr uint16_t kGroupVarTexts = 13;      // values of the text variables
 inline constexpr uint16_t kGroupKeyboard = 30;      // keyboard input lines; the first group
@@ -65,6 +67,8 @@ inline constexpr uint16_t kEnvDatabase2 = 12;     // the same for a second conne
 inline constexpr uint16_t kRtPrinterTable = 0;    // the printer definitions, loaded once
 inline constexpr uint16_t kRtFormCondition = 1;   // the condition of the last form
 inline constexpr uint16_t kRtModuleText = 2;      // the loaded language module
+inline constexpr uint16_t kRtPdfHeader = 3;       // the header image of the next PDF document
+inline constexpr uint16_t kRtDeviceChoice = 5;    // the device text last chosen by the user
 inline constexpr uint16_t kRtFormFields = 6;      // the field list of the last form
 inline constexpr uint16_t kRtFormValues = 7;      // the values of the last form
 inline constexpr uint16_t kRtKeyPrefixes = 8;     // a comma list of key prefixes of definition files

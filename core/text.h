@@ -109,6 +109,11 @@ Text text_translate(Text s, Text from, Text to);
 uint16_t text_span(Text s, Text set);
 bool text_all_in(Text s, Text set);
 uint16_t text_find_char(Text s, char c, uint16_t from, bool plain);
+// The first byte of a line that no text file holds: a control character
+// other than tab, form feed, the end-of-file mark (Ctrl+Z), the printer
+// controls ESC, SO, SI, DC2 and DC4 and the report templates' line markers
+// (0x17 to 0x19); or DEL. kNoPos for a line of text.
+uint16_t text_binary_at(Text line);
 uint16_t text_find_any(Text s, Text set, bool plain);
 uint16_t text_find(Text s, Text t, bool plain);     // an empty t is never found
 // Last occurrences are plain byte searches.

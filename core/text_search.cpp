@@ -151,4 +151,17 @@ uint16_t text_skip_quoted(Text s, uint16_t open_pos) {
   return static_cast<uint16_t>(static_cast<const char*>(close) - s.ptr + 1);
 }
 
+uint16_t text_binary_at(Text line) {
+  if (!line.ok()) return kNoPos;
+  for (uint16_t i = 0; i < line.len; ++i) {
+    auto c = static_cast<uint8_t>(line.ptr[i]);
+    // Bit n stands for the control character n that text may hold.
+    constexpr uint32_t kTextControls = (1u << '\t') | (1u << '\f') | (1u << 0x0E) | (1u << 0x0F) | (1u << 0x12) |
+                                       (1u << 0x14) | (1u << 0x17) | (1u << 0x18) | (1u << 0x19) | (1u << 0x1A) |
+                                       (1u << 0x1B);
+    if ((c < 0x20 && (kTextControls & (1u << c)) == 0) || c == 0x7F) return i;
+  }
+  return kNoPos;
+}
+
 }  // namespace core

@@ -36,7 +36,18 @@ Status line_error(const Loader& l, Status code, Text line) {
   core::ArenaScope scope;
   Text where = core::text_format(600, "%s, line %u: ", l.file.c_str(), l.line_number);
   core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
+  core::error_place_set(core::text_view(l.file), l.line_number);
   return core::report_detail(code, core::text_concat(where, line), false);
+}
+
+// A key or relation line for a file the dictionary does not define: the
+// dictionary is named too, as the fault is often there (a file cut short).
+Status undefined_file(const Loader& l, Text line, int file) {
+  core::ArenaScope scope;
+  std::string dicc = (l.prefixes.empty() ? std::string() : l.prefixes.back()) + "DICC.DAT";
+  Text why = core::text_format(600, " (file %d; %s defines %u file%s: is it complete?)", file, dicc.c_str(),
+                               static_cast<unsigned>(dict_file_count()), dict_file_count() == 1 ? "" : "s");
+  return line_error(l, core::FILEOUTBOUND, core::text_concat(line, why));
 }
 
 // Reads a number made of digits (blanks around it allowed); -1 otherwise.
@@ -89,7 +100,7 @@ Status field_line(Loader& l, Text line) {
 
 // 31-60: after "<", groups SSSSLLL, the last character of the line unread.
 Status key_line(Loader& l, Text line, int file) {
-  if (file < 1 || file > dict_file_count()) return line_error(l, core::FILEOUTBOUND, line);
+  if (file < 1 || file > dict_file_count()) return undefined_file(l, line, file);
   uint16_t lt = core::text_find_char(line, '<', 0, true);
   if (lt == core::kNoPos) return line_error(l, core::SINTAXERROR, line);
   KeySegment segments[kMaxSegments];
@@ -108,7 +119,7 @@ Status key_line(Loader& l, Text line, int file) {
 
 // 61-90: the text after the first ":" joins the file's relation text.
 Status relation_line(Loader& l, Text line, int file) {
-  if (file < 1 || file > dict_file_count()) return line_error(l, core::FILEOUTBOUND, line);
+  if (file < 1 || file > dict_file_count()) return undefined_file(l, line, file);
   uint16_t colon = core::text_find_char(line, ':', 0, true);
   if (colon == core::kNoPos) return kOk;
   Status code = dict_add_relation(static_cast<uint16_t>(file), core::text_sub(line, colon + 1, core::kToEnd));

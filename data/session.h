@@ -144,6 +144,7 @@ int session_current_slot();  // status word 16, read as 0 when out of range
 //   kNoRows    a SELECT without rows (the slots stay as they are)
 //   DATAOUTBOUND  no slot for the rows (they are dropped)
 //   DUPLICATEDATA a unique violation (SQLSTATE 23505)
+//   PERMISSION a statement the user's rights do not allow (SQLSTATE 42501)
 //   SQLERROR   every other failure, also no connection or a statement that
 //              holds a NUL byte
 // A failure is recorded at (SQLEXEC) with the cleaned server message and
@@ -192,6 +193,24 @@ Text sql_literal(Text value);
 // The tables of schema public in creation order, as a comma list (a name
 // holding a comma or a quote is quoted); empty on failure. An arena text.
 Text sql_table_list();
+// --- administration statements ------------------------------------------------------
+// A name (a role, a table, a database) as an SQL identifier: in double
+// quotes with every double quote doubled (libpq's PQescapeIdentifier on the
+// current connection, the same rule without one), so that no name can end
+// the identifier early. An arena text.
+Text sql_identifier(Text name);
+// The SQL literal of a role's password as the server keeps it: its
+// SCRAM-SHA-256 verifier, computed on this side by libpq
+// (PQencryptPasswordConn), so that the password itself never travels in a
+// statement, the server's statement log or the runtime's SQL trace.
+// SQLERROR (recorded, with libpq's reason) without a connection or when
+// libpq cannot compute it. An arena text or the error value.
+Text sql_password_literal(Text role, Text password);
+// Writes a remembered log-in file ("sqladmprm.dat" with kOpenAdmin, else
+// "sqlusrprm.dat") whole, readable and writable by its owner only. FILEIO
+// when it cannot be written.
+[[nodiscard]] Status login_file_save(int flags, Text content);
+
 // A server message made fit to show: text in UTF-8 is turned into
 // Windows-1252 (characters it lacks become "?"), guillemets become straight
 // double quotes, and trailing line ends, blanks and sentence punctuation

@@ -87,11 +87,15 @@ Status fail(Status code, Text message, Text statement) {
   return core::report_detail(code, statement, true);
 }
 
-// The code of a failed result: a unique violation is DUPLICATEDATA.
+// The code of a failed result: a unique violation is DUPLICATEDATA, a
+// statement the role has no right to is PERMISSION ("Permiso denegado"),
+// which says to a user what the server refused in the runtime's words.
 Status failure_code(const PGresult* res) {
   const char* state = res != nullptr ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
-  return state != nullptr && std::strcmp(state, "23505") == 0 ? core::DUPLICATEDATA
-                                                              : core::SQLERROR;
+  if (state == nullptr) return core::SQLERROR;
+  if (std::strcmp(state, "23505") == 0) return core::DUPLICATEDATA;
+  if (std::strcmp(state, "42501") == 0) return core::PERMISSION;
+  return core::SQLERROR;
 }
 
 Status take_result(PGconn* conn, PGresult* res, Text statement, int target, int64_t* count);

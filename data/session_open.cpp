@@ -83,6 +83,8 @@ Status open_from_params(Text name, int flags) {
   Text path = defs::def_file_find(name, 0);
   if (path.len == 0 || defs::def_section_load(path, 0, 0) != kOk) {
     core::error_record(core::kRecord, core::Context::SQLCONNECT, core::SQLERROR, 0);
+    // A damaged file keeps the detail that names its line.
+    if (core::error_place().line != 0) return core::SQLERROR;
     return core::report_detail(core::SQLERROR, name, false);
   }
   Text params = core::text_copy(defs::def_section_current());

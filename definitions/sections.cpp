@@ -62,8 +62,18 @@ Status open_definition(Text file) {
 }
 
 int32_t load_failed(Text file, Status code) {
-  (void)core::report_detail(code, file, false);
+  // A failure that named its line keeps that detail.
+  if (core::error_place().line == 0) (void)core::report_detail(code, file, false);
   return core::error_record(core::kRecord, core::Context::LOADFILESTR, code, code);
+}
+
+Status binary_line(Text file, uint32_t line, uint8_t byte) {
+  core::error_place_set(file, line);
+  (void)core::report_detail(core::SINTAXERROR,
+                            core::text_format(512, "%s, line %u: not a text file (byte 0x%02X)", core::text_cstr(file),
+                                              line, byte),
+                            false);
+  return core::SINTAXERROR;
 }
 
 // Calls take(content) for each line of the section, in file order: 0,
@@ -71,15 +81,24 @@ int32_t load_failed(Text file, Status code) {
 template <class Take>
 int32_t read_section(Text file, int layout, int32_t section, Take take) {
   if (layout < 0 || layout >= kLayoutCount) return core::NOVALUE;
+  // The place of an earlier failure is not this reading's.
+  core::error_place_set(Text{}, 0);
   Status number = open_definition(file);
   if (number >= core::kFileNumbers) return kNoFile;
   Status st = 0;
-  for (;;) {
+  for (uint32_t at = 1;; ++at) {
     ArenaScope scope;
     Text line;
     st = def_read_line(number, &line);
     if (st != 0) {
       if (st == core::DISKIO) st = 0;
+      break;
+    }
+    // A file that is not text (damaged, or another kind of file under the
+    // name) is refused whole, at its first such line, before any of it is
+    // taken as definitions.
+    if (uint16_t bad = core::text_binary_at(line); bad != core::kNoPos) {
+      st = binary_line(file, at, line.at(bad));
       break;
     }
     LineParts parts;

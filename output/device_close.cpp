@@ -1,6 +1,6 @@
 // The end of a device: the printer's reset, the report window, the file
-// taking its final name or going to the print spooler; and the printer
-// definitions that give a printer its sequences and page size.
+// taking its final name or going to the print spooler, the viewer; and the
+// printer definitions that give a printer its sequences and page size.
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +12,8 @@
 #include "output/devices.h"
 #include "output/internal/device_os.h"
 #include "output/serial.h"
+#include "output/pdf.h"
+#include "output/viewers.h"
 
 namespace output {
 
@@ -105,12 +107,14 @@ Status device_finish(DeviceRecord* r) {
 Status device_close(DeviceRecord* r, bool discard) {
   Status st = 0;
   if (discard) r->pending.clear();
-  if (r->handle >= 0 && device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
-  if (r->handle >= 0 && (r->kind & kDevSerial) != 0) {
+  if ((r->kind & kDevPdf) != 0) {
+    st = pdf_close(r, discard);
+  } else if (r->handle >= 0 && (r->kind & kDevSerial) != 0) {
+    if (device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
     serial_close(r->handle);
     r->handle = -1;
-  }
-  if (r->handle >= 0) {
+  } else if (r->handle >= 0) {
+    if (device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;
     r->handle = -1;
   }
@@ -136,6 +140,15 @@ Status device_close(DeviceRecord* r, bool discard) {
       }
     }
     r->spool.clear();
+  }
+  // A file to be viewed (a text file, not a printer, or a PDF): shown once
+  // it bears its name.
+  if (st == 0 && r->error == 0 && !discard && r->view) {
+    if ((r->kind & kDevPdf) != 0) {
+      (void)viewer_open(kViewerPdf, core::text_view(r->name), kRunNoWait);
+    } else if ((r->kind & (kDevFile | kDevPrinter)) == kDevFile) {
+      (void)viewer_open(kViewerText, core::text_view(r->name), kRunNoWait);
+    }
   }
   if (st != 0 && r->error == 0) r->error = st;
   return st;

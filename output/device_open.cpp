@@ -12,6 +12,7 @@
 #include "output/devices.h"
 #include "output/internal/device_os.h"
 #include "output/serial.h"
+#include "output/pdf.h"
 #include "paths/paths.h"
 #include "script/variables.h"
 
@@ -29,16 +30,6 @@ const Text kOptionNames = "/LP,/WD,/ST,/VW"_t;
 const Text kPrintToFileNames = "lp0,lp1,lp2,usb0,usb1,usb2,usb3,usb4"_t;
 const Text kAppendExtensions = "log,out"_t;
 const Text kPrintToFile = "unixprn.txt"_t;
-
-// The value of an option of the device text: from after "NAME:" to the
-// next blank; NOVALUE when the option is not there.
-Text device_option(Text text, Text option) {
-  uint16_t at = core::text_find(text, option, true);
-  if (at == kNoPos || text.at(at + option.len) != ':') return core::text_error_value(core::NOVALUE);
-  Text rest = core::text_sub(text, at + option.len + 1, core::kToEnd);
-  uint16_t blank = core::text_find_char(rest, ' ', 0, true);
-  return core::text_sub(rest, 0, blank == kNoPos ? core::kToEnd : blank);
-}
 
 // The name: the text before the first option, trimmed.
 Text device_name(Text text) {
@@ -119,6 +110,14 @@ Status open_screen(DeviceRecord* r) {
 
 }  // namespace
 
+Text device_option(Text text, Text option) {
+  uint16_t at = core::text_find(text, option, true);
+  if (at == kNoPos || text.at(at + option.len) != ':') return core::text_error_value(core::NOVALUE);
+  Text rest = core::text_sub(text, at + option.len + 1, core::kToEnd);
+  uint16_t blank = core::text_find_char(rest, ' ', 0, true);
+  return core::text_sub(rest, 0, blank == kNoPos ? core::kToEnd : blank);
+}
+
 uint8_t device_kind(Text name) {
   Text first = core::list_field(core::text_trim(name, core::kTrimBoth), ' ', 1);
   if (core::text_equal(first, "CON"_t)) return kDevWrap | kDevScreen;
@@ -175,9 +174,7 @@ Status device_open(Text device_text, DeviceRecord* r) {
       st = core::DEVICETIMEOUT;
     }
   } else {
-    // PDF documents are not built yet.
-    core::report_detail(core::FEATUREREMOVED, name, false);
-    st = core::error_record(core::kRecord, core::Context::Devices, core::FEATUREREMOVED, core::FEATUREREMOVED);
+    st = pdf_open(r);
   }
   r->error = st;
   device_publish(*r);

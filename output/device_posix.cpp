@@ -1,8 +1,6 @@
 // The devices' operating-system services on POSIX systems.
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,8 +9,7 @@
 
 #include "core/status.h"
 #include "output/internal/device_os.h"
-
-extern char** environ;
+#include "output/viewers.h"
 
 namespace output::os {
 
@@ -68,21 +65,22 @@ core::Status print_file(const std::string& queue, const std::string& file) {
   }
   args.push_back("--");
   args.push_back(file);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  pid_t pid = 0;
-  int rc = ::posix_spawnp(&pid, "lp", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return core::SYSTEMCMDERROR;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return core::SYSTEMCMDERROR;
+  if (program_path("lp").empty()) return core::SYSTEMCMDERROR;
+  return program_run_args(args, kRunWait) == 0 ? 0 : core::SYSTEMCMDERROR;
+}
+
+core::Status write_file(const std::string& path, std::string_view bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return core::WRITEERR;
+  bool ok = true;
+  for (size_t at = 0; ok && at < bytes.size();) {
+    ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) at += static_cast<size_t>(n);
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : core::SYSTEMCMDERROR;
+  if (::close(fd) != 0) ok = false;
+  return ok ? 0 : core::WRITEERR;
 }
 
 void remove_file(const std::string& path) { ::unlink(path.c_str()); }

@@ -8,6 +8,7 @@
 #include "core/files.h"
 #include "core/status_words.h"
 #include "output/devices.h"
+#include "output/pdf.h"
 #include "output/serial.h"
 #include "script/variables.h"
 
@@ -37,7 +38,13 @@ Status emit(DeviceRecord* r, Text piece) {
   piece = device_translate(piece, r->kind);
   Text out = device_controls(piece, r->kind, r->printer);
   if (!out.ok()) return fail(r, text_error(out));
-  if (out.len > 0) {
+  if ((r->kind & kDevPdf) != 0) {
+    Status st = pdf_write(r, out);
+    if (st != 0) {
+      if (r->error == 0) r->error = st;
+      return st;
+    }
+  } else if (out.len > 0) {
     r->pending.append(out.ptr, out.len);
     if (r->pending.size() >= kPendingBytes) {
       if (Status st = device_flush(r); st != 0) return st;

@@ -4,6 +4,7 @@
 //   CON                  the report window, shown when the device is finished
 //   LPT1 /LP:66 /WD:132  a printer: spooled to a file, handed to `lp` at close
 //   listado.txt /VW:S    a text file, opened in the viewer at close
+//   listado.pdf          a PDF document (output/pdf.h)
 //
 // A device record keeps the page, line and column of the output, which are
 // published in the status words _DEVHIG, _DEVWID, _DEVLIN, _DEVPOS and
@@ -45,6 +46,10 @@ inline constexpr uint8_t kDevWrap = 0x80;       // a line break at the page widt
 // other file 0x81.
 uint8_t device_kind(Text name);
 
+// The value of an option of a device text ("/LP"): from after "/LP:" to
+// the next blank; NOVALUE when the option is not there.
+Text device_option(Text device_text, Text option);
+
 struct DeviceRecord {
   uint8_t kind = 0;
   bool view = false;          // /VW given and true
@@ -71,7 +76,7 @@ struct DeviceRecord {
 // the file layer's code when a file cannot be opened (with its name as
 // detail), DISKIO when no temporary file can be made for the screen,
 // DEVICETIMEOUT for a serial port that cannot be opened (or when all four
-// ports are in use).
+// ports are in use), pdf_open's codes for a PDF document.
 [[nodiscard]] Status device_open(Text device_text, DeviceRecord* record);
 // Writes a text (which may hold CR LF pairs) at the current position,
 // wrapping at the width; with take_size the page size is first taken back
@@ -91,11 +96,25 @@ struct DeviceRecord {
 [[nodiscard]] Status device_flush(DeviceRecord* record);
 [[nodiscard]] Status device_finish(DeviceRecord* record);
 // Releases the device. A file device without error takes its final name now
-// (a printer's spool file goes to `lp`); after an error, or with discard, the
-// temporary file is removed and nothing is left under the final name.
+// (a printer's spool file goes to `lp`) and, with /VW, is opened in its
+// viewer (output/viewers.h: a text file in viewer 1, a PDF in viewer 3),
+// not waited for; after an error, or with discard, the temporary file is
+// removed and nothing is left under the final name.
 [[nodiscard]] Status device_close(DeviceRecord* record, bool discard = false);
 // Publishes the position in the status words.
 void device_publish(const DeviceRecord& record);
+
+// The device selection dialog (title message 0082): a device of kDeviceList
+// (the serial ports only when their device files open as ports);
+// for COM1: and COM2: a speed and line settings (COM1:9600,N,8,1); for PDF
+// and TXT a file, a fresh temporary one when "Mostrar" says yes (and /VW
+// is given), else named in the save dialog; then the page options filled
+// in (an empty field gives none). The fields start from the current device
+// text. OK without a device shows message 0084 and the dialog stays. In a
+// run with an INPUT file that is not at its end, the file's next line is
+// the answer and nothing is shown. 0 and the device text, also left in
+// slot 5 of group 9; CANCELLED when the user cancelled.
+[[nodiscard]] Status device_select(Text current, std::string* chosen);
 
 // --- printers ------------------------------------------------------------------
 inline constexpr uint16_t kPrinterRecordBytes = 96;

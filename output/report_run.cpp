@@ -5,11 +5,15 @@
 #include "core/arena.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/slots.h"
 #include "core/status_words.h"
 #include "data/access.h"
+#include "data/dictionary.h"
 #include "data/records.h"
+#include "definitions/definitions.h"
 #include "output/internal/report_run.h"
 #include "output/reports.h"
+#include "paths/paths.h"
 #include "script/eval.h"
 #include "script/variables.h"
 #include "ui/dialogs.h"
@@ -66,6 +70,16 @@ void progress_mode(ReportRun* run, const std::string& mode) {
   }
 }
 
+// The report's own header image for a PDF device: "pdf_<template>.png" in
+// the definition folders. A report without one leaves the slot empty, so
+// that an image never passes from one report to the next.
+Status header_image(const std::string& template_name) {
+  core::ArenaScope scope;
+  Text base = paths::path_split(view(template_name), paths::kPartBase);
+  Text name = core::text_concat(core::text_concat("pdf_"_t, base), ".png"_t);
+  return core::slot_set(core::kGroupRuntime, core::kRtPdfHeader, defs::def_file_find(name, 0));
+}
+
 // One run over the range: the template printed for each copy, and again
 // while the repeat condition holds.
 Status print_copies(ReportRun* run, const ReportRequest& request) {
@@ -116,7 +130,9 @@ Status run_once(const ReportRequest& request) {
   if (run.file != 0 && !data::access_is_file(run.file)) run.file = 0;
 
   std::string device = request.device.empty() ? std::string("CON") : request.device;
-  st = device_open(view(device), &run.device);
+  if (request.ask_device && (st = device_select(view(request.device), &device)) != 0) return st;
+  st = header_image(request.template_name);
+  if (st == 0) st = device_open(view(device), &run.device);
   if (st == 0) st = template_load(view(request.template_name), &lines);
   if (st == 0) {
     progress_mode(&run, request.progress);
@@ -146,10 +162,18 @@ Status report_limits(ReportRequest* request) {
 
 Status report_run(const ReportRequest& request) {
   Status st = 0;
+  int16_t previous_file = script::var_get_int(core::kSwCurFil);
   if (!request.open_files.empty()) {
     core::ArenaScope scope;
     st = data::access_open_set(view(request.open_files));
     if (st >= 128) return st;
+    // The set's last file is the one walked, as a maintenance window's is.
+    Text set = view(request.open_files);
+    Text last = core::list_field(set, ',', core::list_count(set, ','));
+    last = core::text_trim(core::list_field(last, ';', 1), core::kTrimBoth);
+    if (uint16_t file = data::dict_file_by_ref(last); file != 0) {
+      script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
+    }
   }
   // With a limits form the report runs again for each set of limits until
   // the form is cancelled, which ends it without an error.
@@ -170,7 +194,10 @@ Status report_run(const ReportRequest& request) {
     }
     st = run_once(run);
   } while (st == 0 && !run.fields.empty());
-  if (!request.open_files.empty()) (void)data::access_open_set("RESTORE"_t);
+  if (!request.open_files.empty()) {
+    (void)data::access_open_set("RESTORE"_t);
+    script::var_set_int(core::kSwCurFil, previous_file);
+  }
   if (st == core::CANCELLED && request.from_parameter_set) st = 0;
   if (st >= 128) core::error_record(core::kRecord, core::Context::Devices, st, st);
   return st;
@@ -180,8 +207,13 @@ Status report_process(Text argument_text) {
   core::ArenaScope scope;
   ReportRequest request;
   Text list = core::text_trim(argument_text, core::kTrimBoth);
+  Text first = core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth);
+  if (core::list_count(list, ',') >= 2 && defs::def_file_type(first) == defs::kFtParams) {
+    return report_from_set(first, core::list_field_int(list, ',', 2));
+  }
   if (core::list_count(list, ',') >= 2) {
     request.device = core::text_str(core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth));
+    request.ask_device = request.device.empty();
     request.template_name = core::text_str(core::text_trim(core::list_field(list, ',', 2), core::kTrimBoth));
     if (core::list_count(list, ',') >= 3) request.index = core::list_field_int(list, ',', 3);
   } else {

@@ -71,7 +71,7 @@ struct ReportRequest {
   std::string device;       // device text; empty: CON
   std::string template_name;
   std::string arguments;    // start, copy, repeat and record conditions (comma list)
-  std::string open_files;   // an open-file set for the run; empty: the current file
+  std::string open_files;   // an open-file set for the run, its last file walked; empty: the current file
   std::string lower, upper; // the limits of the key range
   std::string condition;    // the limits condition
   std::string fields;       // the limits form's fields (ACBOUND$); empty: no form
@@ -79,6 +79,7 @@ struct ReportRequest {
   int copies = 0;           // extra copies
   std::string progress;     // "", PROGRESS, NONE, or an expression giving the text
   bool from_parameter_set = false;
+  bool ask_device = false;  // the device selection dialog chooses the device (from `device`)
 };
 
 // Runs a report: 0 on success, 127 when the start condition gives 0, 122
@@ -88,8 +89,17 @@ struct ReportRequest {
 [[nodiscard]] Status report_run(const ReportRequest& request);
 // The Report process: "template" (on CON) or "device,template", and
 // optionally ",key": over the current data file, walked by that key (1
-// when not given).
+// when not given). An empty device (",template") is asked for in the device
+// selection dialog. "file.PPN,section" runs the report of a parameter set.
 [[nodiscard]] Status report_process(Text argument);
+// A report of a parameter set (a section of a parameter file): DEVICE$
+// (empty: asked for), DOCNAME$ the template, ACBOUND$ the limits form's
+// fields, INDEX% the key walked, OPEN$ the files opened for it, DOCSETS$
+// the start, copy, repeat and record conditions, PROG_MODE$ the progress,
+// COUNTER$ the extra copies. Cancelling it is no error. 0 or the code;
+// FILENOTFOUND for a file or section that is not there, NOVALUE without
+// DOCNAME$.
+[[nodiscard]] Status report_from_set(Text file, int32_t section);
 // The limits form (message 0081) over the fields of the request: on
 // confirm its first two values become the limits and its condition the
 // limits condition. 0, or CANCELLED.

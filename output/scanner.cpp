@@ -51,10 +51,9 @@ Status scanner_start(Text port_text, ui::Handle window) {
 
 Text scanner_read(int slot) {
   SerialState* s = internal::serial_state();
-  if (s == nullptr) return ""_t;
+  if (s == nullptr || slot < 0 || slot >= kSerialSlots || s->ports[slot] < 0) return ""_t;
   if (slot == s->scanner_slot) s->scanner_told = false;
-  int port = s != nullptr && slot >= 0 && slot < kSerialSlots ? s->ports[slot] : -1;
-  if (port < 0) return ""_t;
+  int port = s->ports[slot];
   std::string reading;
   char buffer[kSerialReadMax];
   int64_t start = os::steady_ms();

@@ -18,6 +18,11 @@ Status compile_error(Status code, Text detail) {
   return core::error_record(core::kRecord, Context::ExecCompiler, code, code);
 }
 
+// The file and line of a statement, for an error found at it.
+void place(const Procedure& p, const Statement& st) {
+  core::error_place_set(core::text_view(p.file), st.source_line);
+}
+
 bool is_blank(uint8_t c) { return c == ' ' || c == '\t'; }
 
 // A DEF_FN list or a label gives names for the statement that comes next.
@@ -33,7 +38,7 @@ Status add_names(Text list, uint16_t next, uint16_t limit, std::vector<NamedInde
 }
 
 // line -> remark | ":" label | DEF_FN names | KEYWORD [argument] | expression
-Status read_line(Text raw, Procedure* p) {
+Status read_line(Text raw, uint32_t source_line, Procedure* p) {
   Text line = core::text_trim(raw, core::kTrimBoth);
   if (line.len == 0) return 0;
   uint8_t first = line.at(0);
@@ -53,7 +58,7 @@ Status read_line(Text raw, Procedure* p) {
                       ? line
                       : core::text_trim(core::text_sub(line, cut, core::kToEnd), core::kTrimBoth);
   if (code == kStDefFn) return add_names(argument, next, kMaxEntries, &p->entries);
-  p->statements.push_back(Statement{code, 0, std::string(argument.ptr, argument.len)});
+  p->statements.push_back(Statement{code, 0, std::string(argument.ptr, argument.len), source_line});
   return 0;
 }
 
@@ -75,6 +80,7 @@ Status link(Procedure* p) {
       const NamedIndex* label = find_label(*p, st.argument);
       if (label == nullptr) {
         core::ArenaScope scope;
+        place(*p, st);
         Text arg = core::text_view(st.argument);
         return compile_error(core::SINTAXERROR,
                              core::text_format(core::kMaxTextLen,
@@ -87,6 +93,7 @@ Status link(Procedure* p) {
     if (st.code >= kStEndif && st.code <= kStElse) {
       if (depth == 0) {
         core::ArenaScope scope;
+        place(*p, st);
         return compile_error(core::SINTAXERROR,
                              core::text_format(core::kMaxTextLen,
                                                "\r\nFinal of Conditional or loop without \r\n"
@@ -107,6 +114,7 @@ Status link(Procedure* p) {
   // and leave half a result without a word.
   if (depth > 0) {
     core::ArenaScope scope;
+    place(*p, p->statements[open[depth - 1]]);
     return compile_error(core::SINTAXERROR,
                          core::text_format(core::kMaxTextLen,
                                            "\r\nConditional or loop of line %u (+ remmarks) without its "
@@ -139,8 +147,8 @@ Status proc_compile(const std::vector<std::string>& lines, Procedure* out) {
   out->statements.clear();
   out->labels.clear();
   out->entries.clear();
-  for (const std::string& line : lines) {
-    Status st = read_line(core::text_view(line), out);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    Status st = read_line(core::text_view(lines[i]), static_cast<uint32_t>(i + 1), out);
     if (st != 0) return st;
   }
   return link(out);

@@ -125,6 +125,7 @@ Status proc_load(Text file, uint16_t* number) {
   auto p = std::make_shared<Procedure>();
   p->file = to_string(file);
   std::vector<std::string> lines;
+  core::error_place_set(Text{}, 0);
   Status st = read_lines(file, &lines);
   if (st == 0) {
     st = proc_compile(lines, p.get());

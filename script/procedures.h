@@ -88,6 +88,7 @@ struct Statement {
   uint16_t code = kStExpression;
   uint16_t target = 0;       // statement index, see the table above
   std::string argument;      // the rest of the line, trimmed; the whole line for code 0
+  uint32_t source_line = 0;  // the line of the file it was read from (from 1)
 };
 
 struct NamedIndex {

@@ -3,7 +3,7 @@
 # another layer's internal headers. Layers, bottom to top (a file may
 # include headers of its own layer and of the layers before it):
 #
-#   core paths formats script definitions data ui output app apprun appcontrol
+#   core paths formats script definitions data ui output app admin apprun appcontrol
 #
 # Inside ui/, the toolkit interface (ui/platform) sees only the core, and a
 # backend (ui/headless, ui/qt) only the core, the interface and itself.
@@ -13,7 +13,7 @@ set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root"
 
-layers=(core paths formats script definitions data ui output app apprun appcontrol)
+layers=(core paths formats script definitions data ui output app admin apprun appcontrol)
 declare -A rank
 for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 

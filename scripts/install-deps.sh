@@ -10,6 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core
   cups-daemon cups-client
+  libhpdf-dev zlib1g-dev poppler-utils
 )
 
 missing=()

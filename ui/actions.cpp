@@ -108,6 +108,9 @@ class ScreenWindowProc : public WindowProc {
       case EventKind::ListActivate:
         action_perform(window, command_action(kIdConfirm));
         return;
+      case EventKind::GridCommand:
+        action_perform(window, action_word(kActGridCommand, event.param));
+        return;
       case EventKind::Close: {
         int result = action_perform(window, kActClose);
         if (result < 122 && s->windows.count(window) != 0) {

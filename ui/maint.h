@@ -123,6 +123,19 @@ int initial_mode(int flags, bool new_records);
 using ProcessRunner = Status (*)(Text name);
 void process_runner_set(ProcessRunner runner);
 
+// A saved document printed through the report engine: a report (print
+// template) onto a device (empty: the screen), over the records of a file
+// whose key `key` starts with `value`, in that key's order. The report's
+// code; NOVALUE without a printer.
+struct DocumentPrint {
+  Text device;
+  Text report;
+  uint16_t file = 0;
+  int key = 1;
+  Text value;
+};
+using DocumentPrinter = Status (*)(const DocumentPrint& print);
+
 // The bar-code scanner's port, kept by the layer of the serial ports: opened
 // for a screen (closing the scanner port open before; 0 or the code),
 // a slot's reading taken (an arena text, empty when nothing came), closed.
@@ -134,8 +147,9 @@ struct ScannerPort {
 
 // What the window layer asks of the layers above it.
 struct Hooks {
-  ProcessRunner process_runner = nullptr;  // a field's window, by process name
-  ScannerPort scanner;                     // a screen's bar-code scanner
+  ProcessRunner process_runner = nullptr;      // a field's window, by process name
+  DocumentPrinter document_printer = nullptr;  // a document after its save (PRN)
+  ScannerPort scanner;                         // a screen's bar-code scanner
 };
 void hooks_install(const Hooks& hooks);
 

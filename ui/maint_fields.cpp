@@ -33,7 +33,7 @@ int data_width(uint16_t file, uint16_t field) {
 // The text a field shows for a stored value: through its mask, else by
 // its screen type. The control aligns it, so the padding goes: a field
 // shown full of blanks would take no typing.
-Text display(const ScreenField& f, Text mask, Text stored) {
+Text display_of(const ScreenField& f, Text mask, Text stored) {
   Text shown;
   if (mask.empty()) {
     shown = formats::value_display(format_type(f.type), stored, f.width);
@@ -75,6 +75,8 @@ struct StoredValue {
 };
 
 }  // namespace
+
+Text field_display(const ScreenField& field, Text mask, Text stored) { return display_of(field, mask, stored); }
 
 void fields_bind(MantWindow* m) {
   const Screen* screen = screen_get(m->screen);
@@ -118,7 +120,7 @@ void fields_refresh(MantWindow* m, int code) {
     if (b.file == 0) continue;
     core::ArenaScope scope;
     Text stored = data::field_get(b.file, b.field, data::Buffer::Current);
-    Text shown = stored.ok() ? display(screen->fields[i], core::text_view(m->masks[i]), stored) : Text{};
+    Text shown = stored.ok() ? display_of(screen->fields[i], core::text_view(m->masks[i]), stored) : Text{};
     if (!shown.ok()) shown = Text{};
     m->shown[i] = core::text_str(shown);
     m->implied[i] = screen->fields[i].type == 'D' && stored.ok() && blank(stored) && !blank(shown);

@@ -17,6 +17,7 @@
 #include "definitions/definitions.h"
 #include "paths/paths.h"
 #include "ui/defs.h"
+#include "ui/internal/doc_state.h"
 #include "ui/internal/maint_state.h"
 #include "ui/internal/state.h"
 
@@ -28,12 +29,22 @@ using internal::MantWindow;
 
 ProcessRunner g_runner = nullptr;
 
+}  // namespace
+
+namespace internal {
+
+namespace {
+
 constexpr int kNewRecordsMode = 2;  // an open-file item ";2": the window takes new records
 constexpr int kButtonGap = 1;
 constexpr int kIndexButtonWidth = 7;
 constexpr int kFirstReadWord = 0x0024;
 constexpr int kNewRecordWord = 0x0001;
 constexpr CellMargins kMantMargins{2, 1, 2, 1};
+
+}  // namespace
+
+namespace {
 
 // The data file: field 5 of the argument, else the last item of OPEN$.
 // FILESOPEN with the name as detail for a file the dictionary lacks.
@@ -88,6 +99,8 @@ void titles(MantWindow* m) {
   if (!own.empty()) m->title += " - " + own;
 }
 
+}  // namespace
+
 // The screen's size: the argument's, else SCREENSIZE$, else what its
 // labels and fields reach.
 void screen_size(const MantWindow& m, const Screen& screen, int* columns, int* rows) {
@@ -105,13 +118,6 @@ void screen_size(const MantWindow& m, const Screen& screen, int* columns, int* r
   if (*columns <= 0) *columns = reach_c + 1;
   if (*rows <= 0) *rows = reach_r;
 }
-
-struct ButtonPlace {
-  int id;
-  int column;
-  int width;
-  std::string label;
-};
 
 // The buttons of the set in a row, then the cancel/index button.
 std::vector<ButtonPlace> button_row(int set, int screen_columns) {
@@ -136,6 +142,8 @@ std::vector<ButtonPlace> button_row(int set, int screen_columns) {
   return out;
 }
 
+namespace {
+
 Status create_controls(MantWindow* m, int rows, int columns) {
   platform::Toolkit* tk = internal::state()->toolkit.get();
   Status st = screen_controls_create(m->screen_window);
@@ -155,6 +163,8 @@ Status create_controls(MantWindow* m, int rows, int columns) {
   return tk->control_create(m->window, status) ? 0 : core::CONTROLERROR;
 }
 
+}  // namespace
+
 // What an opening that fails leaves behind is undone.
 void undo_opening(MantWindow* m) {
   script::var_set_int(core::kSwCurFil, m->previous_file);
@@ -164,6 +174,8 @@ void undo_opening(MantWindow* m) {
   m->section_pushed = false;
   screen_drop(m->screen);
 }
+
+namespace {
 
 // Flag 0x10: the open-file set; the relational update; PERFORM$.
 Status prepare_data(MantWindow* m) {
@@ -191,6 +203,24 @@ Status prepare_data(MantWindow* m) {
   return st >= 128 ? st : Status{0};
 }
 
+}  // namespace
+
+Status window_prepare(MantWindow* m, Text argument, int default_flags) {
+  m->args = mant_args_parse(argument, default_flags);
+  Status st = screen_load(core::text_view(m->args.screen), m->args.section, false, &m->screen);
+  if (st != 0) return st;
+  m->section_pushed = definition_section_push(core::text_view(screen_get(m->screen)->params)) == 0;
+  st = window_file(*m, &m->file);
+  // The window's file is the current file of its expressions ("FIELD{}").
+  m->previous_file = script::var_get_int(core::kSwCurFil);
+  if (st == 0 && m->file != 0) script::var_set_int(core::kSwCurFil, static_cast<int16_t>(m->file));
+  if (st == 0) st = prepare_data(m);
+  if (st != 0) undo_opening(m);
+  return st;
+}
+
+namespace {
+
 // The record the window starts on: for a field's window the first at or
 // after the field's text.
 Status first_record(MantWindow* m, const std::string& seed) {
@@ -215,11 +245,16 @@ Status first_record(MantWindow* m, const std::string& seed) {
 
 }  // namespace
 
+}  // namespace internal
+
+using namespace internal;  // NOLINT: the helpers above
+
 void process_runner_set(ProcessRunner runner) { g_runner = runner; }
 
 void hooks_install(const Hooks& hooks) {
   process_runner_set(hooks.process_runner);
   internal::scanner_port_set(hooks.scanner);
+  internal::document_printer_set(hooks.document_printer);
 }
 
 namespace internal {
@@ -289,21 +324,10 @@ Status maint_open(Text argument, int default_flags) {
     s->lookup.seed.clear();
   }
   MantWindow m;
-  m.args = mant_args_parse(argument, default_flags);
   core::ArenaScope scope;
-  Status st = screen_load(core::text_view(m.args.screen), m.args.section, false, &m.screen);
+  Status st = window_prepare(&m, argument, default_flags);
   if (st != 0) return st;
   Screen* screen = screen_get(m.screen);
-  m.section_pushed = definition_section_push(core::text_view(screen->params)) == 0;
-  st = window_file(m, &m.file);
-  // The window's file is the current file of its expressions ("FIELD{}").
-  m.previous_file = script::var_get_int(core::kSwCurFil);
-  if (st == 0 && m.file != 0) script::var_set_int(core::kSwCurFil, static_cast<int16_t>(m.file));
-  if (st == 0) st = prepare_data(&m);
-  if (st != 0) {
-    undo_opening(&m);
-    return st;
-  }
   m.voidmode = defs::def_key_raw_number(defs::kKeyVoidMode);
   m.has_bounds = !defs::def_key_raw(defs::kKeyBounds).empty();
   m.mode = initial_mode(m.args.flags, m.file != 0 && opens_for_new(m));

@@ -80,6 +80,7 @@ struct CoreState {
   SlotState slots;
   LanguageState language;
   ErrorRecord error;
+  ErrorPlace error_place;
   FileState files;
   BoxHook box_hook = nullptr;
   NameResolver name_resolver = nullptr;

@@ -9,6 +9,7 @@
 --
 --   psql -v ON_ERROR_STOP=1 -f tienda.sql
 
+DROP TABLE IF EXISTS albaranes;
 DROP TABLE IF EXISTS movimientos;
 DROP TABLE IF EXISTS articulos;
 DROP TABLE IF EXISTS clientes;
@@ -50,6 +51,17 @@ CREATE UNIQUE INDEX movimientos_ndx1 ON movimientos USING btree ("numero" NULLS 
 CREATE INDEX movimientos_ndx2 ON movimientos USING btree ("cliente" NULLS FIRST);
 CREATE INDEX movimientos_ndx3 ON movimientos USING btree ("articulo" NULLS FIRST);
 
+-- The delivery notes: a header each (its lines are in movimientos, by the
+-- note's number), with the total of its lines.
+CREATE TABLE albaranes (
+  numero   numeric(6),
+  fecha    varchar(8),
+  cliente  varchar(6),
+  total    numeric(12,2)
+);
+CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree ("numero" NULLS FIRST);
+CREATE INDEX albaranes_ndx1o ON albaranes USING btree ("numero" NULLS FIRST, "fecha" NULLS FIRST, "cliente" NULLS FIRST);
+
 -- The balances and stock figures already hold the lines below.
 INSERT INTO clientes VALUES
   ('C00001', 'Ferreteria Alonso',  'Madrid',   '914112233', 74.35),
@@ -75,3 +87,9 @@ INSERT INTO movimientos VALUES
   (2, 2, '20240112', 'C00003', 'A0006',  3,  7.50, 22.50),
   (3, 1, '20240120', 'C00002', 'A0002', 10,  4.20, 42.00),
   (4, 1, '20240202', 'C00001', 'A0004',  4,  3.90, 15.60);
+
+INSERT INTO albaranes VALUES
+  (1, '20240105', 'C00001', 58.75),
+  (2, '20240112', 'C00003', 94.50),
+  (3, '20240120', 'C00002', 42.00),
+  (4, '20240202', 'C00001', 15.60);

@@ -1,9 +1,11 @@
 // The operating-system services of the devices, behind one small interface
-// so that another platform needs only another device_*.cpp: the temporary
-// name a file is written under, the final rename, and the print spooler.
+// so that another platform needs only another *_posix.cpp: the temporary
+// name a file is written under, the final rename, the print spooler, and
+// finding programs.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/status.h"
 
@@ -23,6 +25,12 @@ core::Status spool_finish(const std::string& spool, const std::string& path, boo
 // only queues the job, so a printer that is off does not hold it up).
 // 0, or SYSTEMCMDERROR when lp cannot be run or refuses the job.
 core::Status print_file(const std::string& queue, const std::string& file);
+// Writes bytes as the whole content of a file (made when missing). 0, or
+// WRITEERR when any of them could not be written (a full disk).
+core::Status write_file(const std::string& path, std::string_view bytes);
 void remove_file(const std::string& path);
+// The full path of a program: a name with a "/" as it is, when it can be
+// run; another along PATH. Empty when there is none.
+std::string program_path(const std::string& name);
 
 }  // namespace output::os

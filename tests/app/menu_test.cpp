@@ -14,6 +14,7 @@
 #include "script/functions.h"
 #include "paths/paths.h"
 #include "tests/runner/datafile.h"
+#include "tests/support/fake_viewer.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/screens.h"
@@ -51,12 +52,6 @@ core::Status record_dispatch(uint16_t kind, core::Text argument) {
   return kind == app::kPkReport ? core::FILENOTFOUND : 0;
 }
 
-std::vector<std::string> g_opened;
-bool record_open(const std::string& path) {
-  g_opened.push_back(path);
-  return true;
-}
-
 void count_windows(int* screens, int* windows) {
   *screens = ui::screen_count();
   *windows = ui::screen_window_count();
@@ -73,14 +68,11 @@ class Menu : public UiTest {
     hooks.count_windows = count_windows;
     hooks.ask = ask_hook;
     app::window_hooks_set(hooks);
-    app::document_opener_set(record_open);
     g_dispatched.clear();
-    g_opened.clear();
   }
   ~Menu() override {
     app::dispatcher_set(nullptr);
     app::window_hooks_set(app::WindowHooks{});
-    app::document_opener_set(nullptr);
   }
   void run_loop() { ui::main_loop(); }
   static constexpr const char* kPmt =
@@ -210,12 +202,13 @@ TEST_F(Menu, WithoutAMenuFileTheMainWindowStillOpens) {
   EXPECT_NE(tk_->transcript().find("+-  "), std::string::npos) << tk_->transcript();
 }
 
+// Help pages open in viewer 2, the path as one argument.
 TEST_F(Menu, F1OpensTheHelpPageOrSaysItIsMissing) {
+  testsupport::FakeViewer viewer(folder_);
   write("DBMENU.PMT", kPmt);
   input("key F1\nanswer Ok\n");
   ASSERT_EQ(app::main_window_open("DBMENU,1"_t), 0);
   run_script();
-  EXPECT_TRUE(g_opened.empty());
   EXPECT_NE(tk_->transcript().find("Pagina de Ayuda no definida"), std::string::npos)
       << tk_->transcript();
   EXPECT_NE(tk_->transcript().find("index.html"), std::string::npos);
@@ -223,12 +216,15 @@ TEST_F(Menu, F1OpensTheHelpPageOrSaysItIsMissing) {
   write("index.html", "<p>ayuda</p>");
   input("key F1\n");
   run_script();
-  ASSERT_EQ(g_opened.size(), 1u);
-  EXPECT_EQ(g_opened[0], folder_ + "/index.html");
+  EXPECT_EQ(viewer.calls(1), "[two][" + folder_ + "/index.html]\n");
   write("KAindex.html", "<p>ayuda</p>");
   EXPECT_EQ(app::help_process(core::Text{}), 0);
-  ASSERT_EQ(g_opened.size(), 2u);
-  EXPECT_EQ(g_opened[1], folder_ + "/KAindex.html");
+  EXPECT_EQ(viewer.calls(2), "[two][" + folder_ + "/index.html]\n[two][" + folder_ + "/KAindex.html]\n");
+  // A viewer that is nowhere: a box names the page, to be opened by hand.
+  ASSERT_EQ(setenv("APP_VIEWERS", "x,/no/such/browser,x", 1), 0);
+  input("answer Ok\n");
+  EXPECT_EQ(app::help_process(core::Text{}), 0);
+  EXPECT_NE(tk_->transcript().rfind("KAindex.html"), std::string::npos) << tk_->transcript();
 }
 
 TEST_F(Menu, TheHelpProcessWithAnArgumentShowsTheAboutBox) {

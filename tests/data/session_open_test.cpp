@@ -105,9 +105,15 @@ TEST_F(SessionOpenTest, MissingOrBrokenParameterFileWithoutAForm) {
   EXPECT_EQ(str(core::error_detail()), "sqlparams.dat");
   EXPECT_FALSE(data::session_connected());
 
+  // A damaged file is refused with its line.
+  core::error_clear();
+  defs_.write("sqlparams.dat", std::string("sqlhost=x\n\x01\x02\xFF garbage = = :\0\n", 28));
+  EXPECT_EQ(data::session_open("sqlparams.dat"_t, 0), core::SQLERROR);
+  EXPECT_NE(str(core::error_detail()).find("sqlparams.dat, line 2: not a text file (byte 0x01)"), std::string::npos)
+      << str(core::error_detail());
   // Nothing usable in it: the values are empty, so libpq's defaults reach
   // the test server as "guest", who has no password.
-  defs_.write("sqlparams.dat", std::string("\x01\x02\xFF garbage = = :\0\n", 18));
+  defs_.write("sqlparams.dat", "\xFF garbage = = :\n");
   EXPECT_EQ(data::session_open("sqlparams.dat"_t, 0), core::SQLERROR);
   EXPECT_NE(str(core::error_detail()).find("no password supplied"), std::string::npos)
       << str(core::error_detail());

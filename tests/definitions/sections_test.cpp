@@ -147,6 +147,20 @@ TEST(DefinitionFiles, DataFileCases) {
   testrunner::datafile_run("definitions/sections.test");
 }
 
+// A damaged file is named with the line that holds the first byte no text
+// holds, for the error box and for the checker.
+TEST(DefinitionFiles, ADamagedFileIsNamedWithItsLine) {
+  Runtime rt;
+  core::ArenaScope scope;
+  rt.write("case.def", std::string("01 FD$=A\r\n02 X=1\r\n01 \x01\x02garbage\r\n", 28));
+  core::error_clear();
+  EXPECT_EQ(defs::def_section_load("case.def"_t, 1, 2), core::SINTAXERROR);
+  EXPECT_EQ(str(core::error_detail()), "case.def, line 3: not a text file (byte 0x01)");
+  EXPECT_EQ(core::error_place().file, "case.def");
+  EXPECT_EQ(core::error_place().line, 3u);
+  EXPECT_EQ(core::error_last().code, core::SINTAXERROR);
+}
+
 TEST(DefinitionFiles, FilesAreFoundInEachFolderInAnyCase) {
   Runtime rt;
   core::ArenaScope scope;

@@ -11,11 +11,14 @@
 
 #include "core/arena.h"
 #include "core/context.h"
+#include "core/files.h"
 #include "core/slots.h"
 #include "core/status_words.h"
 #include "output/devices.h"
+#include "output/serial.h"
 #include "script/variables.h"
 #include "tests/data/pg_test.h"
+#include "tests/output/serial_fixture.h"
 #include "tests/support/file_text.h"
 #include "tests/ui/ui_hooks.h"
 #include "ui/headless/headless.h"
@@ -34,6 +37,10 @@ class Devices : public datatest::RuntimeTest {
   void SetUp() override {
     RuntimeTest::SetUp();
     ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_.path())), 0);
+    // The selection dialog offers the serial ports that exist: here two
+    // pseudo-terminals.
+    com1_.name_port(1);
+    com2_.name_port(2);
   }
   void TearDown() override {
     if (ui_ != nullptr) uitest::remove_window_hooks();
@@ -67,6 +74,7 @@ class Devices : public datatest::RuntimeTest {
     tk_->script_set(std::move(parsed));
   }
   datatest::TempFolder folder_;
+  serialtest::Pty com1_, com2_;
   ui::headless::HeadlessToolkit* tk_ = nullptr;
   std::unique_ptr<ui::UiContext> ui_;
 };
@@ -221,6 +229,95 @@ TEST_F(Devices, TheScreenShowsTheReportWindow) {
   ASSERT_EQ(output::device_open("CON"_t, &r), 0);
   EXPECT_EQ(output::device_finish(&r), core::STRINGTOOLONG);
   EXPECT_EQ(output::device_close(&r), 0);
+}
+
+// The device selection dialog: the fields start from the current device
+// text; the device chosen enables the fields it uses; the answer is built
+// from them and left in slot 5 of group 9.
+TEST_F(Devices, TheSelectionDialogBuildsTheDeviceText) {
+  struct Case {
+    std::string current, steps, expected;
+  };
+  const Case cases[] = {
+      // The current device is offered as it is.
+      {"LPT1 /LP:66 /WD:132", "show\npress Ok\n", "LPT1 /LP:66 /WD:132"},
+      // None chosen: message 0084, the dialog stays. A serial port's speed
+      // and line settings; the lines typed.
+      {"informe.txt", "press Ok\nanswer Ok\nselect 10\nclick Vel.:\nselect 2\nclick Paridad:\nselect 3\n"
+                      "click Lineas:\ntype 30\npress Ok\n",
+       "COM1:4800,O,8,1 /LP:30"},
+      // DEV uses no field (the click finds nothing to click).
+      {"CON /LP:20", "select 12\nclick Lineas:\npress Ok\n", "DEV"},
+      // TXT without viewing: the file is asked for.
+      {"CON", "select 9\nclick Mostrar\nkey Backspace\ntype N\npress Ok\nfile /tmp/lista.txt\n",
+       "/tmp/lista.txt /VW:N"},
+  };
+  for (const Case& c : cases) {
+    headless(c.steps);
+    std::string chosen;
+    EXPECT_EQ(output::device_select(txt(c.current), &chosen), 0) << c.current << "\n" << tk_->transcript();
+    EXPECT_EQ(chosen, c.expected) << tk_->transcript();
+    EXPECT_EQ(str(core::slot_get(core::kGroupRuntime, core::kRtDeviceChoice)), c.expected);
+    uitest::remove_window_hooks();
+    ui_.reset();
+  }
+  // PDF to be viewed: a fresh temporary document.
+  headless("select 8\npress Ok\n");
+  std::string chosen;
+  ASSERT_EQ(output::device_select(""_t, &chosen), 0);
+  EXPECT_EQ(chosen.substr(chosen.size() - 10), ".pdf /VW:S") << chosen;
+  EXPECT_FALSE(fs::exists(chosen.substr(0, chosen.size() - 6)));
+  uitest::remove_window_hooks();
+  ui_.reset();
+  // Cancelled.
+  headless("key Esc\n");
+  EXPECT_EQ(output::device_select("CON"_t, &chosen), core::CANCELLED);
+}
+
+// A port whose device file is not there is not offered: without COM2:,
+// DEV is the list's 11th device.
+TEST_F(Devices, TheSelectionDialogOffersThePortsThatExist) {
+  ASSERT_EQ(setenv("APP_SERIAL_COM2", "/nonexistent/tty", 1), 0);
+  EXPECT_EQ(output::serial_ports_present(), std::vector<std::string>{"COM1:"});
+  headless("select 11\npress Ok\n");
+  std::string chosen;
+  ASSERT_EQ(output::device_select("COM2:9600,N,8,1"_t, &chosen), 0) << tk_->transcript();
+  EXPECT_EQ(chosen, "DEV");
+}
+
+// The transcript: the title, the labels of message 0083, the fields the
+// chosen device does not use greyed; a shot of it on Qt is taken by the
+// sample's end-to-end run.
+TEST_F(Devices, TheSelectionDialogAsTheUserSeesIt) {
+  headless("show\nselect 10\nclick Vel.:\nshow\nkey Esc\n");
+  std::string chosen;
+  EXPECT_EQ(output::device_select("LPT2 /WD:100"_t, &chosen), core::CANCELLED);
+  const std::string& t = tk_->transcript();
+  EXPECT_NE(t.find("Selecci\xC3\xB3n de Dispositivo"), std::string::npos) << t;
+  EXPECT_NE(t.find("[LPT2"), std::string::npos) << t;
+  EXPECT_NE(t.find("Ancho: [100"), std::string::npos) << t;
+  EXPECT_NE(t.find("[COM1:"), std::string::npos) << t;
+  // Vel.: is not clickable for LPT2, it is for COM1:.
+  EXPECT_EQ(t.find("!!"), std::string::npos) << t;
+}
+
+// An unattended run: each line of the INPUT file answers one selection;
+// at its end the dialog asks.
+TEST_F(Devices, TheInputFileAnswersTheSelection) {
+  std::ofstream(folder_.path() + "/input.txt") << "informe.pdf /LP:50\r\nLPT2\r\n";
+  core::Status number = core::file_open(txt(folder_.path() + "/input.txt"), core::kModeReadOnly);
+  ASSERT_LT(number, core::kFileNumbers);
+  script::var_set_int(core::kSwInHnd, static_cast<int16_t>(number));
+  std::string chosen;
+  EXPECT_EQ(output::device_select("CON"_t, &chosen), 0);
+  EXPECT_EQ(chosen, "informe.pdf /LP:50");
+  EXPECT_EQ(output::device_select("CON"_t, &chosen), 0);
+  EXPECT_EQ(chosen, "LPT2");
+  headless("press Cancelar\n");
+  EXPECT_EQ(output::device_select("CON"_t, &chosen), core::CANCELLED);
+  EXPECT_NE(tk_->transcript().find("Dispositivo"), std::string::npos);
+  (void)core::file_close(static_cast<uint16_t>(number));
+  script::var_set_int(core::kSwInHnd, 0);
 }
 
 }  // namespace

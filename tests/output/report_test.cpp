@@ -17,6 +17,8 @@
 #include "script/procedures.h"
 #include "script/variables.h"
 #include "tests/data/access_fixture.h"
+#include "tests/output/report_text.h"
+#include "tests/support/file_text.h"
 #include "tests/ui/ui_hooks.h"
 #include "tests/runner/datafile.h"
 #include "ui/dialogs.h"
@@ -31,40 +33,8 @@ using datatest::str;
 using datatest::txt;
 namespace fs = std::filesystem;
 
-// Markers are written <L> (a line), <R> (relative), <D> (the record line);
-// <T> is a tab.
-std::string markers(std::string s) {
-  const std::pair<const char*, char> names[] = {{"<L>", '\x17'}, {"<R>", '\x18'}, {"<D>", '\x19'}, {"<T>", '\t'}};
-  for (const auto& [name, byte] : names) {
-    for (size_t p; (p = s.find(name)) != std::string::npos;) s.replace(p, 3, 1, byte);
-  }
-  return s;
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Device lines, trailing blanks cut, empty lines at the end left out and
-// the others shown as "~".
-std::string shown(const std::string& bytes) {
-  std::string out, line;
-  std::vector<std::string> lines;
-  for (size_t at = 0; at <= bytes.size();) {
-    size_t end = bytes.find("\r\n", at);
-    if (end == std::string::npos) end = bytes.size();
-    line = bytes.substr(at, end - at);
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    lines.push_back(line);
-    at = end + 2;
-  }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + (lines[i].empty() ? "~" : lines[i]);
-  return out;
-}
+using outputtest::markers;
+using outputtest::shown;
 
 class Reports : public datatest::AccessTest {
  protected:
@@ -97,7 +67,7 @@ class Reports : public datatest::AccessTest {
     request.arguments = arguments;
     core::Status st = output::report_run(request);
     std::string path = folder_.path() + "/out.txt";
-    *out = fs::exists(path) ? shown(read_file(path)) : "(no file)";
+    *out = fs::exists(path) ? shown(testsupport::file_text(path)) : "(no file)";
     return st;
   }
   // What is left in the folder besides the template: no temporary files.
@@ -189,6 +159,14 @@ TEST_F(Reports, DevicesThatCannotBeWritten) {
     EXPECT_EQ(output::report_run(request), core::OPENERR);
     EXPECT_FALSE(fs::exists(folder_.path() + "/ro/out.txt"));
   }
+  // A folder that is a file (no one writes there, root neither).
+  fs::copy_file(std::string(TEST_SOURCE_DIR) + "/output/pdf_small.png", folder_.path() + "/pdf_header.png");
+  for (const char* name : {"/T.PDC/out.txt", "/T.PDC/out.pdf"}) {
+    request.device = folder_.path() + name;
+    core::error_clear();
+    EXPECT_EQ(output::report_run(request), core::OPENERR) << name;
+    EXPECT_NE(str(core::error_detail()).find(name), std::string::npos) << str(core::error_detail());
+  }
   request.device = "/dev/full";
   EXPECT_EQ(output::report_run(request), core::WRITEERR);
   EXPECT_NE(str(core::error_detail()).find("/dev/full"), std::string::npos);
@@ -207,29 +185,32 @@ TEST_F(Reports, StartConditionAndCopies) {
   request.copies = 1;
   request.lower = "A4";
   ASSERT_EQ(output::report_run(request), 0) << str(core::error_detail());
-  EXPECT_EQ(shown(read_file(folder_.path() + "/out.txt")), "A4\nA5\nA4\nA5");
+  EXPECT_EQ(shown(testsupport::file_text(folder_.path() + "/out.txt")), "A4\nA5\nA4\nA5");
 }
 
 // The cancel button of the progress window stops the report in the middle:
-// 122, and no file (0 when the report came from a parameter set).
+// 122, and no file, text or PDF (0 when the report came from a parameter set).
 TEST_F(Reports, CancelInTheMiddle) {
-  auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
-  ui::headless::HeadlessToolkit* headless = tk.get();
-  auto ui = std::make_unique<ui::UiContext>(std::move(tk));
-  uitest::install_window_hooks(datatest::data_script_hooks());
-  std::vector<ui::platform::ScriptStep> steps;
-  std::string error;
-  ASSERT_TRUE(ui::platform::script_parse("wait\npress Cancelar\n", &steps, &error)) << error;
-  headless->script_set(std::move(steps));
   folder_.write("T.PDC", markers("01001\\\\\\\\<D>CODE{items}\r\n"));
-  output::ReportRequest request;
-  request.device = folder_.path() + "/out.txt";
-  request.template_name = "T.PDC";
-  EXPECT_EQ(output::report_run(request), core::CANCELLED);
-  EXPECT_FALSE(fs::exists(folder_.path() + "/out.txt"));
-  EXPECT_EQ(leftovers(), "");
-  EXPECT_FALSE(ui::progress_info().open);
-  uitest::remove_window_hooks();
+  fs::copy_file(std::string(TEST_SOURCE_DIR) + "/output/pdf_small.png", folder_.path() + "/pdf_header.png");
+  for (const char* name : {"/out.txt", "/out.pdf"}) {
+    auto tk = std::make_unique<ui::headless::HeadlessToolkit>();
+    ui::headless::HeadlessToolkit* headless = tk.get();
+    auto ui = std::make_unique<ui::UiContext>(std::move(tk));
+    uitest::install_window_hooks(datatest::data_script_hooks());
+    std::vector<ui::platform::ScriptStep> steps;
+    std::string error;
+    ASSERT_TRUE(ui::platform::script_parse("wait\npress Cancelar\n", &steps, &error)) << error;
+    headless->script_set(std::move(steps));
+    output::ReportRequest request;
+    request.device = folder_.path() + name;
+    request.template_name = "T.PDC";
+    EXPECT_EQ(output::report_run(request), core::CANCELLED) << name;
+    EXPECT_FALSE(fs::exists(folder_.path() + name));
+    EXPECT_EQ(leftovers(), "pdf_header.png ");
+    EXPECT_FALSE(ui::progress_info().open);
+    uitest::remove_window_hooks();
+  }
 }
 
 }  // namespace

@@ -84,6 +84,10 @@ class HeadlessToolkit : public Toolkit {
   int list_selected(Handle w, int id) const override;
   void list_select(Handle w, int id, int index) override;
   void progress_set(Handle w, int id, int range, int position) override;
+  void grid_columns(Handle w, int id, const std::vector<GridColumn>& columns) override;
+  void grid_cell_set(Handle w, int id, int row, int column, Text text) override;
+  void grid_row_delete(Handle w, int id, int row) override;
+  int grid_rows(Handle w, int id) const override;
 
   Handle menu_create(bool popup) override;
   void menu_add_item(Handle menu, int id, Text caption) override;
@@ -122,6 +126,8 @@ class HeadlessToolkit : public Toolkit {
     bool shown = true;
     bool selected_all = false;
     std::vector<std::string> items;
+    std::vector<GridColumn> columns;             // a grid's
+    std::vector<std::vector<std::string>> cells; // a grid's rows
     int selection = -1;
     int range = 0;
     int position = 0;
@@ -163,6 +169,9 @@ class HeadlessToolkit : public Toolkit {
   void queue(EventKind kind, Handle w, int id = 0, int key = 0);
   void type_text(const ScriptStep& step);
   void press_key(const ScriptStep& step);
+  bool grid_key(Control* grid, const ScriptStep& step);
+  void render_grid(std::vector<std::u32string>* grid, const Control& c, int row, int col, int width, int cw,
+                   int ch) const;
   std::vector<ScriptControl> script_controls(const Window& win) const;
   int menu_find(Handle menu, const ScriptStep& step) const;
   bool fire_timers();  // queues the timers that are due

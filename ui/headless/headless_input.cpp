@@ -149,15 +149,23 @@ void HeadlessToolkit::run_step(const ScriptStep& step) {
     case StepOp::Activate: {
       write(step.op == StepOp::Select ? "> select " + step.arg : "> activate");
       Control* c = win != nullptr ? find(active_, win->focus) : nullptr;
-      if (c == nullptr || (c->spec.kind != ControlKind::ListBox && c->spec.kind != ControlKind::ComboBox)) {
+      bool grid = c != nullptr && c->spec.kind == ControlKind::Grid;
+      if (c == nullptr || (c->spec.kind != ControlKind::ListBox && c->spec.kind != ControlKind::ComboBox && !grid)) {
         return step_error(step, "no list has the focus");
       }
-      if (step.op == StepOp::Activate) {
+      size_t count = grid ? c->cells.size() : c->items.size();
+      if (step.op == StepOp::Activate && grid) {
+        // A double click on a grid views the selected row.
+        Event e = event_of(EventKind::GridCommand, active_, c->spec.id);
+        e.param = kGridView;
+        queue_.push_back(e);
+      } else if (step.op == StepOp::Activate) {
         queue(EventKind::ListActivate, active_, c->spec.id);
-      } else if (step.number > static_cast<int>(c->items.size())) {
+      } else if (step.number > static_cast<int>(count)) {
         step_error(step, "the list has no item " + std::to_string(step.number));
       } else {
         c->selection = step.number - 1;
+        if (c->spec.kind == ControlKind::ComboBox) queue(EventKind::ListSelect, active_, c->spec.id);
       }
       return;
     }
@@ -220,10 +228,38 @@ void HeadlessToolkit::type_text(const ScriptStep& step) {
   }
 }
 
+// The keys a grid takes for itself, as a desktop table does: Up and Down
+// move the selection, Enter opens the line menu, Insert and Delete ask for
+// those line actions. False for any other key.
+bool HeadlessToolkit::grid_key(Control* grid, const ScriptStep& step) {
+  int rows = static_cast<int>(grid->cells.size());
+  int command = 0;
+  switch (step.key) {
+    case kVkUp:
+      if (rows > 0) grid->selection = std::max(0, grid->selection - 1);
+      return true;
+    case kVkDown:
+      if (rows > 0) grid->selection = std::min(rows - 1, grid->selection + 1);
+      return true;
+    case kVkReturn: command = kGridMenu; break;
+    case kVkInsert: command = kGridInsert; break;
+    case kVkDelete: command = kGridDelete; break;
+    default: return false;
+  }
+  Event e = event_of(EventKind::GridCommand, active_, grid->spec.id);
+  e.param = command;
+  queue_.push_back(e);
+  return true;
+}
+
 void HeadlessToolkit::press_key(const ScriptStep& step) {
   Window* win = find(active_);
   if (win == nullptr) return step_error(step, "no window for the key");
   int id = win->focus;
+  if (Control* c = find(active_, id); c != nullptr && c->spec.kind == ControlKind::Grid && !step.shift && !step.ctrl &&
+                                      grid_key(c, step)) {
+    return;
+  }
   if (Control* c = find(active_, id); c != nullptr && c->spec.kind == ControlKind::Edit &&
                                       (c->spec.flags & kReadOnly) == 0) {
     // The editing keys change the text as a field would.

@@ -65,7 +65,34 @@ std::u32string fit(std::u32string s, int width) {
   return s;
 }
 
+std::u32string align(std::u32string s, int width, bool right) {
+  if (right && static_cast<int>(s.size()) < width) s = std::u32string(static_cast<size_t>(width) - s.size(), U' ') + s;
+  return fit(s, width);
+}
+
 }  // namespace
+
+// A grid as a table: the titles, then as many rows as fit, the selected
+// one marked with ">" (scrolled so that it shows), columns split by "|".
+void HeadlessToolkit::render_grid(std::vector<std::u32string>* grid, const Control& c, int row, int col, int width,
+                                  int cw, int ch) const {
+  auto line = [&](const std::vector<std::string>* cells, char32_t mark) {
+    std::u32string out(1, mark);
+    for (size_t i = 0; i < c.columns.size(); ++i) {
+      int w = std::max(1, c.columns[i].width / cw - 1);
+      std::u32string text = cells != nullptr ? decode((*cells)[i]) : decode(c.columns[i].title);
+      out += align(text, w, cells != nullptr && c.columns[i].right) + U"|";
+    }
+    return fit(out, width);
+  };
+  put(grid, row, col, line(nullptr, U' '));
+  int visible = std::max(1, c.spec.rect.h / ch - 1);
+  int first = c.selection >= visible ? c.selection - visible + 1 : 0;
+  for (int i = 0; i < visible && first + i < static_cast<int>(c.cells.size()); ++i) {
+    int r = first + i;
+    put(grid, row + 1 + i, col, line(&c.cells[static_cast<size_t>(r)], r == c.selection ? U'>' : U' '));
+  }
+}
 
 std::string HeadlessToolkit::render(Handle w) const {
   const Window* win = find(w);
@@ -117,6 +144,9 @@ std::string HeadlessToolkit::render(Handle w) const {
         }
         [[fallthrough]];
       case ControlKind::ComboBox: {
+        if (c.spec.kind == ControlKind::ComboBox && c.selection >= 0 && c.selection < static_cast<int>(c.items.size())) {
+          text = decode(c.items[static_cast<size_t>(c.selection)]);
+        }
         if ((c.spec.flags & kPassword) != 0) text.assign(text.size(), U'*');
         int inner = std::max(1, width - 1);
         if ((c.spec.flags & kAlignRight) != 0 && static_cast<int>(text.size()) < inner) {
@@ -152,8 +182,10 @@ std::string HeadlessToolkit::render(Handle w) const {
                   std::u32string(static_cast<size_t>(inner - filled), U'.') + U"]");
         }
         break;
-      case ControlKind::Picture:
       case ControlKind::Grid:
+        render_grid(&grid, c, row, col, width, cw, ch);
+        break;
+      case ControlKind::Picture:
         break;
     }
   }

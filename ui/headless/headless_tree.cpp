@@ -163,6 +163,10 @@ void HeadlessToolkit::control_text_set(Handle w, int id, Text text) {
 Text HeadlessToolkit::control_text(Handle w, int id) {
   const Control* c = find(w, id);
   if (c == nullptr) return core::text_copy(Text{});
+  // A combo box's text is its chosen item.
+  if (c->spec.kind == ControlKind::ComboBox && c->selection >= 0 && c->selection < static_cast<int>(c->items.size())) {
+    return core::text_copy(core::text_view(c->items[static_cast<size_t>(c->selection)]));
+  }
   return core::text_copy(core::text_view(c->spec.text.data(), c->spec.text.size()));
 }
 
@@ -201,6 +205,7 @@ void HeadlessToolkit::list_add(Handle w, int id, Text item) {
 void HeadlessToolkit::list_clear(Handle w, int id) {
   if (Control* c = find(w, id)) {
     c->items.clear();
+    c->cells.clear();
     c->selection = -1;
   }
 }
@@ -210,7 +215,28 @@ int HeadlessToolkit::list_selected(Handle w, int id) const {
 }
 void HeadlessToolkit::list_select(Handle w, int id, int index) {
   Control* c = find(w, id);
-  if (c != nullptr) c->selection = (index >= 0 && index < static_cast<int>(c->items.size())) ? index : -1;
+  if (c == nullptr) return;
+  size_t count = c->spec.kind == ControlKind::Grid ? c->cells.size() : c->items.size();
+  c->selection = (index >= 0 && index < static_cast<int>(count)) ? index : -1;
+}
+void HeadlessToolkit::grid_columns(Handle w, int id, const std::vector<GridColumn>& columns) {
+  if (Control* c = find(w, id)) c->columns = columns;
+}
+void HeadlessToolkit::grid_cell_set(Handle w, int id, int row, int column, Text text) {
+  Control* c = find(w, id);
+  if (c == nullptr || row < 0 || column < 0 || column >= static_cast<int>(c->columns.size())) return;
+  while (static_cast<int>(c->cells.size()) <= row) c->cells.emplace_back(c->columns.size());
+  c->cells[static_cast<size_t>(row)][static_cast<size_t>(column)] = bytes(text);
+}
+void HeadlessToolkit::grid_row_delete(Handle w, int id, int row) {
+  Control* c = find(w, id);
+  if (c == nullptr || row < 0 || row >= static_cast<int>(c->cells.size())) return;
+  c->cells.erase(c->cells.begin() + row);
+  if (c->selection >= static_cast<int>(c->cells.size())) c->selection = static_cast<int>(c->cells.size()) - 1;
+}
+int HeadlessToolkit::grid_rows(Handle w, int id) const {
+  const Control* c = find(w, id);
+  return c != nullptr ? static_cast<int>(c->cells.size()) : 0;
 }
 void HeadlessToolkit::progress_set(Handle w, int id, int range, int position) {
   if (Control* c = find(w, id)) {

@@ -69,6 +69,29 @@ void fields_enable(MantWindow* m);
 void fields_focus_first(MantWindow* m);
 
 // --- the window (maint_open.cpp) --------------------------------------------------------
+// What an opening that fails leaves behind is undone.
+void undo_opening(MantWindow* m);
+// The opening of a window over a screen and its data file: the argument,
+// the screen with its section pushed, the file (the current file of the
+// window's expressions), the open-file set, the relational update and
+// PERFORM$. What it did is undone when it fails.
+Status window_prepare(MantWindow* m, Text argument, int default_flags);
+// The screen's size: the argument's, else SCREENSIZE$, else what its
+// labels and fields reach.
+void screen_size(const MantWindow& m, const Screen& screen, int* columns, int* rows);
+// The buttons of a set in a row (column and width in cells), then the
+// cancel/index button.
+struct ButtonPlace {
+  int id;
+  int column;
+  int width;
+  std::string label;
+};
+std::vector<ButtonPlace> button_row(int set, int screen_columns);
+// The text a screen field shows for a stored value: through its mask, else
+// by its type letter. An arena text.
+Text field_display(const ScreenField& field, Text mask, Text stored);
+
 // The status line, the index button and the buttons' states for the mode,
 // and the fields enabled to suit it.
 void status_show(MantWindow* m);

@@ -53,6 +53,17 @@ struct Lookup {
   std::string answer;
 };
 
+// A grid slot: the grid's window (kNone when the slot is free), its place,
+// its columns and rows, and how far it is scrolled.
+struct GridSlot {
+  Handle window = kNone;
+  int x = 0;
+  int y = 0;
+  int columns = 0;
+  int rows = 0;
+  int scroll = 0;
+};
+
 struct UiState {
   std::unique_ptr<platform::Toolkit> toolkit;
 
@@ -84,6 +95,8 @@ struct UiState {
   ProgressState progress;
   ProcessFunction process_functions[kProcessFunctions] = {};
   Lookup lookup;
+  GridSlot grids[4];
+  int combos = 0;                 // combo boxes made in this process
   std::chrono::steady_clock::time_point last_pump{};
 };
 

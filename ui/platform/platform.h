@@ -89,6 +89,20 @@ inline constexpr uint32_t kSystemFont = 64;    // the toolkit's own font: a cont
 // bars, filled line by line with list_add (so it holds any length).
 inline constexpr uint32_t kMultiLine = 128;
 
+// A column of a grid: its title, its width in pixels, numbers right-aligned.
+struct GridColumn {
+  std::string title;
+  int width = 0;
+  bool right = false;
+};
+
+// Commands of a grid (GridCommand events): the line menu (Enter), view the
+// line (a double click), delete it (Delete) and insert one (Insert).
+inline constexpr int kGridMenu = 100;
+inline constexpr int kGridView = 101;
+inline constexpr int kGridDelete = 106;
+inline constexpr int kGridInsert = 107;
+
 struct WindowSpec {
   std::string class_name;
   uint32_t style = 0;
@@ -130,6 +144,7 @@ enum VirtualKey : int {
   kVkUp = 0x26,
   kVkRight = 0x27,
   kVkDown = 0x28,
+  kVkInsert = 0x2D,
   kVkDelete = 0x2E,
   kVkF1 = 0x70,
   kVkF11 = 0x7A,
@@ -144,6 +159,7 @@ enum class EventKind : uint8_t {
   Char,          // key: the character (Windows-1252); id as for KeyDown
   Command,       // id: button or menu item
   ListActivate,  // id: a list box (double-click)
+  ListSelect,    // id: a combo box whose item the user chose
   Close,         // the window's close button
   WindowFocus,   // the window became active
   ControlFocus,  // id: a control got the focus from the user
@@ -151,6 +167,7 @@ enum class EventKind : uint8_t {
   App,           // message: application message number, param: its value
   Timer,         // id: the timer
   Scroll,        // param: scroll code, value: thumb position
+  GridCommand,   // id: a grid; param: its command (kGridMenu ...)
   Quit,
 };
 
@@ -225,11 +242,19 @@ class Toolkit {
   virtual void control_select_all(Handle w, int id) = 0;
   virtual void control_move(Handle w, int id, Rect rect) = 0;
   virtual Rect control_rect(Handle w, int id) const = 0;
-  // List and combo boxes (items from 0); the lines of a kMultiLine edit.
+  // List and combo boxes (items from 0); the lines of a kMultiLine edit;
+  // the rows of a grid (clear, selected and select).
   virtual void list_add(Handle w, int id, Text item) = 0;
   virtual void list_clear(Handle w, int id) = 0;
   virtual int list_selected(Handle w, int id) const = 0;     // -1: none
   virtual void list_select(Handle w, int id, int index) = 0;
+  // Grids (a table of rows under a header of titles, one row selected):
+  // the columns replace any before them; setting a cell past the last row
+  // adds empty rows up to it (rows and columns from 0).
+  virtual void grid_columns(Handle w, int id, const std::vector<GridColumn>& columns) = 0;
+  virtual void grid_cell_set(Handle w, int id, int row, int column, Text text) = 0;
+  virtual void grid_row_delete(Handle w, int id, int row) = 0;
+  virtual int grid_rows(Handle w, int id) const = 0;
   // Progress bars: range from 0 to range, position in it.
   virtual void progress_set(Handle w, int id, int range, int position) = 0;
 

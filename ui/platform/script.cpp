@@ -22,7 +22,7 @@ constexpr NamedKey kKeys[] = {
     {"Enter", kVkReturn}, {"Tab", kVkTab},         {"Esc", kVkEscape},     {"Up", kVkUp},
     {"Down", kVkDown},    {"Left", kVkLeft},       {"Right", kVkRight},    {"PageUp", kVkPrior},
     {"PageDown", kVkNext}, {"Home", kVkHome},      {"End", kVkEnd},        {"Backspace", kVkBack},
-    {"Delete", kVkDelete}, {"Space", kVkSpace},    {"Oem", kVkOem},
+    {"Delete", kVkDelete}, {"Insert", kVkInsert}, {"Space", kVkSpace},    {"Oem", kVkOem},
 };
 
 struct NamedOp {

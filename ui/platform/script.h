@@ -5,13 +5,14 @@
 //   # a remark                   blank lines and remarks are skipped
 //   type TEXT                    types TEXT (UTF-8) into the focused control
 //   key NAME                     Enter, Tab, Esc, F1..F12, Up, Down, Left, Right,
-//                                PageUp, PageDown, Home, End, Backspace, Delete,
+//                                PageUp, PageDown, Home, End, Backspace, Delete, Insert,
 //                                Space, Oem, each with Shift+ and/or Ctrl+
 //   press CAPTION | #ID          clicks a button of the top window
 //   click LABEL | #ID            puts the focus in a control (LABEL: the edit
 //                                that follows that label)
-//   select N                     selects item N (from 1) of the focused list
-//   activate                     double-clicks the focused list
+//   select N                     selects item N (from 1) of the focused list,
+//                                combo box or grid (its row N)
+//   activate                     double-clicks the focused list (or grid)
 //   menu CAPTION | #ID           chooses a menu item (bar or pop-up)
 //   close                        the close button of the top window
 //   answer Ok|Cancel|Retry|Yes|No|Close   answers the next message box

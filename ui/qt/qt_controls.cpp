@@ -10,7 +10,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QHeaderView>
 #include <QTableWidget>
+#include <functional>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -43,6 +45,28 @@ class OutlinedLabel : public QLabel {
     painter.drawText(area, static_cast<int>(alignment()), text());
   }
 };
+
+// A table of rows as a desktop list view shows one: a header of titles,
+// grid lines, one whole row selected at a time, no editing in place; a
+// double click views the row. The background is the runtime's light blue.
+QTableWidget* make_grid(QWidget* parent, const std::function<void()>& on_double_click) {
+  auto* table = new QTableWidget(parent);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setShowGrid(true);
+  table->setTabKeyNavigation(false);
+  table->verticalHeader()->setVisible(false);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->horizontalHeader()->setHighlightSections(false);
+  QPalette palette = table->palette();
+  palette.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xFF));
+  palette.setColor(QPalette::Text, Qt::black);
+  table->setPalette(palette);
+  QObject::connect(table, &QTableWidget::cellDoubleClicked, table, [on_double_click](int, int) { on_double_click(); });
+  return table;
+}
 
 bool has_picture(const Frame* f) {
   for (const auto& [id, w] : f->controls) {
@@ -103,9 +127,13 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
       widget = list;
       break;
     }
-    case ControlKind::ComboBox:
-      widget = new QComboBox(f->client);
+    case ControlKind::ComboBox: {
+      auto* combo = new QComboBox(f->client);
+      // Only the user's choice: a selection the runtime makes is not told back.
+      QObject::connect(combo, &QComboBox::activated, combo, [this, h, id](int) { push(EventKind::ListSelect, h, id); });
+      widget = combo;
       break;
+    }
     case ControlKind::Picture: {
       // The text names a picture file, drawn to fill the control.
       auto* picture = new QLabel(f->client);
@@ -122,7 +150,7 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
       break;
     }
     case ControlKind::Grid:
-      widget = new QTableWidget(f->client);
+      widget = make_grid(f->client, [this, h, id]() { push_grid(h, id, kGridView); });
       break;
   }
   widget->setFont((spec.flags & kSystemFont) != 0 ? QApplication::font() : font_);
@@ -208,17 +236,27 @@ void QtToolkit::list_clear(Handle w, int id) {
   if (auto* list = qobject_cast<QListWidget*>(c)) list->clear();
   if (auto* combo = qobject_cast<QComboBox*>(c)) combo->clear();
   if (auto* page = qobject_cast<QPlainTextEdit*>(c)) page->clear();
+  if (auto* table = qobject_cast<QTableWidget*>(c)) table->setRowCount(0);
 }
 int QtToolkit::list_selected(Handle w, int id) const {
   QWidget* c = control(w, id);
   if (auto* list = qobject_cast<QListWidget*>(c)) return list->currentRow();
   if (auto* combo = qobject_cast<QComboBox*>(c)) return combo->currentIndex();
+  if (auto* table = qobject_cast<QTableWidget*>(c)) return table->selectedItems().isEmpty() ? -1 : table->currentRow();
   return -1;
 }
 void QtToolkit::list_select(Handle w, int id, int index) {
   QWidget* c = control(w, id);
   if (auto* list = qobject_cast<QListWidget*>(c)) list->setCurrentRow(index);
   if (auto* combo = qobject_cast<QComboBox*>(c)) combo->setCurrentIndex(index);
+  if (auto* table = qobject_cast<QTableWidget*>(c)) {
+    if (index >= 0 && index < table->rowCount()) {
+      table->selectRow(index);
+      table->scrollToItem(table->item(index, 0));
+    } else {
+      table->clearSelection();
+    }
+  }
   if (auto* page = qobject_cast<QPlainTextEdit*>(c)) {
     // A page of text: its line `index` comes into view, at the top.
     QTextCursor at(page->document()->findBlockByNumber(std::max(index, 0)));
@@ -226,6 +264,36 @@ void QtToolkit::list_select(Handle w, int id, int index) {
     page->verticalScrollBar()->setValue(std::max(index, 0));
     page->horizontalScrollBar()->setValue(0);
   }
+}
+void QtToolkit::grid_columns(Handle w, int id, const std::vector<GridColumn>& columns) {
+  auto* table = qobject_cast<QTableWidget*>(control(w, id));
+  if (table == nullptr) return;
+  table->setColumnCount(static_cast<int>(columns.size()));
+  QVariantList right;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    auto* head = new QTableWidgetItem(to_qt(columns[i].title));
+    head->setTextAlignment((columns[i].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    table->setHorizontalHeaderItem(static_cast<int>(i), head);
+    table->setColumnWidth(static_cast<int>(i), columns[i].width);
+    right.push_back(columns[i].right);
+  }
+  table->setProperty("right", right);
+}
+void QtToolkit::grid_cell_set(Handle w, int id, int row, int column, Text text) {
+  auto* table = qobject_cast<QTableWidget*>(control(w, id));
+  if (table == nullptr || row < 0 || column < 0 || column >= table->columnCount()) return;
+  if (table->rowCount() <= row) table->setRowCount(row + 1);
+  auto* item = new QTableWidgetItem(to_qt(text).trimmed());
+  bool right = table->property("right").toList().value(column).toBool();
+  item->setTextAlignment((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+  table->setItem(row, column, item);
+}
+void QtToolkit::grid_row_delete(Handle w, int id, int row) {
+  if (auto* table = qobject_cast<QTableWidget*>(control(w, id))) table->removeRow(row);
+}
+int QtToolkit::grid_rows(Handle w, int id) const {
+  auto* table = qobject_cast<QTableWidget*>(control(w, id));
+  return table != nullptr ? table->rowCount() : 0;
 }
 void QtToolkit::progress_set(Handle w, int id, int range, int position) {
   if (auto* bar = qobject_cast<QProgressBar*>(control(w, id))) {

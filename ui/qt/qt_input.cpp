@@ -3,11 +3,13 @@
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QTableWidget>
 #include <QTimer>
 #include <cstdio>
 
@@ -30,7 +32,8 @@ constexpr KeyPair kKeys[] = {
     {Qt::Key_Control, kVkControl}, {Qt::Key_PageUp, kVkPrior}, {Qt::Key_PageDown, kVkNext},
     {Qt::Key_End, kVkEnd},       {Qt::Key_Home, kVkHome},     {Qt::Key_Left, kVkLeft},
     {Qt::Key_Up, kVkUp},         {Qt::Key_Right, kVkRight},   {Qt::Key_Down, kVkDown},
-    {Qt::Key_Backspace, kVkBack}, {Qt::Key_Delete, kVkDelete}, {Qt::Key_Space, kVkSpace},
+    {Qt::Key_Backspace, kVkBack}, {Qt::Key_Delete, kVkDelete}, {Qt::Key_Insert, kVkInsert},
+    {Qt::Key_Space, kVkSpace},
 };
 
 int vk_of(int qt_key) {
@@ -103,8 +106,18 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
       int vk = vk_of(key->key());
+      if (qobject_cast<QTableWidget*>(toolkit_->control(f->handle, id)) != nullptr && key->modifiers() == Qt::NoModifier) {
+        // A grid's own keys: Enter opens the line menu, Insert and Delete
+        // ask for those line actions; the arrows move its selection.
+        int command = vk == kVkReturn ? kGridMenu : vk == kVkInsert ? kGridInsert : vk == kVkDelete ? kGridDelete : 0;
+        if (command != 0) {
+          toolkit_->push_grid(f->handle, id, command);
+          return true;
+        }
+      }
       toolkit_->key_pressed(f->handle, id, vk, key->modifiers(), key->text());
-      bool list = qobject_cast<QListWidget*>(toolkit_->control(f->handle, id)) != nullptr;
+      QWidget* target = toolkit_->control(f->handle, id);
+      bool list = qobject_cast<QListWidget*>(target) != nullptr || qobject_cast<QTableWidget*>(target) != nullptr;
       return runtime_key(vk, (key->modifiers() & Qt::ControlModifier) != 0, list);
     }
     case QEvent::KeyRelease: {
@@ -128,6 +141,12 @@ bool InputFilter::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void QtToolkit::push(EventKind kind, Handle w, int id, int key) { queue_.push_back(event_of(kind, w, id, key)); }
+
+void QtToolkit::push_grid(Handle w, int id, int command) {
+  Event e = event_of(EventKind::GridCommand, w, id);
+  e.param = command;
+  queue_.push_back(e);
+}
 
 // Shift and Ctrl as the key event carries them, then the key and the
 // characters it types.
@@ -300,8 +319,20 @@ void QtToolkit::run_step(const ScriptStep& step) {
     }
     case StepOp::Select:
       if (auto* list = qobject_cast<QListWidget*>(focus)) list->setCurrentRow(step.number - 1);
+      if (auto* table = qobject_cast<QTableWidget*>(focus)) table->selectRow(step.number - 1);
+      if (auto* combo = qobject_cast<QComboBox*>(focus)) {
+        if (step.number > combo->count()) return no_target(step);
+        // As the user's choice: the combo box says it was chosen.
+        combo->setCurrentIndex(step.number - 1);
+        emit combo->activated(step.number - 1);
+      }
       return;
     case StepOp::Activate:
+      if (qobject_cast<QTableWidget*>(focus) != nullptr) {
+        int id = 0;
+        if (frame_of(focus, &id) != nullptr) push_grid(f->handle, id, kGridView);
+        return;
+      }
       if (auto* list = qobject_cast<QListWidget*>(focus); list != nullptr && list->currentItem() != nullptr) {
         emit list->itemDoubleClicked(list->currentItem());
       }

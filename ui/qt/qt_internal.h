@@ -123,6 +123,10 @@ class QtToolkit : public Toolkit {
   int list_selected(Handle w, int id) const override;
   void list_select(Handle w, int id, int index) override;
   void progress_set(Handle w, int id, int range, int position) override;
+  void grid_columns(Handle w, int id, const std::vector<GridColumn>& columns) override;
+  void grid_cell_set(Handle w, int id, int row, int column, Text text) override;
+  void grid_row_delete(Handle w, int id, int row) override;
+  int grid_rows(Handle w, int id) const override;
 
   Handle menu_create(bool popup) override;
   void menu_add_item(Handle menu, int id, Text caption) override;
@@ -147,6 +151,7 @@ class QtToolkit : public Toolkit {
   // For the widgets and the filter.
   void push(const Event& e) { queue_.push_back(e); }
   void push(EventKind kind, Handle w, int id = 0, int key = 0);
+  void push_grid(Handle w, int id, int command);
   // Reports a key press (and the Shift and Ctrl changes before it).
   void key_pressed(Handle w, int id, int vk, Qt::KeyboardModifiers modifiers, const QString& text);
   Frame* frame(Handle w) const;

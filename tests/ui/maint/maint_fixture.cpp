@@ -16,6 +16,7 @@
 #include "definitions/definitions.h"
 #include "script/functions.h"
 #include "paths/paths.h"
+#include "ui/docs.h"
 #include "ui/maint.h"
 #include "ui/platform/script.h"
 #include "tests/support/file_text.h"
@@ -80,6 +81,14 @@ core::Status MaintTest::run(const std::string& argument, const std::string& step
   EXPECT_TRUE(ui::platform::script_parse(steps, &parsed, &error)) << error;
   tk_->script_set(std::move(parsed));
   return ui::maint_open(datatest::txt(argument), ui::kMantProcessFlags);
+}
+
+core::Status MaintTest::run_document(const std::string& argument, const std::string& steps) {
+  std::vector<ui::platform::ScriptStep> parsed;
+  std::string error;
+  EXPECT_TRUE(ui::platform::script_parse(steps, &parsed, &error)) << error;
+  tk_->script_set(std::move(parsed));
+  return ui::docs_open(datatest::txt(argument));
 }
 
 std::vector<std::string> MaintTest::sent() {

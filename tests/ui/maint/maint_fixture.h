@@ -22,6 +22,8 @@ class MaintTest : public datatest::DbTest {
   // Runs a window on an argument with scripted input until the script has
   // run out (the window is then closed as by its close button).
   core::Status run(const std::string& argument, const std::string& steps);
+  // The same for a document window.
+  core::Status run_document(const std::string& argument, const std::string& steps);
   // The first column of the rows of a query, "|" between columns.
   std::string query(const std::string& sql) { return this->sql(sql); }
   // The statements the keyed access sent since the last call.
