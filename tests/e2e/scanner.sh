@@ -8,22 +8,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 apprun=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 scan_into=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-sample=$here/../../examples/tienda
-dir=$(mktemp -d)
-db="e2e_scanner_$$"
-cleanup() {
-  psql -q -d postgres -c "DROP DATABASE IF EXISTS $db WITH (FORCE);" >/dev/null 2>&1 || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$dir/transcript.txt" ] && cat "$dir/transcript.txt"; exit 1; }
-sql() { psql -X -A -t -q -d "$db" -c "$1"; }
-
-cp -r "$sample" "$dir/app"
-cd "$dir"
-psql -q -d postgres -c "CREATE DATABASE $db;"
-psql -q -X -v ON_ERROR_STOP=1 -d "$db" -f app/tienda.sql >/dev/null 2>&1 || fail "tienda.sql did not load"
-printf "database=%s\r\nuser=postgres\r\n" "$db" > app/sqlparams.dat
+. "$here/sample_setup.sh" scanner
 before=$(sql "SELECT stock FROM articulos WHERE codigo = 'A0003';")
 
 export APP_UI=headless APP_UI_TRANSCRIPT="$dir/transcript.txt"
