@@ -101,6 +101,12 @@ std::string process_problem(const std::string& process) {
       break;
     }
     case app::kPkReport: {
+      // A report described by a parameter set: "Report FILE.PPN,section".
+      if (name.size() > 4 && name[name.size() - 4] == '.' &&
+          (name.compare(name.size() - 3, 3, "PPN") == 0 || name.compare(name.size() - 3, 3, "ppn") == 0)) {
+        if (!found(name, defs::kFtParams)) return "no parameter file \"" + name + "\" for \"" + process + "\"";
+        break;
+      }
       std::string templ = argument.find(',') != std::string::npos ? field(argument, 1) : name;
       if (!templ.empty() && !found(templ, defs::kFtTemplate))
         return "no print template \"" + templ + "\" (" + templ + ".PDC) for \"" + process + "\"";

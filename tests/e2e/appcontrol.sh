@@ -94,7 +94,7 @@ grep -qF "PASSWORD 'SCRAM-SHA-256\$" setup.log || fail "the log does not show th
 data=$dir/data
 [ "$(cat "$data/APUSRLIST.DAT")" = "$first,$second" ] || fail "the user list holds [$(cat "$data/APUSRLIST.DAT")]"
 [ "$(cat "$data/APCOLIST.DAT")" = "$db" ] || fail "the company list holds [$(cat "$data/APCOLIST.DAT")]"
-grep -q "^$second='E,L,E'" "$data/APUSRAUTH.$db.DAT" || fail "the permissions file holds [$(cat "$data/APUSRAUTH.$db.DAT")]"
+grep -q "^$second='E,L,E,E'" "$data/APUSRAUTH.$db.DAT" || fail "the permissions file holds [$(cat "$data/APUSRAUTH.$db.DAT")]"
 grep -q "Ayudante O'Neil" "$data/APUSRDATA.$second.TXT" || fail "the user's data were not kept"
 [ "$(stat -c %a sqladmprm.dat)" = 600 ] || fail "sqladmprm.dat is readable by others"
 
