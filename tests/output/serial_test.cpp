@@ -174,6 +174,13 @@ TEST_F(Serial, AKeyboardLineIsTakenAsAReading) {
   ASSERT_EQ(run_form(kScanForm, &result), 0) << tk_->transcript();
   EXPECT_EQ(result.values, "'','K-4006381333931','2'") << tk_->transcript();
   EXPECT_EQ(str(script::expr_text("_SCAN$"_t)), "4006381333931");
+  // SCANWIN$ 1 leaves the field empty for its lookup window, and the
+  // field is not confirmed.
+  std::string form = std::string(kScanForm) + ":SCANWIN$=\",_SCAN$=='12345'\"";
+  input("key Tab\ntype \x1d" "12345\t\ntype 9\nkey Tab\nkey Ctrl+End\n");
+  ASSERT_EQ(run_form(form.c_str(), &result), 0) << tk_->transcript();
+  EXPECT_EQ(result.values, "'','9',''") << tk_->transcript();
+  EXPECT_EQ(str(script::expr_text("_SCAN$"_t)), "12345");
 }
 
 // 20 characters are a reading; 21 are not, and change nothing.
