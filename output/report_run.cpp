@@ -14,6 +14,7 @@
 #include "output/internal/report_run.h"
 #include "output/reports.h"
 #include "paths/paths.h"
+#include "script/procedures.h"
 #include "script/eval.h"
 #include "script/variables.h"
 #include "ui/dialogs.h"
@@ -109,6 +110,28 @@ Status print_copies(ReportRun* run, const ReportRequest& request) {
   return st;
 }
 
+// The limits from the two expressions of LIMITS$.
+Status limits_of(ReportRequest* run) {
+  core::ArenaScope scope;
+  Text list = view(run->limits);
+  Text lower = script::expr_text(core::text_trim(core::list_field(list, ',', 1), core::kTrimBoth));
+  Text upper = script::expr_text(core::text_trim(core::list_field(list, ',', 2), core::kTrimBoth));
+  if (!lower.ok()) return core::report_detail(core::text_error(lower), view("LIMITS$=" + run->limits), false);
+  if (!upper.ok()) return core::report_detail(core::text_error(upper), view("LIMITS$=" + run->limits), false);
+  run->lower = core::text_str(lower);
+  run->upper = core::text_str(upper);
+  return 0;
+}
+
+// The procedure file of a run, found along the definition folders.
+Status procedure_load(const std::string& name, uint16_t* number) {
+  core::ArenaScope scope;
+  Text file = core::text_trim(view(name), core::kTrimBoth);
+  Text path = defs::def_file_find(file, defs::kFtProcedure);
+  if (path.empty()) return core::report_detail(core::FILENOTFOUND, file, false);
+  return script::proc_load(path, number);
+}
+
 // The run once the limits are known.
 Status run_once(const ReportRequest& request) {
   core::ArenaScope scope;
@@ -175,11 +198,13 @@ Status report_run(const ReportRequest& request) {
       script::var_set_int(core::kSwCurFil, static_cast<int16_t>(file));
     }
   }
+  uint16_t procedure = 0;
+  if (st < 128 && !request.procedure.empty()) st = procedure_load(request.procedure, &procedure);
   // With a limits form the report runs again for each set of limits until
   // the form is cancelled, which ends it without an error.
   ReportRequest run = request;
   bool asked = false;
-  do {
+  while (st < 128) {
     if (!run.fields.empty()) {
       Status form = report_limits(&run);
       if (form == core::CANCELLED) {
@@ -192,8 +217,11 @@ Status report_run(const ReportRequest& request) {
       }
       asked = true;
     }
+    if (!run.limits.empty() && (st = limits_of(&run)) >= 128) break;
     st = run_once(run);
-  } while (st == 0 && !run.fields.empty());
+    if (st != 0 || run.fields.empty()) break;
+  }
+  if (procedure != 0) (void)script::proc_unload(procedure);
   if (!request.open_files.empty()) {
     (void)data::access_open_set("RESTORE"_t);
     script::var_set_int(core::kSwCurFil, previous_file);

@@ -33,9 +33,11 @@ Status report_from_set(Text file, int32_t section) {
   ReportRequest request;
   request.device = key_text(defs::kKeyDevice);
   request.ask_device = request.device.empty();
-  // DOCNAME$: the template (a procedure file after ";" is not loaded here).
+  // DOCNAME$: the template, and after ";" a procedure file for the run.
   std::string doc = key_text(defs::kKeyDocName);
   request.template_name = doc.substr(0, doc.find(';'));
+  if (size_t semi = doc.find(';'); semi != std::string::npos) request.procedure = doc.substr(semi + 1);
+  request.limits = key_text(defs::kKeyLimits);
   request.arguments = key_text(defs::kKeyDocSets);
   request.open_files = key_text(defs::kKeyOpen);
   request.fields = key_text(defs::kKeyAcBound);

@@ -80,6 +80,11 @@ struct ReportRequest {
   std::string progress;     // "", PROGRESS, NONE, or an expression giving the text
   bool from_parameter_set = false;
   bool ask_device = false;  // the device selection dialog chooses the device (from `device`)
+  // Two expressions giving the lower and the upper limit, evaluated after
+  // the limits form (empty: the form's first two values).
+  std::string limits;
+  // A procedure file loaded and compiled for the run, released after it.
+  std::string procedure;
 };
 
 // Runs a report: 0 on success, 127 when the start condition gives 0, 122

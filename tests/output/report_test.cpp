@@ -188,6 +188,28 @@ TEST_F(Reports, StartConditionAndCopies) {
   EXPECT_EQ(shown(testsupport::file_text(folder_.path() + "/out.txt")), "A4\nA5\nA4\nA5");
 }
 
+// A report of a parameter set: LIMITS$ gives the range of keys, and the
+// procedure file after DOCNAME$'s ";" is loaded for the run (a missing or
+// broken one stops the report before anything is printed).
+TEST_F(Reports, ParameterSetLimitsAndProcedure) {
+  folder_.write("T.PDC", markers("01001\\\\<D>CODE{items}\r\n"));
+  folder_.write("P.PRX", "A=1\r\n");
+  folder_.write("BAD.PRX", "DO_WHILE 1\r\n");
+  std::string device = "DEVICE$='" + folder_.path() + "/out.txt /LP:0'";
+  folder_.write("R.PPN", "01 " + device + "\r\n01 DOCNAME$='T;P'\r\n01 OPEN$=items\r\n01 PROG_MODE$=NONE\r\n"
+                         "01 LIMITS$=\"'A'+'2','A4'\"\r\n"
+                         "02 " + device + "\r\n02 DOCNAME$='T;NOHAY'\r\n02 PROG_MODE$=NONE\r\n"
+                         "03 " + device + "\r\n03 DOCNAME$='T;BAD'\r\n03 PROG_MODE$=NONE\r\n");
+  ASSERT_EQ(output::report_process("R.PPN,1"_t), 0) << str(core::error_detail());
+  EXPECT_EQ(shown(testsupport::file_text(folder_.path() + "/out.txt")), "A2\nA3\nA4");
+  fs::remove(folder_.path() + "/out.txt");
+  core::error_clear();
+  EXPECT_EQ(output::report_process("R.PPN,2"_t), core::FILENOTFOUND);
+  EXPECT_EQ(str(core::error_detail()), "NOHAY");
+  EXPECT_EQ(output::report_process("R.PPN,3"_t), core::SINTAXERROR);
+  EXPECT_FALSE(fs::exists(folder_.path() + "/out.txt"));
+}
+
 // The cancel button of the progress window stops the report in the middle:
 // 122, and no file, text or PDF (0 when the report came from a parameter set).
 TEST_F(Reports, CancelInTheMiddle) {
