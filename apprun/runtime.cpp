@@ -22,6 +22,7 @@
 //   data         login                apprun::show_login (the log-in form)
 //   ui           process_runner       apprun::run_field_window
 //                document_printer     apprun::print_document (the report engine)
+//                scanner              output::scanner_start, _read, _stop
 //   app          dispatcher           apprun's dispatch (below)
 //                window hooks         apprun's window services (windows.cpp)
 //
@@ -39,6 +40,7 @@
 #include "definitions/definitions.h"
 #include "formats/formats.h"
 #include "output/reports.h"
+#include "output/serial.h"
 #include "paths/paths.h"
 #include "script/hooks.h"
 #include "ui/dialogs.h"
@@ -52,6 +54,7 @@ namespace apprun {
 struct Runtime::Contexts {
   std::unique_ptr<data::DataContext> data;
   std::unique_ptr<ui::UiContext> ui;
+  std::unique_ptr<output::SerialContext> serial;
 };
 
 namespace {
@@ -103,6 +106,7 @@ void install_hooks(bool with_windows) {
   ui::Hooks ui_hooks;
   ui_hooks.process_runner = run_field_window;
   ui_hooks.document_printer = print_document;
+  ui_hooks.scanner = {output::scanner_start, output::scanner_read, output::scanner_stop};
   ui::hooks_install(ui_hooks);
 
   app::WindowHooks window_hooks;
@@ -140,6 +144,7 @@ core::Status Runtime::build() {
   // Without a toolkit there is no window layer: its services answer
   // SCREENENV, and the boxes go to standard error.
   if (windows_ == kWithWindows) upper_->ui = std::make_unique<ui::UiContext>();
+  upper_->serial = std::make_unique<output::SerialContext>();
   install_hooks(upper_->ui != nullptr && upper_->ui->status() == 0);
   return 0;
 }
@@ -147,7 +152,9 @@ core::Status Runtime::build() {
 core::Status Runtime::release() {
   if (upper_ != nullptr) {
     remove_hooks();
-    // The window layer goes before the data and the runtime memory do.
+    // The ports close while their scanner's window is still there; the
+    // window layer goes before the data and the runtime memory do.
+    upper_->serial.reset();
     upper_->ui.reset();
     upper_->data.reset();
     upper_.reset();

@@ -11,6 +11,7 @@
 #include "definitions/definitions.h"
 #include "output/devices.h"
 #include "output/internal/device_os.h"
+#include "output/serial.h"
 #include "output/pdf.h"
 #include "output/viewers.h"
 
@@ -91,8 +92,9 @@ Status device_finish(DeviceRecord* r) {
   Status st = r->handle >= 0 ? device_flush(r) : r->error;
   if ((r->kind & kDevTranslate) != 0 && r->error == 0 && r->handle >= 0) {
     Text reset = printer_sequence(1, r->printer);
-    if (!reset.empty() && core::file_write(static_cast<uint16_t>(r->handle), core::kFileHere, reset) != reset.len) {
-      st = r->error = core::WRITEERR;
+    if (!reset.empty()) {
+      r->pending.append(reset.ptr, reset.len);
+      st = device_flush(r);
     }
   }
   if ((r->kind & kDevScreen) != 0 && r->handle >= 0) {
@@ -107,6 +109,10 @@ Status device_close(DeviceRecord* r, bool discard) {
   if (discard) r->pending.clear();
   if ((r->kind & kDevPdf) != 0) {
     st = pdf_close(r, discard);
+  } else if (r->handle >= 0 && (r->kind & kDevSerial) != 0) {
+    if (device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
+    serial_close(r->handle);
+    r->handle = -1;
   } else if (r->handle >= 0) {
     if (device_flush(r) != 0 && r->error == 0) r->error = core::WRITEERR;
     if (core::file_close(static_cast<uint16_t>(r->handle)) != 0 && r->error == 0) r->error = core::WRITEERR;

@@ -11,6 +11,7 @@
 #include "core/status_words.h"
 #include "output/devices.h"
 #include "output/internal/device_os.h"
+#include "output/serial.h"
 #include "output/pdf.h"
 #include "paths/paths.h"
 #include "script/variables.h"
@@ -161,10 +162,17 @@ Status device_open(Text device_text, DeviceRecord* r) {
   } else if ((r->kind & kDevScreen) != 0) {
     st = open_screen(r);
   } else if ((r->kind & kDevSerial) != 0) {
-    // The serial port is not built yet: the device answers as a port that
-    // does not respond.
-    core::report_detail(core::DEVICETIMEOUT, name, false);
-    st = core::error_record(core::kRecord, core::Context::Devices, core::DEVICETIMEOUT, core::DEVICETIMEOUT);
+    // The port's slot is the handle; four ports in use leave none.
+    int slot = serial_open(name);
+    if (slot >= 0 && slot < kSerialSlots) {
+      r->handle = static_cast<int16_t>(slot);
+    } else {
+      if (slot < 0) {
+        core::report_detail(core::DEVICETIMEOUT, name, false);
+        core::error_record(core::kRecord, core::Context::Devices, core::DEVICETIMEOUT, core::DEVICETIMEOUT);
+      }
+      st = core::DEVICETIMEOUT;
+    }
   } else {
     st = pdf_open(r);
   }

@@ -1,7 +1,9 @@
 // The device selection dialog: a device of the list, the port settings of a
 // serial device, and the page options; an unattended run's INPUT file
 // answers it instead.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/arena.h"
 #include "core/messages.h"
@@ -9,6 +11,7 @@
 #include "core/status_words.h"
 #include "definitions/definitions.h"
 #include "output/devices.h"
+#include "output/serial.h"
 #include "paths/paths.h"
 #include "script/variables.h"
 #include "ui/dialogs.h"
@@ -22,8 +25,6 @@ using ui::platform::ControlKind;
 using ui::platform::Event;
 using ui::platform::EventKind;
 
-const Text kSpeeds = "9600,4800,2400,1200"_t;
-const Text kLineSettings = "'N,8,1','N,7,1','O,8,1','O,7,1','N,8,2','N,7,2','O,8,2','O,7,2'"_t;
 const Text kOptions = "/LP,/WD,/ST,/VW"_t;
 
 // Controls, and the label number (message 0083) of each field.
@@ -140,6 +141,18 @@ void fill(ui::Handle window, int id, Text list) {
   ui::toolkit()->list_select(window, id, 0);
 }
 
+// The device list without the serial ports this machine does not have.
+std::string offered_devices() {
+  std::vector<std::string> ports = serial_ports_present();
+  std::string list;
+  for (uint16_t i = 1; i <= core::list_count(kDeviceList, ','); ++i) {
+    std::string item = core::text_str(core::list_field(kDeviceList, ',', i));
+    bool absent = item.rfind("COM", 0) == 0 && std::find(ports.begin(), ports.end(), item) == ports.end();
+    if (!absent) list += (list.empty() ? "" : ",") + item;
+  }
+  return list;
+}
+
 // The answer of the INPUT file: its next line. False at its end or
 // without one.
 bool input_answer(std::string* answer) {
@@ -186,12 +199,13 @@ Status device_select(Text current, std::string* chosen) {
     }
     add(window, ControlKind::Button, kOk, 5, 16, 12, "Ok"_t);
     add(window, ControlKind::Button, kCancel, 5, 32, 12, core::message_text_c("0020"));
-    fill(window, kDevice, kDeviceList);
-    fill(window, kSpeed, kSpeeds);
-    fill(window, kLine, kLineSettings);
+    std::string devices = offered_devices();
+    fill(window, kDevice, core::text_view(devices));
+    fill(window, kSpeed, kSerialSpeeds);
+    fill(window, kLine, kSerialLines);
     // The current device when it is one of the list, else none yet.
     Text name = core::list_field(core::text_trim(current, core::kTrimBoth), ' ', 1);
-    tk->list_select(window, kDevice, static_cast<int>(core::list_index(kDeviceList, ',', name)) - 1);
+    tk->list_select(window, kDevice, static_cast<int>(core::list_index(core::text_view(devices), ',', name)) - 1);
     proc.enable(window);
     tk->control_focus(window, kDevice);
     ui::modal_loop(window);

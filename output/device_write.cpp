@@ -1,6 +1,7 @@
 // Writing to a device: wrapping at the page width, the character
 // translation and printer sequences, the page position, and locating.
 #include <algorithm>
+#include <chrono>
 
 #include "core/arena.h"
 #include "core/errors.h"
@@ -8,6 +9,7 @@
 #include "core/status_words.h"
 #include "output/devices.h"
 #include "output/pdf.h"
+#include "output/serial.h"
 #include "script/variables.h"
 
 namespace output {
@@ -16,6 +18,7 @@ namespace {
 
 const Text kCrLf = "\r\n"_t;
 constexpr size_t kPendingBytes = 65536;
+constexpr int kDeviceTimeoutMs = 1000;
 // The letters a printer's code page holds elsewhere, and SO, SI, DC2.
 const Text kTranslateFrom = "\xBA\xD1\xF1\xE1\xE9\xED\xF3\xFA\x0E\x0F\x12"_t;
 const Text kTranslatePrinter = "\xA7\xA5\xA4\xA0\x82\xA1\xA2\xA3\x0E\x0F\x12"_t;
@@ -86,6 +89,11 @@ Status device_flush(DeviceRecord* r) {
   if (r->error != 0) return r->error;
   if (r->pending.empty()) return 0;
   if (r->handle < 0) return fail(r, core::FILENOTINIT);
+  if ((r->kind & kDevSerial) != 0) {
+    Status st = serial_write(r->handle, core::text_view(r->pending));
+    r->pending.clear();
+    return st == 0 ? 0 : fail(r, st);
+  }
   size_t done = 0;
   while (done < r->pending.size()) {
     auto piece = static_cast<uint16_t>(std::min<size_t>(r->pending.size() - done, 32768));
@@ -108,6 +116,10 @@ Status device_write(DeviceRecord* r, Text text, bool take_size) {
     r->page_lines = static_cast<uint16_t>(script::var_get_int(core::kSwDevHig));
     r->width = static_cast<uint16_t>(script::var_get_int(core::kSwDevWid));
   }
+  // Ports are timed on a monotonic clock: a write that takes them longer
+  // than the device time-out fails, whatever the time of day does.
+  bool timed = (r->kind & (kDevPrinter | kDevSerial)) != 0;
+  auto start = std::chrono::steady_clock::now();
   Status st = 0;
   while (st == 0 && text.len > 0) {
     uint16_t end = core::text_find(text, kCrLf, true);
@@ -116,7 +128,12 @@ Status device_write(DeviceRecord* r, Text text, bool take_size) {
     if (st == 0) st = emit(r, kCrLf);
     text = core::text_sub(text, end + 2, core::kToEnd);
   }
+  // A serial port's bytes go out with each write.
+  if (st == 0 && (r->kind & kDevSerial) != 0) st = device_flush(r);
   device_publish(*r);
+  if (st == 0 && timed && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kDeviceTimeoutMs)) {
+    st = fail(r, core::DEVICETIMEOUT);
+  }
   return st;
 }
 

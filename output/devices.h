@@ -75,13 +75,16 @@ struct DeviceRecord {
 // Opens the device of a device text. The outcome is also in record->error:
 // the file layer's code when a file cannot be opened (with its name as
 // detail), DISKIO when no temporary file can be made for the screen,
-// DEVICETIMEOUT for a serial port (not built yet), pdf_open's codes for a
-// PDF document.
+// DEVICETIMEOUT for a serial port that cannot be opened (or when all four
+// ports are in use), pdf_open's codes for a PDF document.
 [[nodiscard]] Status device_open(Text device_text, DeviceRecord* record);
 // Writes a text (which may hold CR LF pairs) at the current position,
 // wrapping at the width; with take_size the page size is first taken back
 // from _DEVHIG and _DEVWID. 0, or the error (also kept in the record):
-// WRITEERR for a short write, with the device name as detail.
+// WRITEERR for a short write, with the device name as detail;
+// DEVICETIMEOUT when a printer or serial port took over a second (a port
+// that stops taking bytes is given up after that long).
+// A serial port's bytes go out with each write.
 [[nodiscard]] Status device_write(DeviceRecord* record, Text text, bool take_size = false);
 // Moves the position forward to a line and column (blanks and line ends).
 [[nodiscard]] Status device_locate(DeviceRecord* record, int line, int column);
@@ -101,7 +104,8 @@ struct DeviceRecord {
 // Publishes the position in the status words.
 void device_publish(const DeviceRecord& record);
 
-// The device selection dialog (title message 0082): a device of kDeviceList;
+// The device selection dialog (title message 0082): a device of kDeviceList
+// (the serial ports only when their device files open as ports);
 // for COM1: and COM2: a speed and line settings (COM1:9600,N,8,1); for PDF
 // and TXT a file, a fresh temporary one when "Mostrar" says yes (and /VW
 // is given), else named in the save dialog; then the page options filled

@@ -303,6 +303,7 @@ Status docs_open(Text argument) {
     return st >= 128 ? st : Status{0};
   }
   if (d->window_mode == kDocNavigation) internal::doc_enter_lines(d, 1);
+  scanner_screen_open(m.screen_window);
   modal_loop(m.window);
   internal::doc_close(d);
   return 0;

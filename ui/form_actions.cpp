@@ -127,6 +127,10 @@ int form_action(void* data, int action) {
       return 0;  // a form has no record operations for the other buttons
     case kActRefused:
       return core::BADDATA;
+    case kActAppMessage:
+      return scanner_input(action_param(action));
+    case kActKeyboardLine:
+      return scanner_input(kScanKeyboardLine);
     default:
       return 0;
   }

@@ -175,6 +175,7 @@ Status form_run(const FormRequest& request, FormResult* result) {
   if (st == 0) st = action_set_install({&internal::form_action, nullptr, &internal::form_end_code, &form});
   add_ok_button(form, screen);
   focus_first(screen.begin_field);
+  if (st == 0) scanner_screen_open(form.screen_window);
   if (st == 0) modal_loop(form.window);
   if (!form.ended) {
     // The loop ended without the form (the application quits).

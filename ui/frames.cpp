@@ -159,6 +159,14 @@ void window_destroy(Handle window) {
   UiState* s = state();
   if (s == nullptr || window == kNone) return;
   s->windows.erase(window);
+  for (auto it = s->timers.begin(); it != s->timers.end();) {
+    if (it->first.first != window) {
+      ++it;
+      continue;
+    }
+    s->toolkit->timer_stop(window, it->first.second);
+    it = s->timers.erase(it);
+  }
   s->toolkit->window_destroy(window);
   window_unregister(window);
 }

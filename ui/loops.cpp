@@ -32,6 +32,11 @@ void dispatch(const Event& event) {
     if (quit_stands(s)) s->quit = true;
     return;
   }
+  if (event.kind == EventKind::Timer) {
+    auto timer = s->timers.find({event.window, event.id});
+    if (timer != s->timers.end()) timer->second(event.id);
+    return;
+  }
   key_modifiers_track(event);
   auto it = s->windows.find(event.window);
   if (it == s->windows.end()) return;  // a window gone since the event was queued
@@ -87,6 +92,19 @@ void pump() {
   if (s == nullptr) return;
   Event event;
   while (s->toolkit->next_event(&event, false)) dispatch(event);
+}
+
+void timer_start(Handle window, int id, int milliseconds, TimerHandler handler) {
+  UiState* s = state();
+  if (s == nullptr || s->windows.count(window) == 0) return;
+  s->timers[{window, id}] = handler;
+  s->toolkit->timer_start(window, id, milliseconds);
+}
+
+void timer_stop(Handle window, int id) {
+  UiState* s = state();
+  if (s == nullptr || s->timers.erase({window, id}) == 0) return;
+  s->toolkit->timer_stop(window, id);
 }
 
 bool quit_requested() {

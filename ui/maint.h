@@ -136,10 +136,20 @@ struct DocumentPrint {
 };
 using DocumentPrinter = Status (*)(const DocumentPrint& print);
 
+// The bar-code scanner's port, kept by the layer of the serial ports: opened
+// for a screen (closing the scanner port open before; 0 or the code),
+// a slot's reading taken (an arena text, empty when nothing came), closed.
+struct ScannerPort {
+  Status (*start)(Text port_text, Handle window) = nullptr;
+  Text (*read)(int slot) = nullptr;
+  void (*stop)() = nullptr;
+};
+
 // What the window layer asks of the layers above it.
 struct Hooks {
   ProcessRunner process_runner = nullptr;      // a field's window, by process name
   DocumentPrinter document_printer = nullptr;  // a document after its save (PRN)
+  ScannerPort scanner;                         // a screen's bar-code scanner
 };
 void hooks_install(const Hooks& hooks);
 

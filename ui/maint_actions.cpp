@@ -132,18 +132,6 @@ bool has_field_window(int field) {
   return !core::text_trim(defs::def_key_raw(defs::kKeyWindows, static_cast<uint16_t>(field)), core::kTrimBoth).empty();
 }
 
-// A keyboard line (Ctrl+] ... or a scanner) into field n, or the current one.
-int keyboard_line(MantWindow* m, int field) {
-  ScreenWindow* sw = screen_window_get(m->screen_window);
-  if (sw == nullptr) return kDone;
-  core::ArenaScope scope;
-  Text line = core::text_copy(core::slot_last(core::kGroupKeyboard));
-  static_cast<void>(core::slot_pop(core::kGroupKeyboard));
-  int n = field >= 1 && field <= field_count() ? field : sw->current_field;
-  static_cast<void>(field_set(n, line));
-  return kDone;
-}
-
 }  // namespace
 
 int mant_action(void* data, int action) {
@@ -175,9 +163,10 @@ int mant_action(void* data, int action) {
     case kActEscape:
       return leave(m);
     case kActAppMessage:
-      return keyboard_line(m, action_param(action));
-    case kActKeyboardLine:
-      return keyboard_line(m, 0);
+    case kActKeyboardLine: {
+      int r = scanner_input(action_code(action) == kActAppMessage ? action_param(action) : kScanKeyboardLine);
+      return r >= 122 ? r : kDone;
+    }
     case kActButton:
       return button(m, action_param(action));
     case kActNextIndex:

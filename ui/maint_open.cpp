@@ -253,6 +253,7 @@ void process_runner_set(ProcessRunner runner) { g_runner = runner; }
 
 void hooks_install(const Hooks& hooks) {
   process_runner_set(hooks.process_runner);
+  internal::scanner_port_set(hooks.scanner);
   internal::document_printer_set(hooks.document_printer);
 }
 
@@ -360,6 +361,7 @@ Status maint_open(Text argument, int default_flags) {
   internal::fields_refresh(&m, internal::kRefreshMoved);
   internal::status_show(&m);
   internal::fields_focus_first(&m);
+  scanner_screen_open(m.screen_window);
   modal_loop(m.window);
   // The loop also ends when the application quits.
   internal::mant_close(&m);

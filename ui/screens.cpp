@@ -92,6 +92,7 @@ void screen_window_close(int index) {
     s->screens[static_cast<size_t>(screen)].reset();
   }
   s->margins = CellMargins{};
+  internal::scanner_screen_closed(index);
   if (const ScreenWindow* now = screen_window_current_get()) {
     if (const Screen* def = screen_get(now->screen)) script::var_set_int(core::kSwKeyMap, static_cast<int16_t>(def->keymap));
   }

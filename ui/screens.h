@@ -95,6 +95,7 @@ struct ScreenWindow {
   std::vector<std::string> texts;    // field texts (the first buffer)
   std::vector<std::string> texts2;   // the second buffer
   int previous = -1;                 // the screen window current before this one
+  std::string scanner;               // the port text of the scanner it asked for
 };
 
 // --- screens ---------------------------------------------------------------------------
@@ -172,6 +173,24 @@ int field_move(int action);
 // Field numbers (from 1) of the fields bound to the names of a comma list;
 // names that match no field are skipped.
 std::vector<int> fields_of(Text names);
+
+// --- the bar-code scanner ----------------------------------------------------------------
+inline constexpr int kScanKeyboardLine = -1;   // a reading from the keyboard line
+inline constexpr int kScanMaxChars = 20;
+// Starts the scanner of the current screen window's screen, when the
+// expression CHKSCAN is not 0 and the screen's SCANDEF$ holds a port text:
+// the scanner port open before is closed first. The scanner stops when the
+// screen window closes (the one below gets its own back). A port that does
+// not open is shown as an error and the screen goes on without it.
+void scanner_screen_open(int screen_window);
+// A reading for the current field: from the port of a slot, or the
+// keyboard line pending in group 30 (kScanKeyboardLine). A reading of 1 to
+// 20 characters (its line end left off) goes into _SCAN$; then, when the
+// current field has a SCANSET$ item, the field's SCANWIN$ item is evaluated:
+// 1 empties the field and opens its window (message kMsgRefresh); otherwise
+// SCANSET$'s value fills the field and the field is confirmed, as by Enter.
+// A longer reading is dropped. 0 or the code (from 122) of what it ran.
+int scanner_input(int slot);
 
 // The variable hook over the fields of the current screen window: action 1
 // reads (2 the second buffer), 5 writes; NOVALUE when no field is bound to

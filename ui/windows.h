@@ -177,6 +177,13 @@ void pump();
 bool quit_requested();
 void quit_reset();  // a new main loop after a quit (tests, a second run)
 
+// --- timers ------------------------------------------------------------------------------
+// Runs handler(id) every `milliseconds`, from the loops, until the timer is
+// stopped or its window goes.
+using TimerHandler = void (*)(int id);
+void timer_start(Handle window, int id, int milliseconds, TimerHandler handler);
+void timer_stop(Handle window, int id);
+
 // --- keys ----------------------------------------------------------------------------------
 // Runtime key codes.
 enum KeyCode : int {

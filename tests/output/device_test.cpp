@@ -15,8 +15,10 @@
 #include "core/slots.h"
 #include "core/status_words.h"
 #include "output/devices.h"
+#include "output/serial.h"
 #include "script/variables.h"
 #include "tests/data/pg_test.h"
+#include "tests/output/serial_fixture.h"
 #include "tests/support/file_text.h"
 #include "tests/ui/ui_hooks.h"
 #include "ui/headless/headless.h"
@@ -35,6 +37,10 @@ class Devices : public datatest::RuntimeTest {
   void SetUp() override {
     RuntimeTest::SetUp();
     ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvDocPath, txt(folder_.path())), 0);
+    // The selection dialog offers the serial ports that exist: here two
+    // pseudo-terminals.
+    com1_.name_port(1);
+    com2_.name_port(2);
   }
   void TearDown() override {
     if (ui_ != nullptr) uitest::remove_window_hooks();
@@ -68,6 +74,7 @@ class Devices : public datatest::RuntimeTest {
     tk_->script_set(std::move(parsed));
   }
   datatest::TempFolder folder_;
+  serialtest::Pty com1_, com2_;
   ui::headless::HeadlessToolkit* tk_ = nullptr;
   std::unique_ptr<ui::UiContext> ui_;
 };
@@ -265,6 +272,17 @@ TEST_F(Devices, TheSelectionDialogBuildsTheDeviceText) {
   // Cancelled.
   headless("key Esc\n");
   EXPECT_EQ(output::device_select("CON"_t, &chosen), core::CANCELLED);
+}
+
+// A port whose device file is not there is not offered: without COM2:,
+// DEV is the list's 11th device.
+TEST_F(Devices, TheSelectionDialogOffersThePortsThatExist) {
+  ASSERT_EQ(setenv("APP_SERIAL_COM2", "/nonexistent/tty", 1), 0);
+  EXPECT_EQ(output::serial_ports_present(), std::vector<std::string>{"COM1:"});
+  headless("select 11\npress Ok\n");
+  std::string chosen;
+  ASSERT_EQ(output::device_select("COM2:9600,N,8,1"_t, &chosen), 0) << tk_->transcript();
+  EXPECT_EQ(chosen, "DEV");
 }
 
 // The transcript: the title, the labels of message 0083, the fields the

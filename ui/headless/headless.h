@@ -178,7 +178,7 @@ class HeadlessToolkit : public Toolkit {
                    int ch) const;
   std::vector<ScriptControl> script_controls(const Window& win) const;
   int menu_find(Handle menu, const ScriptStep& step) const;
-  bool fire_timers(bool sleep_until_due);
+  bool fire_timers();  // queues the timers that are due
   const ScriptStep* peek_step(StepOp op) const;
 
   Options options_;
@@ -195,6 +195,7 @@ class HeadlessToolkit : public Toolkit {
   std::function<void(const ScriptStep&)> before_step_;
   size_t next_step_ = 0;
   int auto_closes_ = 0;
+  std::chrono::steady_clock::time_point waiting_until_{};  // a "wait MS" step
   std::string transcript_;
   std::string last_shown_;
   std::vector<std::string> errors_;

@@ -64,16 +64,8 @@ void HeadlessToolkit::show_if_changed() {
   write(picture);
 }
 
-bool HeadlessToolkit::fire_timers(bool sleep_until_due) {
-  if (timers_.empty()) return false;
-  auto soonest = std::min_element(timers_.begin(), timers_.end(),
-                                  [](const Timer& a, const Timer& b) { return a.due < b.due; });
+bool HeadlessToolkit::fire_timers() {
   auto now = std::chrono::steady_clock::now();
-  if (soonest->due > now) {
-    if (!sleep_until_due) return false;
-    std::this_thread::sleep_until(soonest->due);
-    now = std::chrono::steady_clock::now();
-  }
   bool fired = false;
   for (Timer& t : timers_) {
     if (t.due <= now) {
@@ -92,7 +84,7 @@ bool HeadlessToolkit::next_event(Event* out, bool wait) {
       queue_.pop_front();
       return true;
     }
-    if (fire_timers(false)) continue;
+    if (fire_timers()) continue;
     if (!wait) {
       // A long operation only polls; while its progress window is on top
       // each poll takes one step, so a script can cancel it.
@@ -103,15 +95,17 @@ bool HeadlessToolkit::next_event(Event* out, bool wait) {
       if (queue_.empty()) return false;
       continue;
     }
+    if (std::chrono::steady_clock::now() < waiting_until_) {
+      // A "wait MS" step: time passes without input; the timers due in it fire.
+      auto soonest = waiting_until_;
+      for (const Timer& t : timers_) soonest = std::min(soonest, t.due);
+      std::this_thread::sleep_until(soonest);
+      continue;
+    }
     show_if_changed();
     if (next_step_ < steps_.size()) {
       const ScriptStep& step = steps_[next_step_++];
       run_step(step);
-      continue;
-    }
-    if (!timers_.empty() && auto_closes_ == 0 && active_ != kNone) {
-      // Nothing scripted is left, but a timer will speak: let it.
-      fire_timers(true);
       continue;
     }
     if (active_ == kNone || ++auto_closes_ > kMaxAutoCloses) {
@@ -205,6 +199,10 @@ void HeadlessToolkit::run_step(const ScriptStep& step) {
       }
       return;
     case StepOp::Wait:
+      if (step.number > 0) {
+        write("> wait " + std::to_string(step.number));
+        waiting_until_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(step.number);
+      }
       return;
   }
 }

@@ -11,6 +11,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/forms.h"
+#include "ui/maint.h"
 #include "ui/screens.h"
 #include "ui/windows.h"
 
@@ -89,6 +90,8 @@ struct UiState {
   std::string keyboard_line;
 
   std::map<Handle, int> scroll_positions;
+  std::map<std::pair<Handle, int>, TimerHandler> timers;
+  int scanner_owner = -1;         // the screen window whose scanner runs
   ProgressState progress;
   ProcessFunction process_functions[kProcessFunctions] = {};
   Lookup lookup;
@@ -96,6 +99,12 @@ struct UiState {
   int combos = 0;                 // combo boxes made in this process
   std::chrono::steady_clock::time_point last_pump{};
 };
+
+// The scanner's port, served from above (ui::Hooks).
+void scanner_port_set(const ScannerPort& port);
+// A screen window closes: its scanner stops, and the one now current gets
+// back the scanner it asked for.
+void scanner_screen_closed(int screen_window);
 
 // The current state; null without a UiContext.
 UiState* state();

@@ -140,6 +140,13 @@ bool script_parse(const std::string& text, std::vector<ScriptStep>* out, std::st
         if (arg.empty()) return fail(word + " needs a caption or #identifier");
         step.number = parse_id(arg);
         break;
+      case StepOp::Wait:
+        if (arg.empty()) break;
+        step.number = std::atoi(arg.c_str());
+        if (step.number < 1 || arg.find_first_not_of("0123456789") != std::string::npos) {
+          return fail("wait takes a number of milliseconds");
+        }
+        break;
       case StepOp::Select:
         step.number = std::atoi(arg.c_str());
         if (step.number < 1) return fail("select needs an item number from 1");

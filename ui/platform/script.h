@@ -21,7 +21,9 @@
 //                                with an open message box in it
 //   show                         writes the top window (or the open message
 //                                box) to the transcript
-//   wait                         one round of the runtime without input
+//   wait [MS]                    one round of the runtime without input; with a
+//                                number of milliseconds, that long (timers fire,
+//                                serial ports are read)
 #pragma once
 
 #include <string>
@@ -39,7 +41,7 @@ struct ScriptStep {
   int key = 0;         // Key: the virtual key
   bool shift = false;  // Key: with Shift
   bool ctrl = false;   // Key: with Ctrl
-  int number = 0;      // Select: the item; #ID forms: the identifier (else 0)
+  int number = 0;      // Select: the item; Wait: milliseconds; #ID forms: the identifier (else 0)
   int line = 0;        // line in the script, for messages
 };
 

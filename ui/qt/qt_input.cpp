@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QTableWidget>
+#include <QTimer>
 #include <cstdio>
 
 #include "ui/qt/qt_internal.h"
@@ -211,6 +212,12 @@ bool QtToolkit::next_event(Event* out, bool wait) {
       if (queue_.empty()) return false;
       continue;
     }
+    if (!waiting_until_.hasExpired()) {
+      // A "wait MS" step: time passes without input; timers fire in it.
+      QTimer::singleShot(static_cast<int>(waiting_until_.remainingTime()), [] {});
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      continue;
+    }
     if (!script_done()) {
       run_step(steps_[next_step_++]);
       continue;
@@ -344,8 +351,11 @@ void QtToolkit::run_step(const ScriptStep& step) {
     case StepOp::Shot:
       save_picture(f->handle, step.arg);
       return;
+    case StepOp::Wait:
+      if (step.number > 0) waiting_until_ = QDeadlineTimer(step.number);
+      return;
     default:
-      return;  // answers wait for their dialogs; show and wait do nothing here
+      return;  // answers wait for their dialogs; show does nothing here
   }
 }
 

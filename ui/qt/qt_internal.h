@@ -1,6 +1,7 @@
 // The Qt backend's own types (inside the backend only).
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QObject>
 #include <QString>
@@ -181,6 +182,7 @@ class QtToolkit : public Toolkit {
   std::vector<ScriptStep> steps_;
   size_t next_step_ = 0;
   int auto_closes_ = 0;
+  QDeadlineTimer waiting_until_{0};  // a "wait MS" step
 };
 
 }  // namespace qtui
