@@ -57,6 +57,11 @@ mkdir -p "$pictures"
   echo "press Borrar"
   echo "answer Yes"
   echo "key Esc"
+  # The articles by family on the screen: the report window.
+  echo "menu Articulos por familia"
+  for _ in $(seq 1 "$(sql "SELECT count(*) FROM articulos;")"); do echo wait; done
+  shot report_window.png
+  echo "press Cancelar"
   # The articles by family to a text file chosen in the device selection:
   # TXT, not to be viewed, so its name is asked for.
   echo "menu Articulos por familia a elegir dispositivo"
@@ -105,7 +110,7 @@ if [ "$backend" = headless ]; then
   grep -q "Anular Registro(s)?" transcript.txt || fail "the delete was not asked"
   grep -q "Busqueda \[AvPag - RePag\] - Clientes" transcript.txt || fail "no status line"
 else
-  for picture in main_window.png maintenance_window.png new_line.png device_select.png; do
+  for picture in main_window.png maintenance_window.png new_line.png device_select.png report_window.png; do
     [ -s "$pictures/$picture" ] || fail "no picture $picture"
   done
 fi
