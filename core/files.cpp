@@ -61,14 +61,19 @@ bool exists_as_written(const CName& cname) {
 
 // name_check, then, for a name that does not exist as written, the real name
 // the installed resolver finds for it (the name as written when it finds
-// none, so that a new file is made under the name asked for).
+// none, so that a new file is made under the name asked for). A file kept
+// open under that name is closed: whatever the caller does next meets it as
+// it is.
 Status resolved_name(Text name, CName* out) {
   Status bad = name_check(name, out);
+  if (bad != kOk) return bad;
   NameResolver resolver = state().name_resolver;
-  if (bad != kOk || resolver == nullptr || exists_as_written(*out)) return bad;
-  ArenaScope scope;
-  CName found;
-  if (name_check(resolver(name), &found) == kOk) *out = found;
+  if (resolver != nullptr && !exists_as_written(*out)) {
+    ArenaScope scope;
+    CName found;
+    if (name_check(resolver(name), &found) == kOk) *out = found;
+  }
+  kept_release(out->bytes);
   return kOk;
 }
 
@@ -263,9 +268,13 @@ Status file_append(Text name, Text text) {
 // the end.
 Status file_put(Text name, int32_t position, Text text) {
   if (!text.ok()) return text.len != 0 ? text.len : NOVALUE;
+  const bool at_end = position < 0 && position != -2 && !(name.ok() && is_console(name));
+  Status kept = kOk;
+  if (at_end && kept_write(name, text, &kept)) return kept;
   CName cname;
   Status bad = resolved_name(name, &cname);
   if (bad != kOk) return bad;
+  if (at_end && kept_open_write(name, cname.bytes, text, &kept)) return kept;
   uint32_t at = kFileHere;
   if (position == -2) {
     std::remove(cname.bytes);
@@ -327,6 +336,7 @@ Status file_rename(Text old_name, Text new_name) {
   Status bad = resolved_name(old_name, &from);
   if (bad == kOk) bad = name_check(new_name, &to);
   if (bad != kOk) return bad;
+  kept_release(to.bytes);
   if (std::rename(from.bytes, to.bytes) == 0) return kOk;
   return errno == ENOENT ? FILENOTFOUND : FILEIO;
 }
@@ -341,6 +351,8 @@ void file_name_resolver_set(NameResolver resolver) { state().name_resolver = res
 
 void files_close_all(CoreState& s) {
   FileState& fs = s.files;
+  kept_close_all(fs);
+  fs.keeping = false;
   for (uint16_t n = kFirstFreeNumber; n < kFileNumbers; ++n) {
     if (fs.streams[n] != nullptr) std::fclose(fs.streams[n]);
     fs.streams[n] = nullptr;

@@ -56,8 +56,19 @@ uint32_t file_write(uint16_t number, uint32_t position, Text text);
 [[nodiscard]] Status file_append(Text name, Text text);
 // Opens for update (created when missing), writes at position, closes.
 // Position -2 deletes the file first and writes from 0; another negative
-// position writes at the end. 0, the open's code, or FILEIO.
+// position writes at the end. 0, the open's code, or FILEIO. While files
+// are kept open (below), a write at the end keeps its file open instead.
 [[nodiscard]] Status file_put(Text name, int32_t position, Text text);
+// Keeping files open for writes by name: while on, file_put at the end
+// keeps the file it opens (a few at a time, by the name as written), and
+// the next such write to that name is a single write of the text. Every
+// write still reaches the file before it returns. Any other operation here
+// that reaches a kept file by name (open, load, exists, delete, rename,
+// another put) closes it first. Off closes every kept file; so does
+// file_close_kept, which leaves keeping as it is (before another program
+// runs, which may move or delete the files).
+void file_keep_open(bool keep);
+void file_close_kept();
 // count bytes from position as one arena string (shorter at the end of the
 // file); count 65,535 is the rest of the file from position. Error values:
 // the open's code, OUTOFMEMORY when the arena has less free space than the

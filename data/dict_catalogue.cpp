@@ -8,6 +8,7 @@
 // each group in creation order.
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -83,30 +84,79 @@ struct Rows {
   }
 };
 
-Status add_fields(Text table, std::vector<int64_t>* positions) {
-  core::ArenaScope scope;
-  Text sql = core::text_concat(
-      core::text_concat("SELECT * FROM information_schema.columns WHERE table_schema='public' "
-                        "AND table_name="_t,
-                        sql_literal(table)),
-      " ORDER BY ordinal_position;"_t);
-  Rows rows(sql);
+// The columns and the index keys of every table of schema public, each
+// table's in the order of its own query of old: two catalogue queries
+// whatever the number of tables. Values are kept as the catalogue gives
+// them, so each table's fields are made exactly as from one query of its
+// own.
+constexpr Text kColumnQuery =
+    "SELECT table_name, column_name, data_type, character_maximum_length, numeric_precision, "
+    "numeric_scale, ordinal_position FROM information_schema.columns WHERE table_schema='public' "
+    "ORDER BY table_name, ordinal_position;"_t;
+constexpr Text kIndexQuery =
+    "SELECT c.relname AS table_name, i.indkey FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
+    "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = 'public' "
+    "ORDER BY c.relname, i.indisprimary DESC, i.indisunique DESC, i.indexrelid;"_t;
+
+struct CatalogueColumn {
+  std::string name;
+  std::string type;
+  int64_t max_length = 0;
+  int64_t precision = 0;
+  int64_t scale = 0;
+  int64_t position = 0;
+};
+
+struct TableCatalogue {
+  std::vector<CatalogueColumn> columns;
+  std::vector<std::string> indexes;   // each index's column numbers, blank-separated
+};
+
+using Catalogue = std::map<std::string, TableCatalogue, std::less<>>;
+
+std::string text_string(Text t) { return std::string(core::text_bytes(t)); }
+
+Status read_catalogue(Catalogue* catalogue) {
+  {
+    Rows rows(kColumnQuery);
+    if (rows.code != kOk) return rows.code;
+    for (int64_t row = 0; row < rows.count; ++row) {
+      core::ArenaScope scope;
+      CatalogueColumn c;
+      c.name = text_string(rows.at(row, "column_name"_t));
+      c.type = text_string(rows.at(row, "data_type"_t));
+      c.max_length = rows.number(row, "character_maximum_length"_t);
+      c.precision = rows.number(row, "numeric_precision"_t);
+      c.scale = rows.number(row, "numeric_scale"_t);
+      c.position = rows.number(row, "ordinal_position"_t);
+      (*catalogue)[text_string(rows.at(row, "table_name"_t))].columns.push_back(std::move(c));
+    }
+  }
+  Rows rows(kIndexQuery);
   if (rows.code != kOk) return rows.code;
   for (int64_t row = 0; row < rows.count; ++row) {
-    core::ArenaScope row_scope;
-    Text type = rows.at(row, "data_type"_t);
+    core::ArenaScope scope;
+    (*catalogue)[text_string(rows.at(row, "table_name"_t))].indexes.push_back(
+        text_string(rows.at(row, "indkey"_t)));
+  }
+  return kOk;
+}
+
+Status add_fields(Text table, const std::vector<CatalogueColumn>& columns, std::vector<int64_t>* positions) {
+  for (const CatalogueColumn& column : columns) {
+    core::ArenaScope scope;
+    Text type = core::text_view(column.type.data(), column.type.size());
     uint16_t position = core::list_index(kCatalogueTypes, ',', type);
     char letter = 'A';
-    int64_t width = rows.number(row, "character_maximum_length"_t);
+    int64_t width = column.max_length;
     if (position >= 2 && position <= 10) {
-      int64_t scale = rows.number(row, "numeric_scale"_t);
-      letter = scale <= 0 ? 'N' : static_cast<char>('0' + (scale > 9 ? 9 : scale));
-      width = rows.number(row, "numeric_precision"_t);
+      letter = column.scale <= 0 ? 'N' : static_cast<char>('0' + (column.scale > 9 ? 9 : column.scale));
+      width = column.precision;
     }
     if (width < 0 || width > 65535) width = 0;
     widen_unsized(type, &letter, &width);
-    Text name = core::text_copy(rows.at(row, "column_name"_t));
-    positions->push_back(rows.number(row, "ordinal_position"_t));
+    Text name = core::text_copy(core::text_view(column.name.data(), column.name.size()));
+    positions->push_back(column.position);
     Status code = dict_add_field(name, static_cast<uint16_t>(width), letter);
     if (code != kOk) {
       return core::report_detail(code, core::text_concat(core::text_concat(table, "."_t), name),
@@ -133,21 +183,13 @@ bool index_segments(uint16_t file, Text columns, const std::vector<int64_t>& pos
   return *count > 0;
 }
 
-Status add_keys(uint16_t file, Text table, const std::vector<int64_t>& positions) {
-  core::ArenaScope scope;
-  Text sql = core::text_concat(
-      core::text_concat("SELECT i.indkey FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid "
-                        "JOIN pg_namespace n ON n.oid = c.relnamespace "
-                        "WHERE n.nspname = 'public' AND c.relname = "_t,
-                        sql_literal(table)),
-      " ORDER BY i.indisprimary DESC, i.indisunique DESC, i.indexrelid;"_t);
-  Rows rows(sql);
-  if (rows.code != kOk) return rows.code;
+Status add_keys(uint16_t file, const std::vector<std::string>& indexes, const std::vector<int64_t>& positions) {
   int keys = 0;
-  for (int64_t row = 0; row < rows.count; ++row) {
+  for (const std::string& columns : indexes) {
     KeySegment segments[kMaxSegments];
     int count = 0;
-    if (!index_segments(file, rows.at(row, "indkey"_t), positions, segments, &count)) continue;
+    if (!index_segments(file, core::text_view(columns.data(), columns.size()), positions, segments, &count))
+      continue;
     Status code = dict_add_key(file, segments, count);
     if (code != kOk) return code;
     ++keys;
@@ -286,6 +328,9 @@ Status dict_build_from_catalogue(int flags) {
       tables.emplace_back(core::text_bytes(rows.at(row, "table_name"_t)));
   }
   std::vector<std::pair<std::string, TableFile>> built;
+  Catalogue catalogue;
+  const TableCatalogue no_catalogue;
+  bool catalogue_read = false;
   for (const std::string& table : tables) {
     Text name = core::text_view(table.data(), table.size());
     Status code = dict_add_file(0, name, Text{});
@@ -294,10 +339,18 @@ Status dict_build_from_catalogue(int flags) {
       return core::report_detail(code, name, false);
     }
     if ((flags & kOpenColumns) == 0) continue;
+    // Read once, when the first table needs it.
+    if (!catalogue_read) {
+      code = read_catalogue(&catalogue);
+      catalogue_read = true;
+      if (code != kOk) return core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
+    }
     TableFile f;
     f.file = dict_file_count();
-    code = add_fields(name, &f.positions);
-    if (code == kOk) code = add_keys(f.file, name, f.positions);
+    auto found = catalogue.find(table);
+    const TableCatalogue& own = found != catalogue.end() ? found->second : no_catalogue;
+    code = add_fields(name, own.columns, &f.positions);
+    if (code == kOk) code = add_keys(f.file, own.indexes, f.positions);
     if (code != kOk)
       return core::error_record(core::kRecord, core::Context::SQLCONNECT, code, code);
     built.emplace_back(table, std::move(f));

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/files.h"
 #include "output/internal/device_os.h"
 #include "output/viewers.h"
 
@@ -65,6 +66,8 @@ int program_run_args(const std::vector<std::string>& args, int flags) {
   if (args.empty()) return 0;
   std::string program = os::program_path(args[0]);
   if (program.empty()) return 0;
+  // The program may move or delete files the runtime keeps open by name.
+  core::file_close_kept();
   std::vector<std::string> copy = args;
   std::vector<char*> argv;
   for (std::string& a : copy) argv.push_back(a.data());

@@ -192,9 +192,13 @@ Text path_current_folder() {
   return core::arena_text(here);
 }
 
+// Names without a folder now reach other files: those kept open under such
+// names are closed.
 Status path_change_folder(Text path) {
   std::string p = text_str(path_real_name(path));
-  return usable(p) && os::change_folder(p) ? Status{0} : core::FILENOTFOUND;
+  if (!usable(p) || !os::change_folder(p)) return core::FILENOTFOUND;
+  core::file_close_kept();
+  return 0;
 }
 
 Status path_change_drive(char letter) {

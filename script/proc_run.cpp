@@ -135,10 +135,16 @@ Status proc_run(uint16_t number, uint16_t start) {
   std::shared_ptr<const Procedure> p = s->table[number];
   clear_error_record();
   // The outermost run starts a fresh detail, so a stop names only its own lines.
-  if (s->depth == 0) core::report_detail(0, Text{}, false);
+  // Files written by name stay open for the whole run and are closed at its
+  // end.
+  if (s->depth == 0) {
+    core::report_detail(0, Text{}, false);
+    core::file_keep_open(true);
+  }
   ++s->depth;
   Status st = run_loop(*s, *p, start);
   --s->depth;
+  if (s->depth == 0) core::file_keep_open(false);
   return st;
 }
 

@@ -68,9 +68,23 @@ struct LanguageState {
   std::vector<LanguageRange> ranges;
 };
 
+// A file kept open for writes at its end by name (files_kept.cpp): the
+// name as the writer gave it, and the file's identity for matching other
+// operations that reach it under another spelling.
+struct KeptFile {
+  int fd = -1;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  std::string name;
+};
+inline constexpr int kKeptFiles = 4;
+
 struct FileState {
   bool initialised = false;
   std::FILE* streams[40] = {};
+  bool keeping = false;
+  int kept_count = 0;
+  KeptFile kept[kKeptFiles];   // the first kept_count in use, oldest first
 };
 
 struct CoreState {
@@ -99,6 +113,19 @@ void state_install(CoreState* s);
 Status arena_init(CoreState& s);
 Status slots_init(CoreState& s);
 void files_close_all(CoreState& s);
+
+// Files kept open by name (files_kept.cpp) for writes at their end.
+// kept_write writes through the file kept for exactly this name, if any;
+// kept_open_write opens the file of the resolved C name to keep it and
+// writes. Both answer true with the status in *result, or false when they
+// do not take the write (keeping is off, nothing is kept for the name, the
+// file cannot be opened so: the caller's own path then writes, or says
+// why). kept_release closes whatever kept file the resolved C name stands
+// for; kept_close_all closes them all.
+bool kept_write(Text name, Text text, Status* result);
+bool kept_open_write(Text name, const char* c_name, Text text, Status* result);
+void kept_release(const char* c_name);
+void kept_close_all(FileState& fs);
 void blocks_free_all(CoreState& s);
 
 }  // namespace core

@@ -148,6 +148,38 @@ TEST_F(CatalogueTest, TablesOnlyAndNoRebuildOverAnExistingDictionary) {
   EXPECT_EQ(data::dict_file_count(), 0);
 }
 
+// The catalogue is read for all tables at once: each file still gets the
+// columns and keys of its own table and no other, whatever the order of the
+// names, names that differ only in case or hold a blank, tables of the same
+// name in another schema, and a table without any index.
+TEST_F(CatalogueTest, EveryFileGetsTheColumnsAndKeysOfItsOwnTable) {
+  sql("CREATE TABLE zz (b varchar(7), a char(3) PRIMARY KEY, n numeric(5,1));"
+      "CREATE INDEX zz_n ON zz (n, b);"
+      "CREATE TABLE \"Caps\" (x int, y char(2));"
+      "CREATE UNIQUE INDEX caps_y ON \"Caps\" (y);"
+      "CREATE TABLE caps (p date, q char(9));"
+      "CREATE INDEX caps_q ON caps (q);"
+      "CREATE TABLE \"with blank\" (w char(4));"
+      "CREATE TABLE aa (i int, j int, k int);"
+      "CREATE INDEX aa_kj ON aa (k, j);"
+      "CREATE UNIQUE INDEX aa_j ON aa (j);"
+      "CREATE SCHEMA other;"
+      "CREATE TABLE other.aa (z int PRIMARY KEY, zz int);"
+      "CREATE INDEX other_aa ON other.aa (zz);");
+  reload();
+  ASSERT_EQ(data::dict_file_count(), 5);
+  EXPECT_EQ(fields(1), "b:A:7,a:A:3,n:1:5");
+  EXPECT_EQ(keys(1), "2|3,1");
+  EXPECT_EQ(fields(2), "x:N:32,y:A:2");
+  EXPECT_EQ(keys(2), "2");
+  EXPECT_EQ(fields(3), "p:D:8,q:A:9");
+  EXPECT_EQ(keys(3), "2");
+  EXPECT_EQ(fields(4), "w:A:4");
+  EXPECT_EQ(keys(4), "1");
+  EXPECT_EQ(fields(5), "i:N:32,j:N:32,k:N:32");
+  EXPECT_EQ(keys(5), "2|3,2");
+}
+
 TEST_F(CatalogueTest, ThirtyTablesAreTheLimit) {
   std::string ddl;
   for (int i = 1; i <= 31; ++i) ddl += "CREATE TABLE t" + std::to_string(i) + " (k int);";

@@ -211,7 +211,21 @@ TEST_F(PathsOnDisk, FoldersAndInformation) {
   EXPECT_GT(info.modified, 0);
   EXPECT_EQ(paths::path_file_info(txt(at("nothing")), &info), core::FILENOTFOUND);
 
-  EXPECT_EQ(paths::path_change_folder("X/Y"_t), 0);
+  // A file kept open by a name without a folder is left behind with the old
+  // folder: the same name then writes in the new one.
+  fs::create_directory(at("k"));
+  ASSERT_EQ(paths::path_change_folder(txt(at("k"))), 0);
+  core::file_keep_open(true);
+  EXPECT_EQ(core::file_put("kept.txt"_t, -1, "a"_t), 0);
+  EXPECT_EQ(paths::path_change_folder(txt(at("X/Y"))), 0);
+  EXPECT_EQ(core::file_put("kept.txt"_t, -1, "b"_t), 0);
+  core::file_keep_open(false);
+  auto content = [](const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(content(at("k/kept.txt")), "a");
+  EXPECT_EQ(content(at("x/y/kept.txt")), "b");
   EXPECT_EQ(str(paths::path_current_folder()), fs::canonical(at("x/y")).string());
   EXPECT_EQ(paths::path_change_folder("nowhere"_t), core::FILENOTFOUND);
   EXPECT_EQ(paths::path_change_drive('D'), 0);

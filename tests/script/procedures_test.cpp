@@ -370,6 +370,28 @@ TEST(ProcedureRun, ExecFunctionRunsAProcedure) {
   script::execute_hook_set(nullptr);
 }
 
+// A file written by name line by line: read back in the middle of the run
+// it holds every line so far, a called procedure writes on in the same
+// file, and once the run ends nothing of it is left open.
+TEST(ProcedureRun, FilesWrittenByNameAreWholeAtEveryStepAndClosedAtTheEnd) {
+  Runtime rt;
+  auto open_fds = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator{});
+  };
+  auto before = open_fds();
+  rt.write("MORE.PRX", "DEF_FN MORE\r\nX=WRITE('out.txt';-1;'c;')\r\n");
+  EXPECT_EQ(rt.run("X=WRITE('out.txt';-1;'a;')\r\nX=WRITE('out.txt';-1;'b;')\r\n"
+                   "A$=READ$('out.txt')\r\nCALL MORE,MORE.PRX\r\nX=WRITE('out.txt';-1;'d;')\r\n"
+                   "B$=READ$('out.txt')\r\nX=WRITE('out.txt';0;'A')\r\nX=WRITE('out.txt';-1;'e;')\r\n"),
+            0)
+      << str(core::error_detail());
+  EXPECT_EQ(var("A$"), "a;b;");
+  EXPECT_EQ(var("B$"), "a;b;c;d;");
+  EXPECT_EQ(rt.read("out.txt"), "A;b;c;d;e;");
+  EXPECT_EQ(open_fds(), before);
+}
+
 // --- the compiler -----------------------------------------------------------------
 
 script::Procedure compile(const std::vector<std::string>& lines, core::Status* st) {
