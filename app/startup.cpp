@@ -96,6 +96,8 @@ Status start_language() {
   ArenaScope scope;
   Text code = core::text_copy(core::slot_get(core::kGroupEnv, core::kEnvLanguage));
   if (code.len == 0) code = core::language_default();
+  // Modules the definition folder lacks come from the runtime's own files.
+  core::language_folder_set(paths::path_join(paths::path_runtime_files(), "lang"_t));
   Status st = core::language_set(code);
   return st != 0 ? st : formats::locale_build();
 }
