@@ -75,7 +75,26 @@ bool has_picture(const Frame* f) {
   return false;
 }
 
+// Controls one character row high that stand in a row of their own: the
+// edits, buttons and combo boxes, which keep the gap between rows free.
+bool one_row_control(const QWidget* w) {
+  return qobject_cast<const QLineEdit*>(w) != nullptr || qobject_cast<const QPushButton*>(w) != nullptr ||
+         qobject_cast<const QComboBox*>(w) != nullptr;
+}
+
 }  // namespace
+
+// The widget's place for the cells it was given: a one-row control is
+// centred in its row, the gap to the next row left free; everything else
+// fills its cells. The cells stay the control's rectangle for the runtime.
+QRect QtToolkit::placed(const QWidget* widget, Rect cells) const {
+  QRect r(cells.x, cells.y, cells.w, cells.h);
+  if (one_row_control(widget) && cells.h > row_.gap && cells.h <= cell_.h) {
+    r.setTop(cells.y + row_.gap / 2);
+    r.setHeight(cells.h - row_.gap);
+  }
+  return r;
+}
 
 bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
   Frame* f = frame(w);
@@ -103,6 +122,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
         break;
       }
       auto* edit = new QLineEdit(text, f->client);
+      // The edit is the row's text height and its inner margins (see
+      // placed); the text stands centred in it.
       edit->setTextMargins(1, 0, 1, 0);
       edit->setStyleSheet("QLineEdit { padding: 0px; }");
       if (spec.width_chars > 0) edit->setMaxLength(spec.width_chars);
@@ -154,7 +175,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
       break;
   }
   widget->setFont((spec.flags & kSystemFont) != 0 ? QApplication::font() : font_);
-  widget->setGeometry(spec.rect.x, spec.rect.y, spec.rect.w, spec.rect.h);
+  widget->setGeometry(placed(widget, spec.rect));
+  widget->setProperty("cells", QRect(spec.rect.x, spec.rect.y, spec.rect.w, spec.rect.h));
   widget->installEventFilter(filter_.get());
   widget->show();
   f->controls[spec.id] = widget;
@@ -219,11 +241,16 @@ void QtToolkit::control_select_all(Handle w, int id) {
   if (auto* edit = qobject_cast<QLineEdit*>(control(w, id))) edit->selectAll();
 }
 void QtToolkit::control_move(Handle w, int id, Rect r) {
-  if (QWidget* c = control(w, id)) c->setGeometry(r.x, r.y, r.w, r.h);
+  if (QWidget* c = control(w, id)) {
+    c->setGeometry(placed(c, r));
+    c->setProperty("cells", QRect(r.x, r.y, r.w, r.h));
+  }
 }
 Rect QtToolkit::control_rect(Handle w, int id) const {
   QWidget* c = control(w, id);
-  return c != nullptr ? Rect{c->x(), c->y(), c->width(), c->height()} : Rect{};
+  if (c == nullptr) return Rect{};
+  QRect r = c->property("cells").toRect();
+  return Rect{r.x(), r.y(), r.width(), r.height()};
 }
 void QtToolkit::list_add(Handle w, int id, Text item) {
   QWidget* c = control(w, id);

@@ -67,6 +67,15 @@ QString qt_filters(Text filters) {
 
 BoxAnswer QtToolkit::message_box(Handle owner, Text caption, Text text, BoxButtons buttons, BoxIcon icon) {
   QMessageBox box(icon_of(icon), to_qt(caption), to_qt(text), standard(buttons), frame(owner));
+  // The buttons speak the runtime's language, not the desktop's.
+  const std::pair<QMessageBox::StandardButton, const std::string*> labels[] = {
+      {QMessageBox::Ok, &box_labels_.ok},       {QMessageBox::Cancel, &box_labels_.cancel},
+      {QMessageBox::Retry, &box_labels_.retry}, {QMessageBox::Yes, &box_labels_.yes},
+      {QMessageBox::No, &box_labels_.no}};
+  for (const auto& [which, label] : labels) {
+    QAbstractButton* button = box.button(which);
+    if (button != nullptr && !label->empty()) button->setText(to_qt(*label));
+  }
   if (scripted()) {
     // Answered through the box's own buttons once it is up; the steps that
     // only look at it (show, shot) are taken first and leave it open.
