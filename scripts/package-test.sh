@@ -66,7 +66,8 @@ env -i PATH=/usr/bin:/bin PGHOST="$PGHOST" PGPORT="$PGPORT" PGUSER="$PGUSER" HOM
   APP_UI=headless APP_UI_TRANSCRIPT="$work/transcript.txt" APP_UI_SCRIPT="$work/tour.script" APP_LANG=EN \
   "$apprun" "/DPATH:'$work/app'" > "$work/out.txt" 2>&1 || fail "the sample ended with $? ($(cat "$work/out.txt"))"
 grep -q "Clientes" "$work/transcript.txt" || fail "no customers' window: $(cat "$work/transcript.txt")"
-# The question before the end comes from the installed English module.
-grep -q "$(sed -n 's/^0047 //p' "$prefix/share/apprun/lang/QV_LANG_EN.MSJ" | tr -d '\r' | cut -c1-20)" "$work/transcript.txt" \
+# The question before the end (message 0033) comes from the installed
+# English module.
+grep -q "$(sed -n 's/^0033 //p' "$prefix/share/apprun/lang/QV_LANG_EN.MSJ" | tr -d '\r' | cut -c1-20)" "$work/transcript.txt" \
   || fail "the English texts were not found: $(tail -20 "$work/transcript.txt")"
 echo "ok: package"
