@@ -46,6 +46,30 @@ class OutlinedLabel : public QLabel {
   }
 };
 
+// A picture that fills its control without being distorted: scaled to
+// cover it, the middle shown, as a desktop's wallpaper is.
+class PictureLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void set_picture(const QString& path) {
+    picture_ = QPixmap(path);
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (picture_.isNull()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QSize size = picture_.size().scaled(this->size(), Qt::KeepAspectRatioByExpanding);
+    QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    painter.drawPixmap(target, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+};
+
 // A table of rows as a desktop list view shows one: a header of titles,
 // grid lines, one whole row selected at a time, no editing in place; a
 // double click views the row. The background is the runtime's light blue.
@@ -157,9 +181,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
     }
     case ControlKind::Picture: {
       // The text names a picture file, drawn to fill the control.
-      auto* picture = new QLabel(f->client);
-      picture->setPixmap(QPixmap(text));
-      picture->setScaledContents(true);
+      auto* picture = new PictureLabel(f->client);
+      picture->set_picture(text);
       picture->setProperty("picture", true);
       widget = picture;
       break;
@@ -197,8 +220,8 @@ void QtToolkit::control_text_set(Handle w, int id, Text text) {
   QWidget* c = control(w, id);
   if (auto* edit = qobject_cast<QLineEdit*>(c)) edit->setText(to_qt(text));
   if (auto* label = qobject_cast<QLabel*>(c)) {
-    if (label->property("picture").toBool()) {
-      label->setPixmap(QPixmap(to_qt(text)));
+    if (auto* picture = dynamic_cast<PictureLabel*>(label)) {
+      picture->set_picture(to_qt(text));
     } else {
       label->setText(to_qt(text));
     }
