@@ -29,7 +29,6 @@
 namespace core {
 namespace {
 
-constexpr Text kLanguageCodes = "EN,ES,FR,DE,IT"_t;
 constexpr Text kLanguageSuffixes = "_en,_es,_fr,_de,_it"_t;
 constexpr uint16_t kMaxOffsets = 256;
 constexpr uint16_t kMaxModuleLines = 255;
