@@ -226,10 +226,15 @@ struct StartupArgs {
 };
 
 // The language of the runtime's texts from the variable APP_LANG (EN, ES,
-// FR, DE or IT, whose module QV_LANG_<code>.MSJ the definition folder
-// holds), for a program's phase 1; start-up takes Spanish when it is not
-// set. 0, or the slot store's code.
+// FR, DE or IT, whose module QV_LANG_<code>.MSJ the definition folder or
+// the runtime's own files hold), else from the desktop's locale (LC_ALL,
+// LC_MESSAGES, LANG) when it names one of those five languages, for a
+// program's phase 1; start-up takes Spanish when neither says. 0, or the
+// slot store's code.
 Status language_from_environment();
+// The language code of a locale name ("fr_FR.UTF-8" -> "FR"); empty when
+// it is not one of the runtime's languages ("C.UTF-8", "pt_BR").
+Text language_of_locale(const char* locale);
 
 // The start menu ("file,section") from the menu file name:
 // its first two characters (or the application prefix when it is empty)

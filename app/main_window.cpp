@@ -148,7 +148,7 @@ Text background_picture() {
   core::ArenaScope scope;
   Text found = defs::def_file_find(kPictureFile, defs::kFtParams);
   if (found.empty()) {
-    Text beside = paths::path_join(paths::path_program_folder(), kPictureFile);
+    Text beside = paths::path_join(paths::path_runtime_files(), kPictureFile);
     if (paths::path_exists(beside)) found = beside;
   }
   return found.empty() ? core::text_copy(Text{}) : scope.keep(found);

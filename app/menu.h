@@ -94,7 +94,8 @@ Text main_status_line();
 // window layer's code.
 [[nodiscard]] Status main_window_open(Text start_menu);
 // The main window's picture: "background.png" in the definition folders,
-// else beside the program; an empty text when there is none.
+// else among the runtime's own files (paths::path_runtime_files); an empty
+// text when there is none.
 Text background_picture();
 
 // --- help ---------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // shutdown with the exit code.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -96,6 +97,8 @@ Status start_language() {
   ArenaScope scope;
   Text code = core::text_copy(core::slot_get(core::kGroupEnv, core::kEnvLanguage));
   if (code.len == 0) code = core::language_default();
+  // Modules the definition folder lacks come from the runtime's own files.
+  core::language_folder_set(paths::path_join(paths::path_runtime_files(), "lang"_t));
   Status st = core::language_set(code);
   return st != 0 ? st : formats::locale_build();
 }
@@ -211,10 +214,28 @@ Status first_error(Status a, Status b) { return a >= 128 ? a : (b >= 128 ? b : 0
 
 }  // namespace
 
+Text language_of_locale(const char* locale) {
+  if (locale == nullptr || std::strlen(locale) < 2) return Text{};
+  if (locale[2] != '\0' && locale[2] != '_' && locale[2] != '.' && locale[2] != '@') return Text{};
+  ArenaScope scope;
+  Text code = core::text_case(core::text_view(locale, 2), core::Case::Upper);
+  if (core::list_index(core::kLanguageCodes, ',', code) == 0) return Text{};
+  return scope.keep(code);
+}
+
 Status language_from_environment() {
   const char* code = std::getenv("APP_LANG");
-  if (code == nullptr || *code == '\0') return 0;
   ArenaScope scope;
+  if (code == nullptr || *code == '\0') {
+    // The desktop's locale, in the order the C library reads it for messages.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+      const char* locale = std::getenv(name);
+      if (locale == nullptr || *locale == '\0') continue;
+      Text found = language_of_locale(locale);
+      return found.empty() ? Status{0} : core::slot_set(core::kGroupEnv, core::kEnvLanguage, found);
+    }
+    return 0;
+  }
   Text upper = core::text_case(core::text_trim(core::text_from_c(code), core::kTrimBoth), core::Case::Upper);
   return core::slot_set(core::kGroupEnv, core::kEnvLanguage, upper);
 }

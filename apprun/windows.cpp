@@ -76,8 +76,9 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
   ui::FormRequest request;
   request.title = title;
   request.fields = fields;
+  request.flags = ui::kFormCancelButton;
   ui::FormResult result;
-  // Esc or the close button cancel (122), which ends the log-in.
+  // Cancel, Esc or the close button cancel (122), which ends the log-in.
   core::Status code = ui::form_run(request, &result);
   answer.code = code;
   answer.confirmed = code == 0;

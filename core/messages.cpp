@@ -29,7 +29,6 @@
 namespace core {
 namespace {
 
-constexpr Text kLanguageCodes = "EN,ES,FR,DE,IT"_t;
 constexpr Text kLanguageSuffixes = "_en,_es,_fr,_de,_it"_t;
 constexpr uint16_t kMaxOffsets = 256;
 constexpr uint16_t kMaxModuleLines = 255;
@@ -47,9 +46,9 @@ std::string join_path(Text folder, const char* name) {
   return path;
 }
 
-// The module file's path for the current language code; empty when the code
-// cannot form a file name (too long, or a path of its own).
-std::string module_path() {
+// The module file's name for the current language code in the folder; empty
+// when the code cannot form a file name (too long, or a path of its own).
+std::string module_path(Text folder) {
   Text code = slot_get(kGroupEnv, kEnvLanguage);
   if (code.empty()) code = "*"_t;
   if (code.len > kMaxCodeLen) return {};
@@ -57,7 +56,7 @@ std::string module_path() {
     if (code.ptr[i] == '/' || code.ptr[i] == '\\' || code.ptr[i] == '\0') return {};
   char name[16];
   std::snprintf(name, sizeof name, "QV_LANG_%.*s.MSJ", static_cast<int>(code.len), code.ptr);
-  return join_path(slot_get(kGroupEnv, kEnvDocPath), name);
+  return join_path(folder, name);
 }
 
 // Reads at most kMaxModuleLines lines of the file onto the end of the line
@@ -147,9 +146,15 @@ void commit(const Loading& ld) {
 void language_load() {
   LanguageState& L = language();
   L.load_state = 1;
-  std::string path = module_path();
-  if (path.empty() || path.size() > kFileNameMax) return;
-  Status number = file_open(text_view(path.data(), path.size()), kModeReadOnly | kModeQuiet);
+  // The definition folder's own module first, then the runtime's.
+  const std::string& fallback = L.fallback_folder;
+  Text folders[2] = {slot_get(kGroupEnv, kEnvDocPath), text_view(fallback)};
+  Status number = kFileNumbers;
+  for (int i = 0; i < (fallback.empty() ? 1 : 2) && number >= kFileNumbers; ++i) {
+    std::string path = module_path(folders[i]);
+    if (path.empty() || path.size() > kFileNameMax) return;
+    number = file_open(text_view(path.data(), path.size()), kModeReadOnly | kModeQuiet);
+  }
   if (number >= kFileNumbers) return;
   uint16_t from = slot_count(kGroupLineQueue);
   uint16_t count = queue_module_lines(number);
@@ -217,6 +222,8 @@ Status language_set(Text code) {
 }
 
 void language_hook_set(LanguageHook hook) { language().loaded_hook = hook; }
+
+void language_folder_set(Text folder) { language().fallback_folder = folder.ok() ? std::string(folder.ptr, folder.len) : std::string(); }
 
 Text language_default() { return list_field(kLanguageCodes, ',', 2); }
 

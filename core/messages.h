@@ -23,6 +23,11 @@ Text message_text_c(const char* number);
 // A missing module is no error (the built-in catalogue serves); a later call
 // adds the new module's texts, which then take precedence where they exist.
 [[nodiscard]] Status language_set(Text code);
+// A folder the module is looked for in when the definition folder has none
+// (the modules installed with the runtime); empty for none.
+void language_folder_set(Text folder);
+// The runtime's languages, in the order of language_index below.
+inline constexpr Text kLanguageCodes = "EN,ES,FR,DE,IT"_t;
 // "ES": the language start-up sets when none is given.
 Text language_default();
 // The localised name of a file: DBMENU.PMT -> DBMENU_es.PMT. language_index

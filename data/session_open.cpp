@@ -1,5 +1,6 @@
 // Opening the session: connection lists, the parameter file, the
 // command-line values, the log-in form and the remembered log-in files.
+#include <iterator>
 #include <string>
 
 #include "core/arena.h"
@@ -93,6 +94,24 @@ Status open_from_params(Text name, int flags) {
                         param_key(params, "user"_t), param_key(params, "passw"_t), flags);
 }
 
+// The values the log-in form starts with: those of the command line when
+// it gives any (what the user asked for this time), else the remembered
+// log-in of the file.
+Text login_values(int flags) {
+  core::ArenaScope scope;
+  const Text names[] = {"sqlhost"_t, "database"_t, "user"_t, "passw"_t};
+  std::string given;
+  bool any = false;
+  for (size_t i = 0; i < std::size(names); ++i) {
+    Text value = paths::env_option_value(names[i]);
+    any = any || value.len != 0;
+    if (i != 0) given += ',';
+    if (value.len != 0) given += list_value(value);
+  }
+  if (!any) return scope.keep(internal::login_file_read(login_file(flags)));
+  return scope.keep(core::arena_text(given));
+}
+
 // A connection list: host, database, user, password and the remember flag.
 Status open_from_list(Text list, int flags) {
   core::ArenaScope scope;
@@ -171,7 +190,7 @@ Status session_open(Text source, int flags) {
       return result;
     }
     core::ArenaScope scope;
-    Text fields = login_form_text(login_file(flags), kFormReadFile | kFormLogin);
+    Text fields = login_form_text(login_values(flags), kFormLogin);
     LoginAnswer a =
         hook(core::message_text_c("0090"), fields, core::text_view(reason.data(), reason.size()));
     if (a.code != kOk) return a.code;

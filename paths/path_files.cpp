@@ -1,6 +1,7 @@
 // Paths on the file system: real names in any letter case, searching a
 // folder list, matching wildcards, making folders, temporary names.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,19 @@ Text path_program_folder() {
   if (exe.empty()) return Text{};
   return scope.keep(path_split(core::arena_text(exe), kPartDrive | kPartFolder));
 }
+
+Text path_runtime_files_of(Text program_folder) {
+  if (!program_folder.ok()) return program_folder;
+  std::filesystem::path folder(path_str(program_folder));
+  if (folder.filename() == "bin") {
+    std::error_code ec;
+    std::filesystem::path shared = folder.parent_path() / "share" / "apprun";
+    if (std::filesystem::is_directory(shared, ec)) return core::arena_text(shared.string());
+  }
+  return core::text_copy(program_folder);
+}
+
+Text path_runtime_files() { return path_runtime_files_of(path_program_folder()); }
 
 Text path_match_files(Text pattern) {
   if (!pattern.ok()) return pattern;

@@ -188,6 +188,13 @@ Text path_current_folder();
 [[nodiscard]] Status path_change_drive(char letter);
 // The folder of the running program (empty when the platform cannot tell).
 Text path_program_folder();
+// The folder of the runtime's own files (the main window's picture, the
+// language modules, the sample application): "<prefix>/share/apprun" when
+// the program runs from "<prefix>/bin" of an installation that has it, else
+// the program's folder itself (a build tree).
+Text path_runtime_files();
+// The same for a given program folder.
+Text path_runtime_files_of(Text program_folder);
 
 // The entries of the pattern's folder whose names match its last part
 // ("*" any run, "?" one byte, ASCII case ignored, "*.*" everything; names

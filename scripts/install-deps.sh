@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   cups-daemon cups-client
   libhpdf-dev zlib1g-dev poppler-utils
+  dpkg-dev man-db
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test: the normal build, then the build
 # with the address and undefined-behaviour sanitizers. Warnings are errors.
+# The normal build is then packaged, and the unpacked package tried
+# (scripts/package-test.sh).
 #   scripts/test.sh             both builds
 #   scripts/test.sh --normal    the normal build only
 #   scripts/test.sh --sanitize  the sanitizer build only
@@ -28,4 +30,7 @@ for mode in "${modes[@]}"; do
   cmake -S "$root" -B "$build" "${flags[@]}" >/dev/null
   cmake --build "$build" -j"$jobs"
   ctest --test-dir "$build" --output-on-failure -j"$jobs"
+  if [ "$mode" = normal ]; then
+    "$root/scripts/package-test.sh" "$build"
+  fi
 done

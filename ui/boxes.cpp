@@ -1,6 +1,7 @@
 // The standard message boxes and their answers.
 #include "core/arena.h"
 #include "core/messages.h"
+#include "formats/formats.h"
 #include "ui/dialogs.h"
 #include "ui/internal/state.h"
 
@@ -35,7 +36,27 @@ int answer_letter(uint16_t item) {
   return letters.empty() ? (item == 1 ? 'S' : 'N') : letters.at(0);
 }
 
+// "SI" -> "Si": the first letter kept, the others in lower case.
+std::string title_case(Text word) {
+  core::ArenaScope scope;
+  Text trimmed = core::text_unquote(core::text_trim(word, core::kTrimBoth));
+  if (trimmed.empty()) return {};
+  Text rest = core::text_case(core::text_sub(trimmed, 1, static_cast<uint16_t>(trimmed.len - 1)), core::Case::Lower);
+  return std::string(1, static_cast<char>(trimmed.at(0))) + std::string(core::text_bytes(rest));
+}
+
 }  // namespace
+
+platform::BoxLabels box_labels() {
+  core::ArenaScope scope;
+  platform::BoxLabels labels;
+  labels.ok = "OK";
+  labels.no = title_case(formats::locale_logical_word(formats::Locale::Current, 2));
+  labels.yes = title_case(formats::locale_logical_word(formats::Locale::Current, 3));
+  Text cancel = core::message_text_c("0020");
+  if (cancel.ok()) labels.cancel.assign(core::text_bytes(cancel));
+  return labels;
+}
 
 int message_box(Text text, Text title, int kind) {
   internal::UiState* s = internal::state();
@@ -46,6 +67,7 @@ int message_box(Text text, Text title, int kind) {
   if (s == nullptr) return kAnswerOther;
   Handle owner = window_top();
   if (owner == kNone) s->toolkit->discard_pending();
+  s->toolkit->box_labels_set(box_labels());
   BoxAnswer answer = s->toolkit->message_box(owner, caption, text.ok() ? text : Text{}, info.buttons, info.icon);
   switch (answer) {
     case BoxAnswer::Ok:

@@ -29,6 +29,11 @@ inline constexpr int kAnswerOther = 3;
 // and Retry, of item 2 ("N") for No, kAnswerOther for anything else.
 int message_box(Text text, Text title, int kind);
 void info_box(Text title, Text text);
+// The captions of the boxes' buttons in the current language: Yes and No
+// are the logical display words of the number formats (message 0019) in
+// title case, Cancel is message 0020; OK reads the same in every language
+// the runtime has, and Retry has no text of the catalogue (the toolkit's).
+platform::BoxLabels box_labels();
 // A yes/no question (kind 5): true when answered yes.
 bool ask(Text question, Text title = Text{});
 

@@ -54,6 +54,15 @@ platform::FontSpec font_parse(Text line) {
   return spec;
 }
 
+std::string font_caption(const platform::FontSpec& spec) {
+  std::string caption = spec.face.empty() ? std::string() : spec.face + ", ";
+  caption += std::to_string(spec.height);
+  if (spec.width > 0) caption += " x " + std::to_string(spec.width);
+  caption += " px";
+  if (spec.bold) caption += ", Bold";
+  return caption;
+}
+
 Status font_load() {
   internal::UiState* s = state();
   if (s == nullptr) return core::SCREENENV;
@@ -91,11 +100,12 @@ Status font_choose() {
     return core::error_record(core::kRecord, core::Context::Screen, core::FILENOTFOUND, core::FILENOTFOUND);
   }
   core::ArenaScope scope;
-  // Each line is offered whole, quoted so that its own separators stay in it.
+  // Each font by its face and size, quoted so that its commas stay in it.
   Text list{};
   for (const std::string& line : lines) {
-    Text item = core::text_quote(core::text_view(line.data(), line.size()), '"');
-    list = core::list_set(list, ',', 0, item.ok() ? item : core::text_view(line.data(), line.size()));
+    std::string caption = font_caption(font_parse(core::text_view(line.data(), line.size())));
+    Text item = core::text_quote(core::text_view(caption.data(), caption.size()), '"');
+    list = core::list_set(list, ',', 0, item.ok() ? item : core::text_view(caption.data(), caption.size()));
   }
   int chosen = selection_run("Font"_t, list, kSelectOwnWindow | kSelectListBox);
   if (chosen <= 0 || chosen > static_cast<int>(lines.size())) return 0;

@@ -3,6 +3,7 @@
 
 #include "core/arena.h"
 #include "core/errors.h"
+#include "core/messages.h"
 #include "core/slots.h"
 #include "script/eval.h"
 #include "script/variables.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr CellMargins kFormMargins{2, 1, 2, 1};
 constexpr int kOkColumn = 14;
 constexpr int kOkWidth = 12;
+constexpr int kCancelColumn = kOkColumn + kOkWidth + 2;
 
 // Every "[expression]" replaced by its value as a quoted literal, so that a
 // default may be written as the value of a variable ("[NAME$]").
@@ -70,7 +72,8 @@ Screen layout(const FieldList& list, int flags, const std::string& fd) {
   int label_width = 0;
   for (const FormField& f : list.fields) label_width = std::max(label_width, static_cast<int>(f.label.size()));
   int next_column = 1;
-  int columns = kOkColumn + kOkWidth - 1, rows = 0;
+  int columns = (flags & kFormCancelButton) != 0 ? kCancelColumn + kOkWidth - 1 : kOkColumn + kOkWidth - 1;
+  int rows = 0;
   for (size_t i = 0; i < list.fields.size(); ++i) {
     const FormField& f = list.fields[i];
     ScreenField sf;
@@ -102,7 +105,8 @@ Screen layout(const FieldList& list, int flags, const std::string& fd) {
   return screen;
 }
 
-void add_ok_button(const FormRun& form, const Screen& screen) {
+// "Ok", and "Cancelar" (message 0020) when the form asks for it, on the last row.
+void add_buttons(const FormRun& form, const Screen& screen) {
   platform::Toolkit* tk = internal::state()->toolkit.get();
   if (tk->control_exists(form.window, kIdConfirm)) return;
   platform::ControlSpec ok;
@@ -112,6 +116,14 @@ void add_ok_button(const FormRun& form, const Screen& screen) {
   ok.text = "Ok";
   ok.flags = platform::kDefaultButton;
   tk->control_create(form.window, ok);
+  if ((form.flags & kFormCancelButton) == 0 || tk->control_exists(form.window, kIdCancel)) return;
+  platform::ControlSpec cancel;
+  cancel.kind = platform::ControlKind::Button;
+  cancel.id = kIdCancel;
+  cancel.rect = cell_rect(screen.rows, kCancelColumn, kOkWidth);
+  core::ArenaScope scope;
+  cancel.text = core::text_str(core::message_text_c("0020"));
+  tk->control_create(form.window, cancel);
 }
 
 // The first field that takes input, from the screen's first field on.
@@ -173,7 +185,7 @@ Status form_run(const FormRequest& request, FormResult* result) {
     st = field_set(n, default_value(form.list.fields[i], n));
   }
   if (st == 0) st = action_set_install({&internal::form_action, nullptr, &internal::form_end_code, &form});
-  add_ok_button(form, screen);
+  add_buttons(form, screen);
   focus_first(screen.begin_field);
   if (st == 0) scanner_screen_open(form.screen_window);
   if (st == 0) modal_loop(form.window);

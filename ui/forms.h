@@ -54,6 +54,7 @@ inline constexpr int kFormTrim = 1;         // text values trimmed at the right
 inline constexpr int kFormTargets = 2;      // part 3 is also a target (not for limit fields)
 inline constexpr int kFormSizeToFields = 0x40;
 inline constexpr int kFormOneRow = 0x80;    // no labels, the fields side by side
+inline constexpr int kFormCancelButton = 0x100;  // a Cancel button beside Ok
 
 struct FormRequest {
   Text title;

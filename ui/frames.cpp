@@ -73,6 +73,21 @@ platform::Point inside(const UiState* s, platform::Point p, platform::Size frame
   return p;
 }
 
+// Keeps a child frame inside its owner's frame where it fits, as a desktop
+// user expects a window to stay over the one it came from; then inside the
+// screen.
+platform::Point inside_owner(const UiState* s, Handle owner, platform::Point p, platform::Size frame) {
+  Text ignored;
+  uint32_t style = kStyleMain;
+  auto it = s->windows.find(owner);
+  if (it != s->windows.end()) frame_style(it->second.kind, &ignored, &style);
+  platform::Point at = s->toolkit->window_position(owner);
+  platform::Size outer = frame_of(s, s->toolkit->window_client(owner), style, false);
+  if (frame.w <= outer.w) p.x = std::clamp(p.x, at.x, at.x + outer.w - frame.w);
+  if (frame.h <= outer.h) p.y = std::clamp(p.y, at.y, at.y + outer.h - frame.h);
+  return inside(s, p, frame);
+}
+
 // The cascade: right of and below the top window; with the focus-relative
 // flag, two text heights below its focused control; with no window,
 // centred (and moved by the cascade in RUN mode).
@@ -97,11 +112,11 @@ platform::Point position_for(const UiState* s, int placement, platform::Size fra
     platform::Rect r = s->toolkit->control_rect(top, focused);
     p.x += m.left + r.x;
     p.y += m.top + r.y + 2 * s->cell.h;
-    return inside(s, p, frame);
+    return inside_owner(s, top, p, frame);
   }
   p.x += kCascadeX;
   p.y += kCascadeY;
-  return inside(s, p, frame);
+  return inside_owner(s, top, p, frame);
 }
 
 }  // namespace

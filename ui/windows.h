@@ -152,6 +152,9 @@ platform::Rect cell_rect(int row, int column, int columns, int rows = 1);
 // the style holding BOLD for a bold face; the first line is the active font.
 inline constexpr const char* kFontFile = "QVFONT.PPN";
 platform::FontSpec font_parse(Text line);
+// How the font choice names a font: "face, height px[, Bold]", with the
+// width after the height when one is asked for ("20 x 11 px").
+std::string font_caption(const platform::FontSpec& spec);
 // Loads the first line of the font list (found in the definition folders)
 // and makes it the screen font; a missing file keeps the built-in font.
 [[nodiscard]] Status font_load();

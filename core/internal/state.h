@@ -64,6 +64,7 @@ struct LanguageRange {
 struct LanguageState {
   int load_state = 0;         // 0 not tried, 1 built-in catalogue, 2 module loaded
   void (*loaded_hook)() = nullptr;
+  std::string fallback_folder;  // the runtime's own modules
   std::vector<uint16_t> offsets;
   std::vector<LanguageRange> ranges;
 };

@@ -317,6 +317,44 @@ TEST_F(Startup, LanguageModulesComeFromTheDefinitionFolder) {
   EXPECT_NE(boxes().find("Proceso desconocido"), std::string::npos) << boxes();
 }
 
+TEST(StartupLanguage, TheDesktopsLocaleNamesTheLanguageWhenAppLangDoesNot) {
+  core::CoreContext core;
+  core::ArenaScope scope;
+  EXPECT_EQ(str(app::language_of_locale("fr_FR.UTF-8")), "FR");
+  EXPECT_EQ(str(app::language_of_locale("de")), "DE");
+  EXPECT_EQ(str(app::language_of_locale("it_IT@euro")), "IT");
+  EXPECT_EQ(str(app::language_of_locale("C.UTF-8")), "(empty)");
+  EXPECT_EQ(str(app::language_of_locale("pt_BR.UTF-8")), "(empty)");
+  EXPECT_EQ(str(app::language_of_locale("english")), "(empty)");
+  EXPECT_EQ(str(app::language_of_locale(nullptr)), "(empty)");
+
+  const char* saved[] = {getenv("APP_LANG"), getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG")};
+  std::string keep[4];
+  for (int i = 0; i < 4; ++i) keep[i] = saved[i] != nullptr ? saved[i] : "";
+  auto language = [] {
+    EXPECT_EQ(core::slot_set(core::kGroupEnv, core::kEnvLanguage, ""_t), 0);
+    EXPECT_EQ(app::language_from_environment(), 0);
+    return str(core::slot_get(core::kGroupEnv, core::kEnvLanguage));
+  };
+  unsetenv("APP_LANG");
+  unsetenv("LC_ALL");
+  unsetenv("LC_MESSAGES");
+  setenv("LANG", "en_GB.UTF-8", 1);
+  EXPECT_EQ(language(), "EN");
+  // LC_ALL comes first; a locale of another language leaves the default.
+  setenv("LC_ALL", "C.UTF-8", 1);
+  EXPECT_EQ(language(), "(empty)");
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  EXPECT_EQ(language(), "DE");
+  // APP_LANG wins over the locale.
+  setenv("APP_LANG", "it", 1);
+  EXPECT_EQ(language(), "IT");
+  const char* names[] = {"APP_LANG", "LC_ALL", "LC_MESSAGES", "LANG"};
+  for (int i = 0; i < 4; ++i) {
+    if (saved[i] != nullptr) setenv(names[i], keep[i].c_str(), 1); else unsetenv(names[i]);
+  }
+}
+
 Status recording_dispatcher(uint16_t kind, Text argument) {
   g_seen.dispatched.push_back(std::to_string(kind) + ":" + str(argument));
   return 0;

@@ -185,6 +185,27 @@ TEST_F(MessagesTest, ALanguageWithoutModuleFallsBackToTheBuiltInCatalogue) {
   EXPECT_EQ(core::language_set(core::text_error_value(core::NOVALUE)), core::NOVALUE);
 }
 
+TEST_F(MessagesTest, TheRuntimesModulesServeWhereTheDefinitionFolderHasNone) {
+  std::string runtime = folder_ + "/lang";
+  std::filesystem::create_directories(runtime);
+  std::ofstream(runtime + "/QV_LANG_EN.MSJ", std::ios::binary) << "0005 Done\n";
+  std::ofstream(runtime + "/QV_LANG_FR.MSJ", std::ios::binary) << "0005 Fini\n";
+  write_module("FR", "0005 Termine\n");
+  core::language_folder_set(txt(runtime));
+  ASSERT_EQ(core::language_set("EN"_t), core::kOk);
+  EXPECT_EQ(msg("0005"), "Done");
+  // The application's own module wins over the runtime's.
+  ASSERT_EQ(core::language_set("FR"_t), core::kOk);
+  EXPECT_EQ(msg("0005"), "Termine");
+  // Neither has one: the built-in catalogue.
+  ASSERT_EQ(core::language_set("DE"_t), core::kOk);
+  EXPECT_EQ(msg("0005"), "Proceso Completado Satisfactoriamente");
+  core::language_folder_set(Text{});
+  std::filesystem::remove(folder_ + "/QV_LANG_FR.MSJ");
+  ASSERT_EQ(core::language_set("FR"_t), core::kOk);
+  EXPECT_EQ(msg("0005"), "Proceso Completado Satisfactoriamente");
+}
+
 TEST_F(MessagesTest, AtMost255LinesPerLoading) {
   std::string body;
   for (int n = 1; n <= 300; ++n)

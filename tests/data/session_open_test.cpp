@@ -209,6 +209,23 @@ TEST_F(SessionOpenTest, CancellingOrClosingTheFormEndsTheLogIn) {
   EXPECT_EQ(g_calls[0].fields.find("'Servidor:':'A30'::'adm-host','Base:':'A30'::'adm-db',"), 0u);
 }
 
+// Values given on the command line fill the form when they do not connect,
+// in place of the remembered log-in; what they leave out stays empty.
+TEST_F(SessionOpenTest, TheFormStartsWithTheCommandLinesValues) {
+  data::login_hook_set(scripted_form);
+  work_.write("sqlusrprm.dat", "'h1','d1','u1','p1','1'");
+  ASSERT_EQ(core::slot_set(core::kGroupEnv, core::kEnvCommandLine,
+                           "/sqlhost:'/nonexistent/socket' /database:'Ventas' /user:'pepe'"_t),
+            core::kOk);
+  answer(core::CANCELLED, false, "");
+  EXPECT_EQ(data::session_open(data::kParamFileName, 0), core::CANCELLED);
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].fields,
+            "'Servidor:':'A30'::'/nonexistent/socket','Base:':'A30'::'Ventas','Usuario:':'A30'::'pepe',"
+            "'Contrase\xF1"
+            "a:':'P30'::,'Recordar (S/N):':'L1'");
+}
+
 TEST_F(SessionOpenTest, FormTextsForTheAdministrationLogIns) {
   core::ArenaScope scope;
   EXPECT_EQ(str(data::login_form_text("'srv','db','usr','pw'"_t, data::kFormAdminDb)),

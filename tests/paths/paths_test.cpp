@@ -131,6 +131,18 @@ class PathsOnDisk : public ::testing::Test {
   fs::path saved_;
 };
 
+TEST_F(PathsOnDisk, RuntimeFilesAreUnderShareOfAnInstallationElseBesideTheProgram) {
+  fs::create_directories(at("usr/bin"));
+  fs::create_directories(at("opt/bin"));
+  fs::create_directories(at("build/apprun"));
+  write("usr/share/apprun/background.png");
+  EXPECT_EQ(str(paths::path_runtime_files_of(txt(at("usr/bin")))), at("usr/share/apprun"));
+  // A bin/ folder without the shared files, and a build tree: the program's folder.
+  EXPECT_EQ(str(paths::path_runtime_files_of(txt(at("opt/bin")))), at("opt/bin"));
+  EXPECT_EQ(str(paths::path_runtime_files_of(txt(at("build/apprun")))), at("build/apprun"));
+  EXPECT_EQ(str(paths::path_runtime_files()), str(paths::path_program_folder()));
+}
+
 TEST_F(PathsOnDisk, RealNamesIgnoreCaseFolderByFolder) {
   write("Apps/Clientes.PAN");
   EXPECT_EQ(str(paths::path_real_name(txt(at("apps/CLIENTES.pan")))), at("Apps/Clientes.PAN"));

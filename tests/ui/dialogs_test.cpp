@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/messages.h"
 #include "script/procedures.h"
 #include "tests/support/file_text.h"
 #include "tests/ui/ui_fixture.h"
@@ -141,9 +142,14 @@ TEST_F(Dialogs, TheFontChoiceMovesTheChosenLineToTheFront) {
   ASSERT_EQ(ui::font_load(), 0);
   EXPECT_EQ(ui::font_current().height, 16);
   EXPECT_FALSE(ui::font_current().bold);
-  input("select 2\nkey Enter\n");
+  input("show\nselect 2\nkey Enter\n");
   ASSERT_EQ(ui::font_choose(), 0);
   EXPECT_EQ(read("QVFONT.PPN"), "20;11;BOLD;Lucida Console\r\n16;0;NORMAL;Courier New\r\n");
+  // The list names each font by its face and size, not by its raw line.
+  const std::string& t = tk_->transcript();
+  EXPECT_NE(t.find("Courier New, 16 px"), std::string::npos) << t;
+  EXPECT_NE(t.find("Lucida Console, 20 x 11 px, Bold"), std::string::npos) << t;
+  EXPECT_EQ(t.find("NORMAL;"), std::string::npos) << t;
   EXPECT_EQ(ui::font_current().height, 20);
   EXPECT_EQ(ui::font_current().width, 11);
   EXPECT_TRUE(ui::font_current().bold);
@@ -155,6 +161,29 @@ TEST_F(Dialogs, TheFontChoiceMovesTheChosenLineToTheFront) {
   EXPECT_EQ(read("QVFONT.PPN"), "20;11;BOLD;Lucida Console\r\n16;0;NORMAL;Courier New\r\n");
   std::filesystem::remove(folder_ + "/QVFONT.PPN");
   EXPECT_EQ(ui::font_choose(), core::FILENOTFOUND);
+}
+
+TEST_F(Dialogs, FontCaptionsLeaveOutWhatTheLineDoesNotSay) {
+  EXPECT_EQ(ui::font_caption(ui::font_parse("14;0;NORMAL;DejaVu Sans Mono"_t)), "DejaVu Sans Mono, 14 px");
+  EXPECT_EQ(ui::font_caption(ui::font_parse("-18;0;bold;"_t)), "18 px, Bold");
+}
+
+// Box buttons take their captions from the language: the built-in Spanish
+// words, then the English module's.
+TEST_F(Dialogs, BoxButtonCaptionsFollowTheLanguage) {
+  ui::platform::BoxLabels es = ui::box_labels();
+  EXPECT_EQ(es.yes, "Si");
+  EXPECT_EQ(es.no, "No");
+  EXPECT_EQ(es.cancel, "Cancelar");
+  EXPECT_EQ(es.ok, "OK");
+  EXPECT_EQ(es.retry, "");
+  write("QV_LANG_EN.MSJ", "0019 .,'0123456789.-D',' NY','  ,NO,YES'\r\n0020 Cancel\r\n");
+  ASSERT_EQ(core::language_set("EN"_t), 0);
+  ASSERT_EQ(formats::locale_build(), 0);
+  ui::platform::BoxLabels en = ui::box_labels();
+  EXPECT_EQ(en.yes, "Yes");
+  EXPECT_EQ(en.no, "No");
+  EXPECT_EQ(en.cancel, "Cancel");
 }
 
 TEST_F(Dialogs, ALongScanIsScaledToTheBarsRange) {

@@ -84,6 +84,23 @@ TEST_F(Forms, TheLoginFormShowsLabelsAlignedAndThePasswordHidden) {
   EXPECT_EQ(r.values, "'localhost','ventas','ana','secreto',''");
 }
 
+// The log-in asks for a Cancel button beside Ok: it ends the form as Esc
+// does; a form that does not ask has none.
+TEST_F(Forms, ACancelButtonBesideOkCancelsTheForm) {
+  ui::FormResult r;
+  std::string text = login_list("'localhost'", "'ventas'", "'ana'", "''");
+  EXPECT_EQ(run(text, "show\npress Cancelar\n", &r, ui::kFormCancelButton), core::CANCELLED);
+  EXPECT_EQ(r.form_code, ui::kFormEndEscape);
+  const std::string& t = tk_->transcript();
+  size_t ok = t.find("<Ok>");
+  ASSERT_NE(ok, std::string::npos) << t;
+  EXPECT_NE(t.find("<Cancelar>", ok), std::string::npos) << t;
+  expect_script_ok();
+  size_t before = t.size();
+  ASSERT_EQ(run("'Nombre:':'A20'", "show\npress Ok\n", &r), 0);
+  EXPECT_EQ(t.find("<Cancelar>", before), std::string::npos) << t;
+}
+
 TEST_F(Forms, TheSameListOffersItsLastValuesAndAnotherStartsEmpty) {
   ui::FormResult r;
   std::string list = "'Nombre:':'A20','Edad:':'N3'";

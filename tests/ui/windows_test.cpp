@@ -74,6 +74,26 @@ TEST_F(Windows, NewWindowsCascadeAndModalOnesDisableTheirOwner) {
   EXPECT_EQ(tk_->render(main).find("(disabled)"), std::string::npos);
 }
 
+// A child that the cascade would push past its owner's right or bottom edge
+// stays over its owner; one larger than its owner keeps the cascade.
+TEST_F(Windows, ChildWindowsStayInsideTheirOwner) {
+  ui::Handle main = open(ui::kFrameApp, 40, 10);
+  ui::platform::Point owner = tk_->window_position(main);
+  ui::platform::Margins m = tk_->frame_extra(ui::kStyleMain, false);
+  ui::platform::Size outer = tk_->window_client(main);
+  outer.w += m.left + m.right;
+  outer.h += m.top + m.bottom;
+  ui::Handle child = open(ui::kFrameMant, 36, 7);
+  ui::platform::Point p = tk_->window_position(child);
+  ui::platform::Size inner = tk_->window_client(child);
+  EXPECT_GE(p.x, owner.x);
+  EXPECT_GE(p.y, owner.y);
+  EXPECT_EQ(p.x + inner.w + m.left + m.right, owner.x + outer.w);
+  EXPECT_EQ(p.y + inner.h + m.top + m.bottom, owner.y + outer.h);
+  ui::Handle wide = open(ui::kFrameMant, 50, 3);
+  EXPECT_EQ(tk_->window_position(wide).x, p.x + 100);
+}
+
 TEST_F(Windows, RunModeMovesTheFirstWindowFromTheCentre) {
   script::var_set_int(core::kSwScrStat, ui::kScrStatRun);
   ui::Handle w = open(ui::kFrameDialog, 10, 3);

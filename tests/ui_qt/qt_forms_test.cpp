@@ -25,6 +25,7 @@
 #include "tests/ui/form_cases.h"
 #include "ui/dialogs.h"
 #include "ui/forms.h"
+#include "ui/qt/qt_internal.h"
 #include "ui/qt/qt_toolkit.h"
 #include "ui/screens.h"
 #include "ui/windows.h"
@@ -223,6 +224,42 @@ TEST(QtWindows, LabelsOverABackgroundPictureAreOutlined) {
   EXPECT_GT(light, 100);
   EXPECT_GT(dark, 100);
   ui::window_destroy(w);
+}
+
+// Edits on consecutive rows keep a gap between them and stand higher than
+// their text by an inner margin; the cells (what the runtime lays out by)
+// stay the grid, and the row grows with the font.
+TEST(QtWindows, EditsOnConsecutiveRowsKeepAGapAndAnInnerMargin) {
+  QtRuntime rt;
+  ui::Handle w = ui::kNone;
+  ASSERT_EQ(ui::window_create(ui::kFrameDialog, 0, "Filas"_t, ui::kNone, 30, 4, nullptr, &w), 0);
+  QLineEdit* edits[2] = {};
+  for (int row = 1; row <= 2; ++row) {
+    ui::platform::ControlSpec c;
+    c.kind = ui::platform::ControlKind::Edit;
+    c.id = 2000 + row;
+    c.rect = ui::cell_rect(row, 5, 10);
+    ASSERT_TRUE(rt.tk_->control_create(w, c));
+    EXPECT_EQ(rt.tk_->control_rect(w, c.id).y, c.rect.y);
+    EXPECT_EQ(rt.tk_->control_rect(w, c.id).h, c.rect.h);
+  }
+  for (QWidget* widget : QApplication::allWidgets()) {
+    auto* edit = qobject_cast<QLineEdit*>(widget);
+    if (edit == nullptr || edit->window()->windowTitle() != "Filas") continue;
+    QRect cells = edit->property("cells").toRect();
+    if (cells.isValid()) edits[cells.y() == ui::cell_rect(1, 5, 10).y ? 0 : 1] = edit;
+  }
+  ASSERT_NE(edits[0], nullptr);
+  ASSERT_NE(edits[1], nullptr);
+  int text = edits[0]->fontMetrics().height();
+  EXPECT_GE(edits[1]->geometry().top() - edits[0]->geometry().bottom() - 1, 2) << "the edits touch";
+  EXPECT_GE(edits[0]->height(), text + 4) << "no inner margin";
+  EXPECT_EQ(edits[1]->geometry().top() - edits[0]->geometry().top(), ui::font_cell().h);
+  ui::window_destroy(w);
+
+  qtui::RowMetrics normal = qtui::row_metrics(19), large = qtui::row_metrics(38);
+  EXPECT_GE(normal.pitch, 19 + 2 * 2 + 2);
+  EXPECT_NEAR(large.pitch, 2 * normal.pitch, 3);  // the margins are whole pixels
 }
 
 TEST(QtWindows, AWindowOutlivesTheWindowThatOwnsIt) {

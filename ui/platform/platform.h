@@ -126,6 +126,11 @@ struct ControlSpec {
 enum class BoxButtons : uint8_t { Ok, OkCancel, RetryCancel, YesNo, YesNoCancel };
 enum class BoxIcon : uint8_t { Information, Warning, Error, Question };
 enum class BoxAnswer : uint8_t { Ok, Cancel, Retry, Yes, No, Closed };
+// The captions of the standard buttons in the runtime's language; an empty
+// one keeps the toolkit's own.
+struct BoxLabels {
+  std::string ok, cancel, retry, yes, no;  // Windows-1252
+};
 
 // Keys: the Windows virtual-key values serve as the neutral numbering.
 enum VirtualKey : int {
@@ -269,6 +274,9 @@ class Toolkit {
   // --- dialogs (modal, answered before they return) ---
   virtual BoxAnswer message_box(Handle owner, Text caption, Text text, BoxButtons buttons,
                                 BoxIcon icon) = 0;
+  // The captions the next boxes' buttons take (a backend without captions
+  // of its own may ignore them).
+  virtual void box_labels_set(const BoxLabels&) {}
   // filters: a comma list of description and mask pairs; the chosen path
   // (arena), or an empty text when the user cancelled.
   virtual Text file_dialog(Handle owner, bool save, Text filters, Text offered_name) = 0;

@@ -46,6 +46,30 @@ class OutlinedLabel : public QLabel {
   }
 };
 
+// A picture that fills its control without being distorted: scaled to
+// cover it, the middle shown, as a desktop's wallpaper is.
+class PictureLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void set_picture(const QString& path) {
+    picture_ = QPixmap(path);
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (picture_.isNull()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QSize size = picture_.size().scaled(this->size(), Qt::KeepAspectRatioByExpanding);
+    QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    painter.drawPixmap(target, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+};
+
 // A table of rows as a desktop list view shows one: a header of titles,
 // grid lines, one whole row selected at a time, no editing in place; a
 // double click views the row. The background is the runtime's light blue.
@@ -75,7 +99,26 @@ bool has_picture(const Frame* f) {
   return false;
 }
 
+// Controls one character row high that stand in a row of their own: the
+// edits, buttons and combo boxes, which keep the gap between rows free.
+bool one_row_control(const QWidget* w) {
+  return qobject_cast<const QLineEdit*>(w) != nullptr || qobject_cast<const QPushButton*>(w) != nullptr ||
+         qobject_cast<const QComboBox*>(w) != nullptr;
+}
+
 }  // namespace
+
+// The widget's place for the cells it was given: a one-row control is
+// centred in its row, the gap to the next row left free; everything else
+// fills its cells. The cells stay the control's rectangle for the runtime.
+QRect QtToolkit::placed(const QWidget* widget, Rect cells) const {
+  QRect r(cells.x, cells.y, cells.w, cells.h);
+  if (one_row_control(widget) && cells.h > row_.gap && cells.h <= cell_.h) {
+    r.setTop(cells.y + row_.gap / 2);
+    r.setHeight(cells.h - row_.gap);
+  }
+  return r;
+}
 
 bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
   Frame* f = frame(w);
@@ -103,6 +146,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
         break;
       }
       auto* edit = new QLineEdit(text, f->client);
+      // The edit is the row's text height and its inner margins (see
+      // placed); the text stands centred in it.
       edit->setTextMargins(1, 0, 1, 0);
       edit->setStyleSheet("QLineEdit { padding: 0px; }");
       if (spec.width_chars > 0) edit->setMaxLength(spec.width_chars);
@@ -136,9 +181,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
     }
     case ControlKind::Picture: {
       // The text names a picture file, drawn to fill the control.
-      auto* picture = new QLabel(f->client);
-      picture->setPixmap(QPixmap(text));
-      picture->setScaledContents(true);
+      auto* picture = new PictureLabel(f->client);
+      picture->set_picture(text);
       picture->setProperty("picture", true);
       widget = picture;
       break;
@@ -154,7 +198,8 @@ bool QtToolkit::control_create(Handle w, const ControlSpec& spec) {
       break;
   }
   widget->setFont((spec.flags & kSystemFont) != 0 ? QApplication::font() : font_);
-  widget->setGeometry(spec.rect.x, spec.rect.y, spec.rect.w, spec.rect.h);
+  widget->setGeometry(placed(widget, spec.rect));
+  widget->setProperty("cells", QRect(spec.rect.x, spec.rect.y, spec.rect.w, spec.rect.h));
   widget->installEventFilter(filter_.get());
   widget->show();
   f->controls[spec.id] = widget;
@@ -175,8 +220,8 @@ void QtToolkit::control_text_set(Handle w, int id, Text text) {
   QWidget* c = control(w, id);
   if (auto* edit = qobject_cast<QLineEdit*>(c)) edit->setText(to_qt(text));
   if (auto* label = qobject_cast<QLabel*>(c)) {
-    if (label->property("picture").toBool()) {
-      label->setPixmap(QPixmap(to_qt(text)));
+    if (auto* picture = dynamic_cast<PictureLabel*>(label)) {
+      picture->set_picture(to_qt(text));
     } else {
       label->setText(to_qt(text));
     }
@@ -219,11 +264,16 @@ void QtToolkit::control_select_all(Handle w, int id) {
   if (auto* edit = qobject_cast<QLineEdit*>(control(w, id))) edit->selectAll();
 }
 void QtToolkit::control_move(Handle w, int id, Rect r) {
-  if (QWidget* c = control(w, id)) c->setGeometry(r.x, r.y, r.w, r.h);
+  if (QWidget* c = control(w, id)) {
+    c->setGeometry(placed(c, r));
+    c->setProperty("cells", QRect(r.x, r.y, r.w, r.h));
+  }
 }
 Rect QtToolkit::control_rect(Handle w, int id) const {
   QWidget* c = control(w, id);
-  return c != nullptr ? Rect{c->x(), c->y(), c->width(), c->height()} : Rect{};
+  if (c == nullptr) return Rect{};
+  QRect r = c->property("cells").toRect();
+  return Rect{r.x(), r.y(), r.width(), r.height()};
 }
 void QtToolkit::list_add(Handle w, int id, Text item) {
   QWidget* c = control(w, id);

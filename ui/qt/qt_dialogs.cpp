@@ -67,6 +67,15 @@ QString qt_filters(Text filters) {
 
 BoxAnswer QtToolkit::message_box(Handle owner, Text caption, Text text, BoxButtons buttons, BoxIcon icon) {
   QMessageBox box(icon_of(icon), to_qt(caption), to_qt(text), standard(buttons), frame(owner));
+  // The buttons speak the runtime's language, not the desktop's.
+  const std::pair<QMessageBox::StandardButton, const std::string*> labels[] = {
+      {QMessageBox::Ok, &box_labels_.ok},       {QMessageBox::Cancel, &box_labels_.cancel},
+      {QMessageBox::Retry, &box_labels_.retry}, {QMessageBox::Yes, &box_labels_.yes},
+      {QMessageBox::No, &box_labels_.no}};
+  for (const auto& [which, label] : labels) {
+    QAbstractButton* button = box.button(which);
+    if (button != nullptr && !label->empty()) button->setText(to_qt(*label));
+  }
   if (scripted()) {
     // Answered through the box's own buttons once it is up; the steps that
     // only look at it (show, shot) are taken first and leave it open.
@@ -148,15 +157,20 @@ namespace {
 // platform draws no frames, and the title is the main window's status line.
 QImage titled_picture(QWidget* w) {
   QPixmap content = w->grab();
+  // In the screen's device pixels: on a high-density screen (device-pixel
+  // ratio 2) the picture has twice the pixels of the window's layout.
+  qreal ratio = content.devicePixelRatio();
+  QSize logical = content.deviceIndependentSize().toSize();
   QFontMetrics metrics(QApplication::font());
   int bar = metrics.height() + 8;
-  QImage picture(content.width(), content.height() + bar, QImage::Format_RGB32);
+  QImage picture((QSizeF(logical.width(), logical.height() + bar) * ratio).toSize(), QImage::Format_RGB32);
   picture.fill(QColor(0x3c, 0x3f, 0x41));
   QPainter painter(&picture);
+  painter.scale(ratio, ratio);
   painter.setPen(Qt::white);
   painter.setFont(QApplication::font());
-  painter.drawText(QRect(8, 0, content.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
-  painter.drawPixmap(0, bar, content);
+  painter.drawText(QRect(8, 0, logical.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+  painter.drawPixmap(QPointF(0, bar), content);
   return picture;
 }
 

@@ -29,6 +29,15 @@ std::string from_qt(const QString& s);  // Windows-1252 bytes; "?" for what it l
 
 class QtToolkit;
 
+// The height of a character row: the font's text height with the edits'
+// inner margin above and below it, and the gap between two rows' edits.
+struct RowMetrics {
+  int margin = 2;
+  int gap = 2;
+  int pitch = 20;
+};
+RowMetrics row_metrics(int text_height);
+
 // The client area of a frame: the controls' parent, and the painter of the
 // centred text.
 class ClientArea : public QWidget {
@@ -137,6 +146,7 @@ class QtToolkit : public Toolkit {
   BoxAnswer message_box(Handle owner, Text caption, Text text, BoxButtons buttons,
                         BoxIcon icon) override;
   Text file_dialog(Handle owner, bool save, Text filters, Text offered_name) override;
+  void box_labels_set(const BoxLabels& labels) override { box_labels_ = labels; }
 
   void timer_start(Handle w, int id, int milliseconds) override;
   void timer_stop(Handle w, int id) override;
@@ -164,6 +174,7 @@ class QtToolkit : public Toolkit {
  private:
   void run_step(const ScriptStep& step);
   const ScriptStep* take_step(StepOp op);
+  QRect placed(const QWidget* widget, Rect cells) const;
   std::vector<ScriptControl> script_controls(Frame* f) const;
   int menu_find(Handle menu, const ScriptStep& step) const;
   void build_menu(QWidget* target, Handle menu);
@@ -177,12 +188,14 @@ class QtToolkit : public Toolkit {
   std::unique_ptr<InputFilter> filter_;
   QFont font_;
   CellSize cell_;
+  RowMetrics row_;
   bool shift_ = false;
   bool ctrl_ = false;
   std::vector<ScriptStep> steps_;
   size_t next_step_ = 0;
   int auto_closes_ = 0;
   QDeadlineTimer waiting_until_{0};  // a "wait MS" step
+  BoxLabels box_labels_;
 };
 
 }  // namespace qtui

@@ -156,8 +156,21 @@ CellSize QtToolkit::font_set(const FontSpec& spec) {
   }
   font_ = font;
   QFontMetrics fm(font_);
-  cell_ = {std::max(1, fm.horizontalAdvance(QLatin1Char('M'))), std::max(1, fm.height())};
+  row_ = row_metrics(fm.height());
+  cell_ = {std::max(1, fm.horizontalAdvance(QLatin1Char('M'))), row_.pitch};
   return cell_;
+}
+
+// A character row as a desktop form has one: the text, an inner margin
+// above and below it inside the edit's frame, and a gap to the next row's
+// edit, all in proportion to the font (in logical pixels, which Qt maps to
+// the screen's device pixels).
+RowMetrics row_metrics(int text_height) {
+  RowMetrics r;
+  r.margin = std::max(2, (text_height + 4) / 8);
+  r.gap = std::max(2, (text_height + 4) / 8);
+  r.pitch = std::max(1, text_height) + 2 * r.margin + r.gap;
+  return r;
 }
 
 Frame* QtToolkit::frame(Handle w) const {
