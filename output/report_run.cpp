@@ -132,6 +132,24 @@ Status procedure_load(const std::string& name, uint16_t* number) {
   return script::proc_load(path, number);
 }
 
+// The parameter sets of AUXLOAD$ on the definition stack; *pushed counts
+// what the run releases at its end.
+Status auxiliary_load(const std::string& list, int* pushed) {
+  core::ArenaScope scope;
+  Text items = view(list);
+  for (uint16_t i = 1; i <= core::list_count(items, ','); ++i) {
+    Text item = core::text_trim(core::list_field(items, ',', i), core::kTrimBoth);
+    if (item.empty()) continue;
+    Text file = core::text_trim(core::list_field(item, ';', 1), core::kTrimBoth);
+    Text name = defs::def_file_type(file) != 0 ? file : defs::def_name_with_type(file, defs::kFtParams);
+    int32_t st = defs::def_section_load(name, 1, core::list_field_int(item, ';', 2));
+    if (st == defs::kNoFile) return core::report_detail(core::FILENOTFOUND, name, false);
+    if (st != 0) return static_cast<Status>(st);
+    ++*pushed;
+  }
+  return 0;
+}
+
 // The run once the limits are known.
 Status run_once(const ReportRequest& request) {
   core::ArenaScope scope;
@@ -199,7 +217,9 @@ Status report_run(const ReportRequest& request) {
     }
   }
   uint16_t procedure = 0;
+  int auxiliary = 0;
   if (st < 128 && !request.procedure.empty()) st = procedure_load(request.procedure, &procedure);
+  if (st < 128 && !request.auxiliary.empty()) st = auxiliary_load(request.auxiliary, &auxiliary);
   // With a limits form the report runs again for each set of limits until
   // the form is cancelled, which ends it without an error.
   ReportRequest run = request;
@@ -222,6 +242,7 @@ Status report_run(const ReportRequest& request) {
     if (st != 0 || run.fields.empty()) break;
   }
   if (procedure != 0) (void)script::proc_unload(procedure);
+  for (; auxiliary > 0; --auxiliary) (void)defs::def_section_release();
   if (!request.open_files.empty()) {
     (void)data::access_open_set("RESTORE"_t);
     script::var_set_int(core::kSwCurFil, previous_file);

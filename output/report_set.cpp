@@ -38,6 +38,7 @@ Status report_from_set(Text file, int32_t section) {
   request.template_name = doc.substr(0, doc.find(';'));
   if (size_t semi = doc.find(';'); semi != std::string::npos) request.procedure = doc.substr(semi + 1);
   request.limits = key_text(defs::kKeyLimits);
+  request.auxiliary = key_text(defs::kKeyAuxLoad);
   request.arguments = key_text(defs::kKeyDocSets);
   request.open_files = key_text(defs::kKeyOpen);
   request.fields = key_text(defs::kKeyAcBound);

@@ -85,6 +85,9 @@ struct ReportRequest {
   std::string limits;
   // A procedure file loaded and compiled for the run, released after it.
   std::string procedure;
+  // Parameter sets put on the definition stack for the run ("file;section"
+  // entries, a comma list), so that its expressions read their keys.
+  std::string auxiliary;
 };
 
 // Runs a report: 0 on success, 127 when the start condition gives 0, 122

@@ -202,6 +202,17 @@ TEST_F(Reports, ParameterSetLimitsAndProcedure) {
                          "03 " + device + "\r\n03 DOCNAME$='T;BAD'\r\n03 PROG_MODE$=NONE\r\n");
   ASSERT_EQ(output::report_process("R.PPN,1"_t), 0) << str(core::error_detail());
   EXPECT_EQ(shown(testsupport::file_text(folder_.path() + "/out.txt")), "A2\nA3\nA4");
+  // AUXLOAD$ puts parameter sets on the definition stack for the run: the
+  // template reads their keys, and they are gone after it.
+  folder_.write("T.PDC", markers("01001\\\\|\\\\\\<D>CODE{items},FN$PARM(_$(31);2;61)\r\n"));
+  folder_.write("AUX.PPN", "02 TITLE=uno\r\n");
+  folder_.write("R4.PPN", "01 " + device + "\r\n01 DOCNAME$=T\r\n01 OPEN$=items\r\n01 PROG_MODE$=NONE\r\n"
+                          "01 LIMITS$=\"'A4','A4'\"\r\n01 AUXLOAD$='AUX;2'\r\n");
+  const uint16_t stack = core::slot_count(core::kGroupDefStack);
+  ASSERT_EQ(output::report_process("R4.PPN,1"_t), 0) << str(core::error_detail());
+  EXPECT_EQ(shown(testsupport::file_text(folder_.path() + "/out.txt")), "A4 uno");
+  EXPECT_EQ(core::slot_count(core::kGroupDefStack), stack);
+  folder_.write("T.PDC", markers("01001\\\\<D>CODE{items}\r\n"));
   fs::remove(folder_.path() + "/out.txt");
   core::error_clear();
   EXPECT_EQ(output::report_process("R.PPN,2"_t), core::FILENOTFOUND);
