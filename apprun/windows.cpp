@@ -92,7 +92,9 @@ data::LoginAnswer show_login(core::Text title, core::Text fields, core::Text rea
 core::Status print_document(const ui::DocumentPrint& print) {
   output::ReportRequest request;
   request.device = core::text_str(print.device);
+  request.ask_device = request.device.empty();
   request.template_name = core::text_str(print.report);
+  request.arguments = core::text_str(print.settings);
   request.index = print.key;
   request.lower = core::text_str(print.value);
   request.upper = request.lower;

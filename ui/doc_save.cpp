@@ -46,7 +46,8 @@ std::string doc_entry(Text entry) {
 }
 
 // Printing after a save (PRN): DOC$ is "device,report" or the report
-// alone (on the screen); the report walks the document's lines.
+// alone (the device then chosen in the device selection dialog), with the
+// settings of DOCSETS$; the report walks the document's lines.
 void print_saved(const DocWindow& d) {
   core::ArenaScope scope;
   Text doc = defs::def_key_raw(defs::kKeyDoc);
@@ -54,7 +55,9 @@ void print_saved(const DocWindow& d) {
   bool pair = core::list_count(doc, ',') >= 2;
   std::string device = pair ? doc_entry(core::list_field(doc, ',', 1)) : std::string();
   std::string report = doc_entry(core::list_field(doc, ',', pair ? 2 : 1));
-  DocumentPrint print{core::text_view(device), core::text_view(report), d.lines.file, d.line_key, core::text_view(d.key)};
+  Text settings = defs::def_key_raw(defs::kKeyDocSets);
+  DocumentPrint print{core::text_view(device), core::text_view(report), settings, d.lines.file, d.line_key,
+                      core::text_view(d.key)};
   Status st = g_printer != nullptr ? g_printer(print) : core::NOVALUE;
   if (st >= 128) core::error_box(st);
 }

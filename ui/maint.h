@@ -128,8 +128,9 @@ void process_runner_set(ProcessRunner runner);
 // whose key `key` starts with `value`, in that key's order. The report's
 // code; NOVALUE without a printer.
 struct DocumentPrint {
-  Text device;
+  Text device;    // empty: the device selection dialog asks for it
   Text report;
+  Text settings;  // DOCSETS$: start, copy, repeat and record conditions
   uint16_t file = 0;
   int key = 1;
   Text value;

@@ -81,10 +81,15 @@ grep -Eq "3 +A0005 +1 +24,00 +24,00" albaran.txt || fail "no line 3 printed: $(c
 grep -Eq "Total: +78,30" albaran.txt || fail "no total printed: $(cat albaran.txt)"
 [ "$(pdfimages -list albaran.pdf | tail -n +3 | wc -l)" -ge 1 ] || fail "the note has no header picture"
 
-# 2. Read back; the quantity of line 3 becomes 6.
+# 2. Read back; the quantity of line 3 becomes 6. Printed again, with DOC$
+# naming only the report: the device is chosen in the device selection (a
+# text file, named in the save dialog), and DOCSETS$ leaves line 2 out.
+sed -i "s|^01 DOC\$='albaran.pdf,ALBDOC'|01 DOC\$=ALBDOC\r\n01 DOCSETS\$=',,,linea{movimientos}<>2'|" "$dir/app/ALBARAN.PPN"
+grep -q "DOCSETS" "$dir/app/ALBARAN.PPN" || fail "the copy of ALBARAN.PPN was not changed"
 {
   echo "menu Albaranes"
   read_back
+  echo "press Modo Impr."
   echo "click #3200"
   echo "select 3"
   echo "activate"
@@ -93,11 +98,21 @@ grep -Eq "Total: +78,30" albaran.txt || fail "no total printed: $(cat albaran.tx
   echo "key Tab"
   echo "key Tab"
   echo "press Grabar"
+  echo "select 9"
+  echo "click Mostrar"
+  echo "key Backspace"
+  echo "type N"
+  echo "press Ok"
+  echo "file $dir/reimpreso.txt"
   echo "key Esc"
   echo "close"
   echo "answer Yes"
 } > edit.script
 run edit.script
+[ -f reimpreso.txt ] || fail "the note printed again is not in the file chosen: $(tail -40 transcript.txt 2>/dev/null)"
+grep -Eq "^ +1 +A0001" reimpreso.txt || fail "line 1 is not printed: $(cat reimpreso.txt)"
+grep -Eq "^ +3 +A0005 +6" reimpreso.txt || fail "line 3 is not printed with its new quantity: $(cat reimpreso.txt)"
+! grep -Eq "^ +2 +A0002" reimpreso.txt || fail "DOCSETS\$ did not leave line 2 out: $(cat reimpreso.txt)"
 if [ "$backend" = headless ]; then
   grep -q "Albaranes - Impresión Desact. - Modificación" transcript.txt || fail "the note was not read as a changed document"
 fi
