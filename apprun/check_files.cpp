@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "app/app.h"
 #include "app/menu.h"
@@ -18,9 +17,8 @@ namespace apprun {
 namespace {
 
 std::string trimmed(const std::string& s) {
-  size_t from = s.find_first_not_of(" \t");
-  if (from == std::string::npos) return {};
-  return s.substr(from, s.find_last_not_of(" \t") - from + 1);
+  core::ArenaScope scope;
+  return core::text_str(core::text_trim(core::text_view(s), core::kTrimBoth));
 }
 
 std::string at(const std::string& file, size_t line, const std::string& message) {
@@ -58,12 +56,11 @@ std::string without_brackets(const std::string& name, bool* open) {
   return out;
 }
 
+// Item n (from 0) of a comma list, trimmed.
 std::string field(const std::string& list, size_t n) {
-  std::stringstream in(list);
-  std::string item;
-  for (size_t i = 0; std::getline(in, item, ','); ++i)
-    if (i == n) return trimmed(item);
-  return {};
+  core::ArenaScope scope;
+  core::Text item = core::list_field(core::text_view(list), ',', static_cast<uint16_t>(n + 1));
+  return core::text_str(core::text_trim(item, core::kTrimBoth));
 }
 
 // What is wrong with a process a menu item names: an unknown kind, or a

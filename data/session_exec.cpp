@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -117,28 +118,29 @@ bool renewed(PGconn* conn, const PGresult* res) {
   return true;
 }
 
-// A statement that only reads, which may be sent again on a renewed
-// connection; a write never is.
-bool reads_only(const std::string& sql) {
-  size_t start = sql.find_first_not_of(" \t\r\n(");
+// Whether the statement starts (after blanks and the characters of
+// `skip`) with one of the words, in any letter case.
+bool starts_with(const std::string& sql, const char* skip, std::initializer_list<const char*> words) {
+  size_t start = sql.find_first_not_of(skip);
   if (start == std::string::npos) return false;
   std::string head = sql.substr(start, 8);
   for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return head.rfind("SELECT", 0) == 0 || head.rfind("FETCH", 0) == 0 || head.rfind("MOVE", 0) == 0;
+  for (const char* word : words)
+    if (head.rfind(word, 0) == 0) return true;
+  return false;
 }
+
+// A statement that only reads, which may be sent again on a renewed
+// connection; a write never is.
+bool reads_only(const std::string& sql) { return starts_with(sql, " \t\r\n(", {"SELECT", "FETCH", "MOVE"}); }
 
 // Whether a plain statement may have changed rows: anything but the
 // scroll cursors' own DECLARE, FETCH, MOVE and CLOSE (a SELECT may call a
 // function that writes; a ROLLBACK takes writes back). The keyed moves and
 // counts are sent prepared and never change anything.
 bool may_change(const std::string& sql) {
-  size_t start = sql.find_first_not_of(" \t\r\n");
-  if (start == std::string::npos) return false;
-  std::string head = sql.substr(start, 8);
-  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  for (const char* word : {"FETCH ", "MOVE ", "CLOSE ", "DECLARE "})
-    if (head.rfind(word, 0) == 0) return false;
-  return true;
+  return sql.find_first_not_of(" \t\r\n") != std::string::npos &&
+         !starts_with(sql, " \t\r\n", {"FETCH ", "MOVE ", "CLOSE ", "DECLARE "});
 }
 
 // A write under way whose connection was lost sends nothing more: what it

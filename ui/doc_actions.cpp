@@ -17,15 +17,6 @@ namespace ui::internal {
 
 namespace {
 
-constexpr int kActCloseWindow = 29;
-constexpr int kActTotals = 36;
-constexpr int kActNextLine = 37;
-constexpr int kActReload = 41;
-constexpr int kActSave = 42;
-constexpr int kDone = 1;
-constexpr int kPassOn = 2;
-constexpr int kLeaveEnds = 8;
-constexpr int kCloseResult = 4;
 constexpr int kPageLines = 5;   // PgAnt. and PgSig. of the lines' buttons
 
 // Grid commands beyond those the toolkit sends.
@@ -221,7 +212,7 @@ int doc_action(void* data, int action) {
       return kDone;
     case kActSave:
       return button(d, kBtnSve);
-    case kActReload:
+    case kActFindKey:
       if (doc_load(d) == core::NODATA) doc_reset(d);
       return kDone;
     case kActHelp:

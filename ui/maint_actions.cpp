@@ -19,16 +19,6 @@ namespace ui::internal {
 
 namespace {
 
-// Actions of the window beyond those of windows.h.
-constexpr int kActCloseWindow = 29;
-constexpr int kActNextIndex = 27;
-constexpr int kActFindKey = 41;
-constexpr int kActSave = 42;
-constexpr int kLeaveEnds = 8;       // the window ends
-constexpr int kCloseResult = 4;
-constexpr int kDone = 1;            // handled: the round ends
-constexpr int kPassOn = 2;          // to the window's defaults
-
 // The window's answer whether an operation may run: 124 when it may. An
 // action that is no record operation, or whose button the mode disables,
 // may not.

@@ -229,14 +229,8 @@ TEST_F(AccessWalk, ReadAheadVisitsTheRecordsOfSingleRowMoves) {
 
 // A unique key walked from end to end reads its rows in a few blocks.
 TEST_F(AccessWalk, ReadAheadSendsBlocksInsteadOfMoves) {
-  sql("CREATE TABLE t (\"K1\" character(6), \"V\" numeric(6));");
+  ASSERT_EQ(define_file("t", {{"K1", 6, 'A'}, {"V", 6, 'N'}}, {{1}}, true), 1);
   sql("INSERT INTO t SELECT lpad(i::text, 6, '0'), i FROM generate_series(1, 1500) i;");
-  ASSERT_EQ(data::dict_add_file(0, "t"_t, ""_t), core::kOk);
-  ASSERT_EQ(data::dict_add_field("K1"_t, 6, 'A'), core::kOk);
-  ASSERT_EQ(data::dict_add_field("V"_t, 6, 'N'), core::kOk);
-  data::KeySegment key1[] = {{0, 6}};
-  ASSERT_EQ(data::dict_add_key(1, key1, 1), core::kOk);
-  create_index(1, 1, true);
   (void)sent();
   auto steps = walk(data::SqlForm::Indexed, 1, data::kNavFirst, data::kNavNext);
   ASSERT_EQ(steps.size(), 1501u);
@@ -249,14 +243,8 @@ TEST_F(AccessWalk, ReadAheadSendsBlocksInsteadOfMoves) {
 // Between the moves of a walk, anything that changes rows or the record
 // the file stands on is seen by the next move as a single-row move sees it.
 TEST_F(AccessWalk, ReadAheadSeesWritesAndChangedKeys) {
-  sql("CREATE TABLE t (\"K1\" character(6), \"V\" numeric(6));");
+  ASSERT_EQ(define_file("t", {{"K1", 6, 'A'}, {"V", 6, 'N'}}, {{1}}, true), 1);
   sql("INSERT INTO t SELECT lpad((i * 10)::text, 6, '0'), i FROM generate_series(1, 200) i;");
-  ASSERT_EQ(data::dict_add_file(0, "t"_t, ""_t), core::kOk);
-  ASSERT_EQ(data::dict_add_field("K1"_t, 6, 'A'), core::kOk);
-  ASSERT_EQ(data::dict_add_field("V"_t, 6, 'N'), core::kOk);
-  data::KeySegment key1[] = {{0, 6}};
-  ASSERT_EQ(data::dict_add_key(1, key1, 1), core::kOk);
-  create_index(1, 1, true);
   ASSERT_EQ(data::access_open(1, 0), core::kOk);
   ASSERT_EQ(data::access_navigate(1, data::kNavFirst), 0);
   auto key_now = [] {

@@ -42,6 +42,12 @@ struct MantWindow {
   std::vector<bool> noedit;        // NOEDIT$ fields never take input
 };
 
+// What a record or document window's action handler answers.
+inline constexpr int kDone = 1;         // handled: the round ends
+inline constexpr int kPassOn = 2;       // to the window's defaults
+inline constexpr int kCloseResult = 4;
+inline constexpr int kLeaveEnds = 8;    // the window ends
+
 // Refresh codes: 230 after a move that loaded a record (the fields and the
 // focus), 1 the fields' values only.
 inline constexpr int kRefreshMoved = 230;
