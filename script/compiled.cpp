@@ -15,6 +15,7 @@
 #include "core/arena.h"
 #include "script/eval.h"
 #include "script/internal/eval_ops.h"
+#include "script/internal/number_ops.h"
 #include "script/lexer.h"
 #include "script/numbers.h"
 
@@ -38,6 +39,8 @@ struct Insn {
   mutable VarHandle handle;  // the variable once resolved, while its generation holds
 };
 
+}  // namespace
+
 struct Program {
   std::string source;      // the expression as given, the key of the cache
   std::string text;        // the prepared expression; names and details point into it
@@ -46,6 +49,8 @@ struct Program {
   bool interpret = false;  // not a simple expression: the interpreter evaluates it
   bool numeric = false;    // numbers only: no value ever lives on the arena
 };
+
+namespace {
 
 constexpr size_t kMaxStack = 64;
 constexpr size_t kMaxCached = 4096;
@@ -173,8 +178,8 @@ class Compiler {
   size_t depth_ = 0;
 };
 
-std::unique_ptr<Program> compile(Text expr) {
-  auto p = std::make_unique<Program>();
+std::shared_ptr<Program> compile(Text expr) {
+  auto p = std::make_shared<Program>();
   p->interpret = true;
   p->source.assign(expr.ptr, expr.len);
   core::ArenaScope scope;
@@ -251,21 +256,11 @@ void settle(Slot* s) {
 // The same program when every operand is a number: values are plain scaled
 // integers, no type can mismatch, and the arena is never touched, so no marks
 // are kept. Errors, details and side effects are those of run().
-Status run_numeric(const Program& p, int64_t* out) {
-  constexpr size_t kSmall = 16;
-  int64_t small_values[kSmall];
-  const Insn* small_targets[kSmall];
-  std::vector<int64_t> large_values;
-  std::vector<const Insn*> large_targets;
-  int64_t* values = small_values;
-  const Insn** targets = small_targets;
-  if (p.max_depth >= kSmall) {
-    large_values.resize(p.max_depth + 1);
-    large_targets.resize(p.max_depth + 1);
-    values = large_values.data();
-    targets = large_targets.data();
-  }
+Status run_numeric(const Program& p, int precis, int64_t* out) {
+  int64_t values[kMaxStack + 1];
+  const Insn* targets[kMaxStack + 1];  // deferred assignment targets
   size_t top = 0;
+  uint32_t generation = var_generation();  // moves only when a name is set by text
   // Reads a deferred target that is needed as a value after all.
   auto force = [&](size_t i) -> Status {
     const Insn* t = targets[i];
@@ -277,6 +272,7 @@ Status run_numeric(const Program& p, int64_t* out) {
     }
     Value v;
     Status st = read_variable(*t, &v);
+    generation = var_generation();
     values[i] = v.number;
     return st;
   };
@@ -287,10 +283,15 @@ Status run_numeric(const Program& p, int64_t* out) {
         values[top++] = insn.value.number;
         break;
       case Kind::Variable: {
+        targets[top] = nullptr;
+        if (insn.handle.generation == generation) {
+          values[top++] = var_read(insn.handle).number;
+          break;
+        }
         Value v;
         Status st = read_variable(insn, &v);
         if (st >= 128) return st;
-        targets[top] = nullptr;
+        generation = var_generation();
         values[top++] = v.number;
         break;
       }
@@ -299,13 +300,14 @@ Status run_numeric(const Program& p, int64_t* out) {
         values[top++] = 0;
         break;
       case Kind::Operator: {
-        Status st = force(top - 2);
-        if (st < 128) st = force(top - 1);
-        if (st >= 128) return st;
-        Value l = Value::num(values[top - 2]);
-        st = ops::apply_number(insn.op, &l, Value::num(values[top - 1]));
+        if (targets[top - 2] != nullptr || targets[top - 1] != nullptr) {
+          Status st = force(top - 2);
+          if (st < 128) st = force(top - 1);
+          if (st >= 128) return st;
+        }
+        Status st = ops::number_op(insn.op, values[top - 2], values[top - 1], precis, &values[top - 2]);
         if (st >= 128) return fail(insn, st);
-        values[--top - 1] = l.number;
+        --top;
         break;
       }
       case Kind::Assign: {
@@ -315,10 +317,12 @@ Status run_numeric(const Program& p, int64_t* out) {
         if (t == nullptr || (t->code != kOpIntVar && t->code != kOpNumberVar))
           return fail(insn, core::SINTAXERROR);
         Value v = Value::num(values[top - 1]);
-        if (resolved(*t))
+        if (t->handle.generation == generation || resolved(*t)) {
           var_write(t->handle, v);
-        else
+        } else {
           st = var_set_value(t->name, v);
+          generation = var_generation();
+        }
         if (st >= 128) return fail(insn, st);
         targets[top - 2] = nullptr;
         values[top - 2] = values[top - 1];
@@ -443,7 +447,7 @@ struct Hash {
   using is_transparent = void;
   size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
 };
-using Cache = std::unordered_map<std::string, std::unique_ptr<Program>, Hash, std::equal_to<>>;
+using Cache = std::unordered_map<std::string, std::shared_ptr<const Program>, Hash, std::equal_to<>>;
 std::array<Cache, kMaxPrecis + 1> g_cache;
 
 // The programs most recently run, by where their text lies: procedures hand
@@ -453,6 +457,7 @@ struct Recent {
   const char* ptr = nullptr;
   int precis = -1;
   const Program* program = nullptr;
+  const std::shared_ptr<const Program>* entry = nullptr;  // its place in the cache
 };
 constexpr size_t kRecentSlots = 64;
 std::array<Recent, kRecentSlots> g_recent;
@@ -467,8 +472,7 @@ void forget_all() {
   for (Recent& r : g_recent) r = Recent{};
 }
 
-const Program* lookup(Text expr) {
-  int precis = number_precis();
+const std::shared_ptr<const Program>& lookup(Text expr, int precis) {
   std::string_view key(expr.ptr, expr.len);
   // Texts copied to the arena arrive at the same place one after the other,
   // so a few of their bytes take part in choosing the slot.
@@ -476,44 +480,69 @@ const Program* lookup(Text expr) {
   if (expr.len > 0)
     slot ^= expr.len * 31u ^ expr.at(0) * 7u ^ expr.at(expr.len / 2u) * 131u ^ expr.at(expr.len - 1u) * 17u;
   Recent& r = g_recent[slot % kRecentSlots];
-  if (r.ptr == expr.ptr && r.precis == precis && r.program->source == key) return r.program;
+  if (r.ptr == expr.ptr && r.precis == precis && r.program->source == key) return *r.entry;
   Cache& cache = g_cache[precis];
   auto it = cache.find(key);
   if (it == cache.end()) {
     if (cache.size() >= kMaxCached && g_running == 0) forget_all();
     it = cache.emplace(std::string(key), compile(expr)).first;
   }
-  const Program* p = it->second.get();
-  g_recent[slot % kRecentSlots] = Recent{expr.ptr, precis, p};
-  return p;
+  g_recent[slot % kRecentSlots] = Recent{expr.ptr, precis, it->second.get(), &it->second};
+  return it->second;
+}
+
+// A program that may hold texts, run as try_eval does.
+Status evaluate_mixed(const Program& p, Value* out) {
+  core::ArenaScope scope;
+  Value v;
+  Status st = run(p, &v);
+  if (st < 128 && v.is_text()) {
+    v.text = scope.keep(v.text);
+    if (!v.text.ok()) st = v.text.len;
+  }
+  *out = st >= 128 ? Value::num(0) : v;
+  return st;
+}
+
+// Runs a program as try_eval does.
+[[gnu::always_inline]] inline Status evaluate(const Program& p, int precis, Value* out) {
+  struct Running {
+    Running() { ++g_running; }
+    ~Running() { --g_running; }
+  } running;
+  if (!p.numeric) return evaluate_mixed(p, out);
+  int64_t n = 0;
+  Status st = run_numeric(p, precis, &n);
+  *out = Value::num(st >= 128 ? 0 : n);
+  return st;
 }
 
 }  // namespace
 
 bool try_eval(Text expr, Value* out, Status* status) {
   if (!g_enabled || !expr.ok()) return false;
-  const Program* p = lookup(expr);
-  if (p->interpret) return false;
-  struct Running {
-    Running() { ++g_running; }
-    ~Running() { --g_running; }
-  } running;
-  if (p->numeric) {
-    int64_t n = 0;
-    Status st = run_numeric(*p, &n);
-    *out = Value::num(st >= 128 ? 0 : n);
-    *status = st;
-    return true;
+  int precis = number_precis();
+  const Program& p = *lookup(expr, precis);
+  if (p.interpret) return false;
+  *status = evaluate(p, precis, out);
+  return true;
+}
+
+bool try_eval_bound(ExprBinding* binding, Text expr, Value* out, Status* status) {
+  binding->compiled = false;
+  if (!g_enabled || !expr.ok()) return false;
+  int precis = number_precis();
+  if (binding->precis != precis || binding->program == nullptr) {
+    // A program being run may be the one bound here: while any runs, the
+    // binding stays and the cache answers.
+    if (g_running != 0) return try_eval(expr, out, status);
+    binding->program = lookup(expr, precis);
+    binding->precis = static_cast<int8_t>(precis);
   }
-  core::ArenaScope scope;
-  Value v;
-  Status st = run(*p, &v);
-  if (st < 128 && v.is_text()) {
-    v.text = scope.keep(v.text);
-    if (!v.text.ok()) st = v.text.len;
-  }
-  *out = st >= 128 ? Value::num(0) : v;
-  *status = st;
+  const Program& p = *binding->program;
+  binding->compiled = !p.interpret;
+  if (p.interpret) return false;
+  *status = evaluate(p, precis, out);
   return true;
 }
 

@@ -364,13 +364,17 @@ Status push_value(Status st, const Value& v) {
   return st;
 }
 
-}  // namespace
+// What a condition's value means: 1 true, 0 false (a warning or a text
+// reads as false), an error code stops.
+Status condition_of(Status st, const Value& v) {
+  if (st == core::NULLEXPR) return 1;  // nothing but blanks
+  if (st >= 128) return st;
+  if (st != 0 || v.is_text()) return 0;
+  return v.number != 0 ? 1 : 0;
+}
 
-Status expr_value(Text expr, Value* out) {
-  *out = Value::num(0);
-  if (!expr.ok()) return expr.len;
-  Status compiled_status = 0;
-  if (compiled::try_eval(expr, out, &compiled_status)) return compiled_status;
+// Evaluates expr with the interpreter, as expr_value does.
+Status interpret(Text expr, Value* out) {
   ArenaScope scope;
   Text prepared = lex::prepare(expr);
   if (!prepared.ok()) {
@@ -390,6 +394,25 @@ Status expr_value(Text expr, Value* out) {
   }
   *out = v;
   return st;
+}
+
+// expr_value through a statement's binding.
+Status bound_value(ExprBinding* binding, Text expr, Value* out) {
+  *out = Value::num(0);
+  if (!expr.ok()) return expr.len;
+  Status st = 0;
+  if (compiled::try_eval_bound(binding, expr, out, &st)) return st;
+  return interpret(expr, out);
+}
+
+}  // namespace
+
+Status expr_value(Text expr, Value* out) {
+  *out = Value::num(0);
+  if (!expr.ok()) return expr.len;
+  Status compiled_status = 0;
+  if (compiled::try_eval(expr, out, &compiled_status)) return compiled_status;
+  return interpret(expr, out);
 }
 
 Status expr_eval(Text expr) {
@@ -445,14 +468,24 @@ Status expr_cond(Text expr) {
   ArenaScope scope;
   Value v;
   Status st = expr_value(expr, &v);
-  if (st == core::NULLEXPR) return 1;  // nothing but blanks
-  if (st >= 128) return st;
-  if (st != 0 || v.is_text()) return 0;
-  return v.number != 0 ? 1 : 0;
+  return condition_of(st, v);
 }
 
 Status expr_status(Text expr) {
   Status st = expr_eval(expr);
+  return st >= 128 ? st : Status{0};
+}
+
+Status expr_cond_bound(ExprBinding* binding, Text expr) {
+  if (expr.ok() && expr.len == 0) return 1;
+  Value v;
+  Status st = bound_value(binding, expr, &v);
+  return condition_of(st, v);
+}
+
+Status expr_status_bound(ExprBinding* binding, Text expr) {
+  Value v;
+  Status st = bound_value(binding, expr, &v);
   return st >= 128 ? st : Status{0};
 }
 

@@ -17,6 +17,8 @@
 
 namespace script {
 
+struct ExprBinding;
+
 // Operand types: bit 1 marks a text value.
 enum OperandCode : int {
   kOpNumberLiteral = 0,
@@ -50,6 +52,12 @@ int16_t expr_int(Text expr);
 // result; for a number 1 when non-zero, else 0.
 Status expr_cond(Text expr);
 Status expr_status(Text expr);      // the error code (from 128) or 0
+// The same two for a procedure statement's expression, through the binding
+// it keeps (procedures.h), so its text is not looked up again at each run.
+// A text value may be left on the arena above the caller's mark, for the
+// caller to release.
+Status expr_cond_bound(ExprBinding* binding, Text expr);
+Status expr_status_bound(ExprBinding* binding, Text expr);
 
 // The 8-byte number record expr_eval leaves on the arena.
 int64_t number_record_read(Text record);

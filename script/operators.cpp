@@ -1,6 +1,7 @@
 // The operators and operand rules the evaluator applies, shared by the
 // interpreter and the compiled form of simple expressions.
 #include "script/internal/eval_ops.h"
+#include "script/internal/number_ops.h"
 
 #include <cstdint>
 
@@ -52,69 +53,11 @@ Status apply_text(int op, Value* l, const Value& r) {
   }
 }
 
-namespace {
-
-// Number values saturate at the 64-bit limits rather than wrap around: a
-// sum too large for the type stays the largest value, never turns negative.
-int64_t sat_add(int64_t a, int64_t b) {
-  int64_t r = 0;
-  if (__builtin_add_overflow(a, b, &r)) return b > 0 ? INT64_MAX : INT64_MIN;
-  return r;
-}
-
-int64_t sat_sub(int64_t a, int64_t b) {
-  int64_t r = 0;
-  if (__builtin_sub_overflow(a, b, &r)) return b < 0 ? INT64_MAX : INT64_MIN;
-  return r;
-}
-
-int64_t sat_mul(int64_t a, int64_t b) {
-  int64_t r = 0;
-  if (__builtin_mul_overflow(a, b, &r)) return (a < 0) != (b < 0) ? INT64_MIN : INT64_MAX;
-  return r;
-}
-
-}  // namespace
-
 Status apply_number(int op, Value* l, const Value& r) {
-  int64_t a = l->number;
-  int64_t b = r.number;
-  int64_t s = number_scale();
-  // Integer parts, for the bit operators only.
-  int64_t u = (op == 3 || op >= 15) ? a / s : 0;
-  int64_t w = (op == 3 || op >= 15) ? b / s : 0;
   int64_t result = 0;
-  switch (op) {
-    case 1: result = mul_div_round(a, b, s); break;
-    case 2: result = b == 0 ? 0 : mul_div_round(a, s, b); break;
-    case 3: {
-      // Rounded to n decimals; n outside 0.._PRECIS is clipped to it.
-      int64_t n = w < 0 ? 0 : (w > number_precis() ? number_precis() : w);
-      int64_t factor = 1;
-      for (int64_t k = n; k < number_precis(); ++k) factor *= 10;
-      result = sat_mul(div_round(a, factor), factor);
-      break;
-    }
-    case 4: result = mul_div_round(a, b, 100 * s); break;
-    case 5: result = sat_sub(a, mul_div_round(a, b, 100 * s)); break;
-    case 6: result = sat_add(a, b); break;
-    case 7: result = sat_sub(a, b); break;
-    case 9: result = a > b ? s : 0; break;
-    case 10: result = a < b ? s : 0; break;
-    case 11: result = a == b ? s : 0; break;
-    case 12: result = a >= b ? s : 0; break;
-    case 13: result = a <= b ? s : 0; break;
-    case 14: result = a != b ? s : 0; break;
-    case 15: result = sat_mul(u & w, s); break;
-    case 16:
-    case 17: result = (u & w) == 0 ? sat_mul(u | w, s) : 0; break;
-    case 18: result = (a != 0 && b != 0) ? s : 0; break;
-    case 19: result = (a != 0 || b != 0) ? s : 0; break;
-    case 20: result = ((u != 0 || w != 0) && (u & w) == 0) ? s : 0; break;
-    default: return core::SINTAXERROR;
-  }
-  *l = Value::num(result);
-  return 0;
+  Status st = number_op(op, l->number, r.number, number_precis(), &result);
+  if (st == 0) *l = Value::num(result);
+  return st;
 }
 
 Status check_class(int code, const Value& v) {

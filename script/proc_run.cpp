@@ -47,29 +47,62 @@ Status stop(uint16_t index, const Statement& st, Status code) {
 // A condition holds when expr_cond answers 1; a warning reads as false and
 // an error stops the procedure.
 Status test_condition(const Statement& st, bool* holds) {
-  Status c = expr_cond(core::text_view(st.argument));
+  Status c = expr_cond_bound(&st.binding, core::text_view(st.argument));
   if (c >= 128) return c;
   *holds = c == 1;
   return 0;
+}
+
+// Statements that take a moment only (jumps and expressions of the compiled
+// form) run this many in a row before the pump is asked again; any other
+// statement may take long, and the pump is asked right after it.
+constexpr int kQuickStatementsPerPump = 16;
+
+bool quick(const Statement& st) {
+  switch (st.code) {
+    case kStGoto:
+    case kStLoop:
+    case kStElse:
+    case kStGosub:
+    case kStReturn:
+    case kStEndif:
+    case kStDo:
+      return true;
+    case kStExpression:
+    case kStLoopWhile:
+    case kStIfFalse:
+    case kStDoUntil:
+    case kStLoopUntil:
+    case kStIf:
+    case kStIfTrue:
+    case kStDoWhile:
+      return st.binding.compiled;
+    default:
+      return false;
+  }
 }
 
 Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
   core::ArenaScope scope;
   uint16_t returns[kReturnStackDepth];
   uint16_t depth = 0;
+  int until_pump = 0;
   const size_t count = p.statements.size();
   while (pc < count) {
     const uint16_t here = pc;
     const Statement& st = p.statements[here];
     if ((var_get_int(core::kSwTrace) & core::kTraceProcedures) != 0) write_trace(here, st);
     core::arena_release(scope.mark());
-    if (s.pump != nullptr && s.pump()) return stop(here, st, core::CANCELLED);
+    if (--until_pump <= 0) {
+      if (s.pump != nullptr && s.pump()) return stop(here, st, core::CANCELLED);
+      until_pump = kQuickStatementsPerPump;
+    }
     ++pc;
     Status code = 0;
     bool holds = false;
     switch (st.code) {
       case kStExpression:
-        code = expr_status(core::text_view(st.argument));
+        code = expr_status_bound(&st.binding, core::text_view(st.argument));
         break;
       case kStGoto:
       case kStLoop:
@@ -119,6 +152,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
         break;
     }
     if (code >= core::CANCELLED) return stop(here, st, code);
+    if (!quick(st)) until_pump = 0;
   }
   return 0;
 }

@@ -84,11 +84,24 @@ inline constexpr uint16_t kMaxLoadedProcedures = 64; // more: OUTOFMEMORY
 inline constexpr uint16_t kMaxCallArguments = 16;    // more: SINTAXERROR
 
 // --- the compiled form -------------------------------------------------------------
+namespace compiled {
+struct Program;
+}
+
+// The evaluator's compiled form of a statement's expression, bound when the
+// statement first runs and kept while the number of decimals stays.
+struct ExprBinding {
+  std::shared_ptr<const compiled::Program> program;
+  int8_t precis = -1;
+  bool compiled = false;  // its last run went through the compiled form
+};
+
 struct Statement {
   uint16_t code = kStExpression;
   uint16_t target = 0;       // statement index, see the table above
   std::string argument;      // the rest of the line, trimmed; the whole line for code 0
   uint32_t source_line = 0;  // the line of the file it was read from (from 1)
+  mutable ExprBinding binding;
 };
 
 struct NamedIndex {

@@ -6,6 +6,7 @@
 
 #include "core/status.h"
 #include "core/text.h"
+#include "script/procedures.h"
 #include "script/variables.h"
 
 namespace script::compiled {
@@ -14,6 +15,10 @@ namespace script::compiled {
 // are then set as expr_value sets them (a text result lies on the arena above
 // the caller's mark). False when the interpreter must evaluate it.
 bool try_eval(Text expr, Value* out, Status* status);
+// The same through a binding the caller keeps with the text (a procedure
+// statement): the text is looked up only when first run or when the number of
+// decimals has changed since.
+bool try_eval_bound(ExprBinding* binding, Text expr, Value* out, Status* status);
 void cache_clear();
 // Tests compare both ways of evaluating; the compiled form is on by default.
 void set_enabled(bool enabled);

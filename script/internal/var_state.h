@@ -112,6 +112,6 @@ Status record_failure(Status code);
 
 // --- sysvars.cpp -----------------------------------------------------------------
 // The default of integer system variable `index` (0 beyond them).
-int16_t system_default(uint16_t index);
+[[gnu::cold, gnu::noinline]] int16_t system_default(uint16_t index);
 
 }  // namespace script::internal

@@ -234,13 +234,25 @@ TEST_F(ProcedureHandlers, SeventeenArgumentsAreTooMany) {
 int g_pumps = 0;
 bool cancel_on_third() { return ++g_pumps == 3; }
 
+// The pump is asked before the first statement and then every 16 quick
+// statements (jumps and compiled expressions); after any other statement it
+// is asked at once. A cancel stops the run before the statement it was asked at.
 TEST(ProcedureRun, CancelHookStopsBeforeTheStatement) {
   Runtime rt;
   g_pumps = 0;
   script::proc_pump_hook_set(&cancel_on_third);
-  EXPECT_EQ(rt.run("A=1\r\nA=2\r\nA=3\r\nA=4\r\n"), core::CANCELLED);
+  std::string text;
+  for (int i = 1; i <= 40; ++i) text += "A=" + std::to_string(i) + "\r\n";
+  EXPECT_EQ(rt.run(text), core::CANCELLED);
+  EXPECT_EQ(var("A"), "32");
+  EXPECT_EQ(str(core::error_detail()), "Line: 33 (+ remmarks):\r\n A=33");
+
+  // A statement that calls a function may take long: the pump follows it.
+  g_pumps = 0;
+  EXPECT_EQ(rt.run("A=1\r\nA=FN#SLEN(\"x\")\r\nA=FN#SLEN(\"xy\")\r\nA=4\r\n"), core::CANCELLED);
   EXPECT_EQ(var("A"), "2");
-  EXPECT_EQ(str(core::error_detail()), "Line: 3 (+ remmarks):\r\n A=3");
+  EXPECT_EQ(str(core::error_detail()), "Line: 4 (+ remmarks):\r\n A=4");
+  script::proc_pump_hook_set(nullptr);
 }
 
 // The progress window's answer stays "cancelled" once the user asked.
