@@ -92,7 +92,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
     const uint16_t here = pc;
     const Statement& st = p.statements[here];
     if ((var_get_int(core::kSwTrace) & core::kTraceProcedures) != 0) write_trace(here, st);
-    core::arena_release(scope.mark());
+    if (core::arena_mark() != scope.mark()) core::arena_release(scope.mark());
     if (--until_pump <= 0) {
       if (s.pump != nullptr && s.pump()) return stop(here, st, core::CANCELLED);
       until_pump = kQuickStatementsPerPump;
