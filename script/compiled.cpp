@@ -49,7 +49,8 @@ struct Insn {
 
 struct Program {
   std::string source;      // the expression as given, the key of the cache
-  std::string text;        // the prepared expression; names and details point into it
+  std::string text;        // the prepared expression (names and details point into it);
+                           // empty when it cannot be prepared
   std::vector<Insn> code;
   size_t max_depth = 0;
   bool interpret = false;  // not a simple expression: the interpreter evaluates it
@@ -206,10 +207,10 @@ std::shared_ptr<Program> compile(Text expr) {
   core::ArenaScope scope;
   Text prepared = lex::prepare(expr);
   if (!prepared.ok() || prepared.len == 0) return p;
+  p->text.assign(prepared.ptr, prepared.len);
   // Literals are scaled when compiled: an expression that may change the
   // number of decimals on the way is left to the interpreter.
   if (core::text_find(prepared, "_PRECIS"_t, true) != kNoPos) return p;
-  p->text.assign(prepared.ptr, prepared.len);
   Text s = core::text_view(p->text.data(), p->text.size());
   Compiler c(p.get(), s);
   if (!c.list() || c.max_depth_ > kMaxStack) {
@@ -598,6 +599,13 @@ bool try_eval_bound(ExprBinding* binding, Text expr, Value* out, Status* status)
   if (p.interpret) return false;
   *status = evaluate(p, precis, out);
   return true;
+}
+
+std::shared_ptr<const Program> interpreted(const ExprBinding& binding, Text* prepared) {
+  const std::shared_ptr<const Program>& p = binding.program;
+  if (!g_enabled || p == nullptr || !p->interpret || p->text.empty()) return nullptr;
+  *prepared = core::text_view(p->text.data(), p->text.size());
+  return p;
 }
 
 void set_enabled(bool enabled) { g_enabled = enabled; }

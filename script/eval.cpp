@@ -374,9 +374,10 @@ Status condition_of(Status st, const Value& v) {
 }
 
 // Evaluates expr with the interpreter, as expr_value does.
-Status interpret(Text expr, Value* out) {
+// The lexer's form of expr is given when it is known already.
+Status interpret(Text expr, Value* out, Text prepared = Text{}) {
   ArenaScope scope;
-  Text prepared = lex::prepare(expr);
+  if (prepared.len == 0) prepared = lex::prepare(expr);
   if (!prepared.ok()) {
     Status code = prepared.len;
     if (code == core::LOOPFAIL) core::report_detail(code, expr, false);
@@ -402,7 +403,9 @@ Status bound_value(ExprBinding* binding, Text expr, Value* out) {
   if (!expr.ok()) return expr.len;
   Status st = 0;
   if (compiled::try_eval_bound(binding, expr, out, &st)) return st;
-  return interpret(expr, out);
+  Text prepared{};
+  std::shared_ptr<const compiled::Program> held = compiled::interpreted(*binding, &prepared);
+  return interpret(expr, out, prepared);
 }
 
 }  // namespace

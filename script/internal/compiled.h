@@ -19,6 +19,10 @@ bool try_eval(Text expr, Value* out, Status* status);
 // statement): the text is looked up only when first run or when the number of
 // decimals has changed since.
 bool try_eval_bound(ExprBinding* binding, Text expr, Value* out, Status* status);
+// For a binding whose expression is left to the interpreter: the program,
+// which keeps *prepared (the expression as the lexer prepares it) alive
+// while the caller holds it; null when there is none.
+std::shared_ptr<const Program> interpreted(const ExprBinding& binding, Text* prepared);
 void cache_clear();
 // Tests compare both ways of evaluating; the compiled form is on by default.
 void set_enabled(bool enabled);
