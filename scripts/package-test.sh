@@ -47,6 +47,10 @@ head -1 "$prefix/share/doc/apprun/copyright" | grep -q "^Format: https://www.deb
 [ "$(zcat "$prefix/share/doc/apprun/changelog.gz" | head -1 | sed -n 's/^apprun (\([^)]*\)).*/\1/p')" = "$version" ] \
   || fail "the changelog's newest entry is not version $version: $(zcat "$prefix/share/doc/apprun/changelog.gz" | head -1)"
 
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/apprun.desktop" || fail "the desktop entry is not valid"
+fi
+
 apprun="$prefix/bin/apprun"
 [ "$("$apprun" --version)" = "apprun $version" ] \
   || fail "apprun --version says $("$apprun" --version)"
