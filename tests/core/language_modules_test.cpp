@@ -75,9 +75,9 @@ std::string places(const std::string& s) {
 
 size_t count_of(const std::string& s, char c) { return static_cast<size_t>(std::count(s.begin(), s.end(), c)); }
 
-// A field specification of a built-in form: every item is a quoted label
+// The field list of a built-in form: every item is a quoted label
 // followed by ":" and the field's type, width and starting value.
-bool is_field_spec(const std::string& text) {
+bool is_form_fields(const std::string& text) {
   for (const std::string& item : fields(text, ',')) {
     if (item.empty() || (item[0] != '\'' && item[0] != '"') || fields(item, ':').size() < 2) return false;
   }
@@ -112,7 +112,7 @@ void expect_same_shape(const std::string& code, int n, const std::string& want, 
     EXPECT_TRUE(b >= 0x20 || b == '\r' || b == '\n') << "control byte " << int(b);
     EXPECT_TRUE(b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) << "byte " << int(b);
   }
-  if (is_field_spec(want)) {
+  if (is_form_fields(want)) {
     auto w = fields(want, ','), g = fields(got, ',');
     ASSERT_EQ(g.size(), w.size());
     for (size_t i = 0; i < w.size(); ++i) {
@@ -151,15 +151,15 @@ void expect_number_and_logical_texts(const std::string& code, const std::string&
   EXPECT_NE(dec, th);
   EXPECT_TRUE(dec == '.' || dec == ',') << "decimal separator " << dec;
   EXPECT_TRUE(th == '.' || th == ',' || th == ' ' || th == '\'') << "thousands separator " << th;
-  auto parts = fields(m0019.substr(2), ',');
-  ASSERT_EQ(parts.size(), 3u);
-  std::string set = unquote(parts[0]);
+  auto items = fields(m0019.substr(2), ',');
+  ASSERT_EQ(items.size(), 3u);
+  std::string set = unquote(items[0]);
   for (char c : std::string("0123456789-") + dec) EXPECT_NE(set.find(c), std::string::npos) << "numeric input lacks " << c;
-  std::string letters = unquote(parts[1]);
+  std::string letters = unquote(items[1]);
   ASSERT_EQ(letters.size(), 3u);
   EXPECT_EQ(letters[0], ' ');
   EXPECT_NE(letters[1], letters[2]);
-  auto words = fields(unquote(parts[2]), ',');
+  auto words = fields(unquote(items[2]), ',');
   ASSERT_EQ(words.size(), 3u);
   EXPECT_EQ(words[0].find_first_not_of(' '), std::string::npos) << "the blank word";
   ASSERT_FALSE(words[1].empty());
@@ -293,12 +293,12 @@ TEST(LanguageModules, TheShapeChecksCatchBrokenMessages) {
   EXPECT_GT(failures([&] { expect_same_shape("XX", 111, tree, other_code); }), 0);
   EXPECT_GT(failures([&] { expect_same_shape("XX", 111, tree, other_level); }), 0);
   // The layouts the checks compare are found where the catalogue has them.
-  std::set<int> specs, trees;
+  std::set<int> forms, trees;
   for (const auto& [n, text] : builtin) {
-    if (is_field_spec(text)) specs.insert(n);
+    if (is_form_fields(text)) forms.insert(n);
     if (is_menu_tree(text)) trees.insert(n);
   }
-  EXPECT_EQ(specs, (std::set<int>{56, 91, 92, 93, 94, 95, 100, 113, 116}));
+  EXPECT_EQ(forms, (std::set<int>{56, 91, 92, 93, 94, 95, 100, 113, 116}));
   EXPECT_EQ(trees, (std::set<int>{110, 111}));
   EXPECT_EQ(failures([&] { expect_same_shape("XX", 28, builtin.at(28), "Neu,Erster,Zurück,Weiter,Letzter,Speichern,Löschen"); }), 0);
   // Yes letters that disagree; a template with a second capital M.
