@@ -189,13 +189,18 @@ Status device_select(Text current, std::string* chosen) {
     const int edits[] = {kLines, kWidth, kStep, kView};
     const int columns[] = {2, 18, 32, 45};
     const int widths[] = {5, 5, 4, 2};
+    // A label starts at its column, or one cell after the field before it
+    // when a longer label (another language's) has pushed that field on.
+    int free_column = 0;
     for (int i = 0; i < 4; ++i) {
       Text label = labels.at(static_cast<uint16_t>(i + 3));
-      add(window, ControlKind::Static, kLabel + 3 + i, 3, columns[i], label.len + 1, label);
+      int column = std::max(columns[i], free_column);
+      free_column = column + label.len + 2 + widths[i] + 1;
       Text value = i < 3 ? device_option(current, core::list_field(kOptions, ',', static_cast<uint16_t>(i + 1)))
                          : core::text_sub(core::message_text_c("0011"), 0, 1);
       if (!value.ok()) value = ""_t;
-      add(window, ControlKind::Edit, edits[i], 3, columns[i] + label.len + 2, widths[i], value);
+      add(window, ControlKind::Static, kLabel + 3 + i, 3, column, label.len + 1, label);
+      add(window, ControlKind::Edit, edits[i], 3, column + label.len + 2, widths[i], value);
     }
     add(window, ControlKind::Button, kOk, 5, 16, 12, "Ok"_t);
     add(window, ControlKind::Button, kCancel, 5, 32, 12, core::message_text_c("0020"));

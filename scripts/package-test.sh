@@ -3,7 +3,8 @@
 # folder (dpkg -x, nothing touches the system), and runs the unpacked
 # programs: --version, --help, the manual pages, and the sample application
 # headless against a throwaway cluster, from the unpacked files alone (its
-# definitions, the English language module and the runtime's own files).
+# definitions, the English and French language modules, the latter chosen
+# by the locale, and the runtime's own files).
 #   scripts/package-test.sh [build folder]     (default build/normal)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,14 +32,27 @@ done
 
 prefix="$work/root/usr"
 dpkg -x "$deb" "$work/root"
-for f in bin/apprun bin/appcontrol share/apprun/background.png share/apprun/lang/QV_LANG_EN.MSJ \
+for f in bin/apprun bin/appcontrol share/apprun/background.png \
+         share/apprun/lang/QV_LANG_EN.MSJ share/apprun/lang/QV_LANG_FR.MSJ share/apprun/lang/QV_LANG_DE.MSJ share/apprun/lang/QV_LANG_IT.MSJ \
          share/apprun/examples/tienda/DBMENU.PMT share/applications/apprun.desktop \
-         share/icons/hicolor/scalable/apps/apprun.svg share/man/man1/apprun.1.gz share/man/man1/appcontrol.1.gz; do
+         share/icons/hicolor/scalable/apps/apprun.svg share/man/man1/apprun.1.gz share/man/man1/appcontrol.1.gz \
+         share/doc/apprun/copyright share/doc/apprun/changelog.gz share/lintian/overrides/apprun; do
   [ -e "$prefix/$f" ] || fail "the package has no $f"
 done
+version=$(sed -n 's/^project(apprun_runtime VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+# Debian's machine-readable copyright file, and a changelog whose newest
+# entry is this version.
+head -1 "$prefix/share/doc/apprun/copyright" | grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+  || fail "the copyright file is not in the machine-readable format"
+[ "$(zcat "$prefix/share/doc/apprun/changelog.gz" | head -1 | sed -n 's/^apprun (\([^)]*\)).*/\1/p')" = "$version" ] \
+  || fail "the changelog's newest entry is not version $version: $(zcat "$prefix/share/doc/apprun/changelog.gz" | head -1)"
+
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/apprun.desktop" || fail "the desktop entry is not valid"
+fi
 
 apprun="$prefix/bin/apprun"
-[ "$("$apprun" --version)" = "apprun $(sed -n 's/^project(apprun_runtime VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")" ] \
+[ "$("$apprun" --version)" = "apprun $version" ] \
   || fail "apprun --version says $("$apprun" --version)"
 "$apprun" --help | grep -q "/DPATH:" || fail "apprun --help names no options"
 "$prefix/bin/appcontrol" --version | grep -q "^appcontrol " || fail "appcontrol --version"
@@ -70,4 +84,13 @@ grep -q "Clientes" "$work/transcript.txt" || fail "no customers' window: $(cat "
 # English module.
 grep -q "$(sed -n 's/^0033 //p' "$prefix/share/apprun/lang/QV_LANG_EN.MSJ" | tr -d '\r' | cut -c1-20)" "$work/transcript.txt" \
   || fail "the English texts were not found: $(tail -20 "$work/transcript.txt")"
+# Without APP_LANG a French desktop gets the installed French module (the
+# transcript is UTF-8, the module Windows-1252).
+env -i PATH=/usr/bin:/bin PGHOST="$PGHOST" PGPORT="$PGPORT" PGUSER="$PGUSER" HOME="$work" LANG=fr_FR.UTF-8 \
+  APP_UI=headless APP_UI_TRANSCRIPT="$work/transcript-fr.txt" APP_UI_SCRIPT="$work/tour.script" \
+  "$apprun" "/DPATH:'$work/app'" > "$work/out.txt" 2>&1 || fail "the French run ended with $? ($(cat "$work/out.txt"))"
+french=$(LC_ALL=C sed -n 's/^0033 //p' "$prefix/share/apprun/lang/QV_LANG_FR.MSJ" | tr -d '\r' | LC_ALL=C sed 's/\\n.*//' | iconv -f CP1252 -t UTF-8)
+[ -n "$french" ] || fail "the French module has no message 0033"
+LC_ALL=C grep -qF "$french" "$work/transcript-fr.txt" \
+  || fail "the French texts ($french) were not found: $(tail -20 "$work/transcript-fr.txt")"
 echo "ok: package"

@@ -36,13 +36,24 @@ int answer_letter(uint16_t item) {
   return letters.empty() ? (item == 1 ? 'S' : 'N') : letters.at(0);
 }
 
-// "SI" -> "Si": the first letter kept, the others in lower case.
+// A Windows-1252 letter in lower case: A-Z, the accented capitals
+// (0xC0-0xDE but the multiplication sign) and the capitals of 0x8A-0x9F.
+char lower_1252(uint8_t b) {
+  if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7)) return static_cast<char>(b + 0x20);
+  if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<char>(b + 0x10);
+  if (b == 0x9F) return static_cast<char>(0xFF);
+  return static_cast<char>(b);
+}
+
+// "SI" -> "Si", "S\xCC" -> "S\xEC": the first letter kept, the others in
+// lower case.
 std::string title_case(Text word) {
   core::ArenaScope scope;
   Text trimmed = core::text_unquote(core::text_trim(word, core::kTrimBoth));
   if (trimmed.empty()) return {};
-  Text rest = core::text_case(core::text_sub(trimmed, 1, static_cast<uint16_t>(trimmed.len - 1)), core::Case::Lower);
-  return std::string(1, static_cast<char>(trimmed.at(0))) + std::string(core::text_bytes(rest));
+  std::string out(1, static_cast<char>(trimmed.at(0)));
+  for (uint16_t i = 1; i < trimmed.len; ++i) out += lower_1252(trimmed.at(i));
+  return out;
 }
 
 }  // namespace

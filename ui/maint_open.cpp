@@ -38,6 +38,12 @@ namespace {
 constexpr int kNewRecordsMode = 2;  // an open-file item ";2": the window takes new records
 constexpr int kButtonGap = 1;
 constexpr int kIndexButtonWidth = 7;
+// Buttons of one width make a tidy row as long as it fits this many columns
+// (an 80-column main window less the margins of a maintenance window), or
+// the screen's own columns when they are more; past it, in languages with
+// long labels, each button is as wide as its own label, so that the window
+// still fits over the main window.
+constexpr int kEvenRowColumns = 76;
 constexpr int kFirstReadWord = 0x0024;
 constexpr int kNewRecordWord = 0x0001;
 constexpr CellMargins kMantMargins{2, 1, 2, 1};
@@ -130,11 +136,13 @@ std::vector<ButtonPlace> button_row(int set, int screen_columns) {
   uint16_t count = core::list_count(s->actions, ',');
   int widest = 0;
   for (uint16_t i = 1; i <= count; ++i) widest = std::max<int>(widest, core::list_field(labels, ',', i).len);
+  bool even = !narrow && 1 + count * (widest + 2 + kButtonGap) + kIndexButtonWidth <=
+                            std::max(kEvenRowColumns, screen_columns);
   int column = 1;
   for (uint16_t i = 1; i <= count; ++i) {
     Text label = core::text_unquote(core::list_field(labels, ',', i));
     int code = core::list_index(kButtonActionList, ',', core::list_field(s->actions, ',', i));
-    int width = narrow ? label.len + 2 : widest + 2;
+    int width = even ? widest + 2 : label.len + 2;
     out.push_back({kIdButtonBase + code, column, width, core::text_str(label)});
     column += width + (narrow ? 0 : kButtonGap);
   }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "core/arena.h"
 #include "core/context.h"
 #include "core/files.h"
+#include "core/messages.h"
 #include "core/slots.h"
 #include "core/status_words.h"
 #include "output/devices.h"
@@ -299,6 +302,35 @@ TEST_F(Devices, TheSelectionDialogAsTheUserSeesIt) {
   EXPECT_NE(t.find("[COM1:"), std::string::npos) << t;
   // Vel.: is not clickable for LPT2, it is for COM1:.
   EXPECT_EQ(t.find("!!"), std::string::npos) << t;
+}
+
+// Labels of the page options longer than the Spanish ones (the German and
+// French modules') push the fields after them on: no label is glued to the
+// field before it, and every field stays inside the dialog.
+TEST_F(Devices, LongerLabelsPushTheFieldsAfterThemOn) {
+  core::language_folder_set(txt(std::string(TEST_SOURCE_DIR) + "/../apprun/lang"));
+  for (const char* code : {"DE", "FR"}) {
+    ASSERT_EQ(core::language_set(core::text_from_c(code)), 0);
+    headless("show\nkey Esc\n");
+    std::string chosen;
+    EXPECT_EQ(output::device_select("LPT2 /WD:100"_t, &chosen), core::CANCELLED);
+    const std::string& t = tk_->transcript();
+    // The row of the page options: the one with the width's value.
+    size_t at = t.find("[100");
+    ASSERT_NE(at, std::string::npos) << t;
+    size_t from = t.rfind('\n', at) + 1;
+    std::string row = t.substr(from, t.find('\n', at) - from);
+    for (size_t i = 0; i + 1 < row.size(); ++i) {
+      unsigned char next = static_cast<unsigned char>(row[i + 1]);
+      EXPECT_FALSE(row[i] == ']' && (std::isalpha(next) || next >= 0x80)) << code << ": " << row;
+    }
+    // Four fields, each closed inside the frame.
+    EXPECT_EQ(std::count(row.begin(), row.end(), '['), 4) << code << ": " << row;
+    EXPECT_EQ(std::count(row.begin(), row.end(), ']'), 4) << code << ": " << row;
+    uitest::remove_window_hooks();
+    ui_.reset();
+  }
+  core::language_folder_set(core::Text{});
 }
 
 // An unattended run: each line of the INPUT file answers one selection;

@@ -184,6 +184,15 @@ TEST_F(Dialogs, BoxButtonCaptionsFollowTheLanguage) {
   EXPECT_EQ(en.yes, "Yes");
   EXPECT_EQ(en.no, "No");
   EXPECT_EQ(en.cancel, "Cancel");
+  // Words with accented capitals (Windows-1252) are put in title case too:
+  // Italian's "S\xCC" is "S\xEC" on its button.
+  write("QV_LANG_IT.MSJ", "0019 ,.'0123456789,-D',' NS','  ,NO,S\xCC'\r\n0020 Annulla\r\n");
+  ASSERT_EQ(core::language_set("IT"_t), 0);
+  ASSERT_EQ(formats::locale_build(), 0);
+  ui::platform::BoxLabels it = ui::box_labels();
+  EXPECT_EQ(it.yes, "S\xEC");
+  EXPECT_EQ(it.no, "No");
+  EXPECT_EQ(it.cancel, "Annulla");
 }
 
 TEST_F(Dialogs, ALongScanIsScaledToTheBarsRange) {

@@ -2,10 +2,13 @@
 // labels and enable masks, mode texts and the modes actions lead to.
 #include <sstream>
 
+#include "core/context.h"
+#include "core/messages.h"
 #include "core/slots.h"
 #include "paths/paths.h"
 #include "tests/runner/datafile.h"
 #include "tests/ui/ui_fixture.h"
+#include "ui/internal/maint_state.h"
 #include "ui/maint.h"
 
 namespace {
@@ -90,6 +93,58 @@ TEST_F(MaintLogic, ActionsOutsideTheSetHaveNoMaskAndOtherSetsNone) {
   EXPECT_EQ(ui::button_mask(3, ui::kBtnNew), 0);
   EXPECT_FALSE(ui::button_disabled(0, 2));
   EXPECT_FALSE(ui::button_disabled(0x0004, -1));
+}
+
+// The record buttons share one width while their row fits 76 columns (a
+// maintenance window over an 80-column main window); labels of a language
+// that would push it past that each get their own width instead.
+TEST_F(MaintLogic, ButtonsShareAWidthWhileTheRowFitsTheMainWindow) {
+  auto row = [](const char* labels, int screen_columns) {
+    (void)core::slot_set(core::kGroupEnv, core::kEnvButtonLabels, txt(labels));
+    std::vector<ui::internal::ButtonPlace> places = ui::internal::button_row(1, screen_columns);
+    (void)core::slot_set(core::kGroupEnv, core::kEnvButtonLabels, ""_t);
+    return places;
+  };
+  // The built-in labels: every button 8 cells wide (the widest label and
+  // its two cells of frame), one cell apart, then the index button.
+  auto es = row("Nuevo,Inic.,Ant.,Sig.,Ult.,Grabar,Borrar", 70);
+  ASSERT_EQ(es.size(), 8u);
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(es[i].width, 8) << es[i].label;
+    EXPECT_EQ(es[i].column, 1 + static_cast<int>(i) * 9) << es[i].label;
+  }
+  EXPECT_EQ(es[7].label, "[ 1 ]");
+  // Long labels: each as wide as its own.
+  const char* long_labels = "Nouveau,D\xE9" "but,Pr\xE9" "c.,Suiv.,Fin,Enregistrer,Supprimer";
+  auto fr = row(long_labels, 70);
+  ASSERT_EQ(fr.size(), 8u);
+  EXPECT_EQ(fr[0].width, 9);
+  EXPECT_EQ(fr[4].width, 5);
+  EXPECT_EQ(fr[5].width, 13);
+  EXPECT_EQ(fr[1].column, 11);
+  EXPECT_EQ(fr[7].column + fr[7].width, 74);
+  // A screen wide enough for the even row keeps it.
+  auto wide = row(long_labels, 120);
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(wide[i].width, 13) << wide[i].label;
+}
+
+// The language modules that come with the runtime keep the record buttons
+// within a maintenance window that fits over the main window.
+TEST_F(MaintLogic, EveryLanguagesRecordButtonsFitTheMainWindow) {
+  const std::string folder = std::string(TEST_SOURCE_DIR) + "/../apprun/lang";
+  for (const char* code : {"ES", "EN", "FR", "DE", "IT"}) {
+    // A context of its own for each: the modules' texts would not all fit
+    // the message tables of one.
+    core::CoreContext context;
+    ASSERT_EQ(context.status(), 0);
+    core::language_folder_set(txt(folder));
+    ASSERT_EQ(core::language_set(core::text_from_c(code)), 0);
+    std::vector<ui::internal::ButtonPlace> places = ui::internal::button_row(1, 70);
+    ASSERT_EQ(places.size(), 8u) << code;
+    EXPECT_EQ(places[5].label == "Grabar", std::string(code) == "ES") << code << ": the module was not read";
+    EXPECT_LE(places.back().column + places.back().width, 76) << code;
+    for (const auto& p : places) EXPECT_GE(p.width, static_cast<int>(p.label.size()) + 2) << code << " " << p.label;
+  }
 }
 
 }  // namespace
