@@ -218,7 +218,9 @@ Status header_store(DocWindow* d) {
   Status st = fields_store(&m);
   if (st != 0 || m.file == 0 || !d->started) return st;
   core::ArenaScope scope;
-  if (core::text_equal(data::key_value(m.file, 1, data::Buffer::Current), core::text_view(d->key))) return 0;
+  Text now = data::key_value(m.file, 1, data::Buffer::Current);
+  if (d->header_run && now.ok() && now.len > d->key.size()) now = core::text_sub(now, 0, static_cast<uint16_t>(d->key.size()));
+  if (core::text_equal(now, core::text_view(d->key))) return 0;
   // Another key is another document: it is read by its key, not saved over.
   info_box(Text{}, core::message_text_c("0024"));
   st = data::key_value_put(m.file, 1, core::text_view(d->key));
@@ -294,6 +296,7 @@ Status docs_open(Text argument) {
   st = create_controls(d, rows, columns);
   if (st == 0) st = action_set_install({&internal::doc_action, &internal::doc_defaults, nullptr, d});
   if (st == 0) {
+    internal::doc_key_setup(d);
     internal::lines_setup(d);
     internal::doc_reset(d);
     st = internal::doc_event(d, kEvInit);

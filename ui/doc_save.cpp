@@ -7,6 +7,7 @@
 // go with their rules' effects taken away, the header is written, and
 // every line is written with its rules' effects. Any failure rolls all of
 // it back, and the window still holds everything the user typed.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,12 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "data/access.h"
+#include "data/dictionary.h"
 #include "data/records.h"
 #include "data/relup.h"
 #include "data/transaction.h"
 #include "script/eval.h"
+#include "script/numbers.h"
 #include "script/variables.h"
 #include "definitions/definitions.h"
 #include "ui/dialogs.h"
@@ -62,22 +65,45 @@ void print_saved(const DocWindow& d) {
   if (st >= 128) core::error_box(st);
 }
 constexpr int kRecordColumn = 1;
+// NUMCAB$ beyond this is taken as this many header records.
+constexpr int kMaxHeaders = 999;
 
-// The document's lines in the file, in the order of the lines' key: every
-// record whose key starts with the header's key. 0 or an error.
-Status read_lines(const DocWindow& d, std::vector<std::string>* out) {
+// The records of a file whose key starts with the document's key, in that
+// key's order: a document's lines, or the records of its header. 0 or an
+// error.
+Status read_run(uint16_t file, int key_no, Text key, std::vector<std::string>* out) {
   out->clear();
-  uint16_t file = d.lines.file;
-  Text key = core::text_view(d.key);
-  Status st = data::access_find(file, d.line_key, key, 0);
+  Status st = data::access_find(file, key_no, key, 0);
   while (st == 0) {
     core::ArenaScope scope;
-    Text found = data::key_value(file, static_cast<uint16_t>(d.line_key), data::Buffer::Current);
+    Text found = data::key_value(file, static_cast<uint16_t>(key_no), data::Buffer::Current);
     if (!found.ok() || found.len < key.len || !core::text_equal(core::text_sub(found, 0, key.len), key)) break;
     out->push_back(std::string(core::text_bytes(data::buffer_get(file, data::Buffer::Current))));
     st = data::access_navigate(file, data::kNavNext);
   }
   return st >= 128 ? st : Status{0};
+}
+
+Status read_lines(const DocWindow& d, std::vector<std::string>* out) {
+  return read_run(d.lines.file, d.line_key, core::text_view(d.key), out);
+}
+
+// The header's records as the file holds them now (the first one in the
+// file's buffers afterwards). 0, 1 when there are none, or an error.
+Status read_headers(DocWindow* d, std::vector<std::string>* out) {
+  uint16_t hf = d->head.file;
+  Text key = core::text_view(d->key);
+  if (!d->header_run) {
+    out->clear();
+    Status st = data::access_find(hf, 1, key, 0);
+    if (st == 0) out->push_back(std::string(core::text_bytes(data::buffer_get(hf, data::Buffer::Saved))));
+    return st;
+  }
+  Status st = read_run(hf, 1, key, out);
+  if (st != 0) return st;
+  if (out->empty()) return data::kStatusNotFound;
+  // Back on the first, as a find of the key leaves the file.
+  return data::access_find(hf, 1, key, 0);
 }
 
 // A status of message 0023 as a warning, an error as its box.
@@ -97,12 +123,13 @@ void tell(Status st) {
 Status still_as_read(DocWindow* d) {
   uint16_t hf = d->head.file;
   std::string typed(core::text_bytes(data::buffer_get(hf, data::Buffer::Current)));
-  Status st = data::access_find(hf, 1, core::text_view(d->key), 0);
+  std::vector<std::string> headers;
+  Status st = read_headers(d, &headers);
   bool from_file = (d->flags & kDocFromFile) != 0;
   if (st >= 128) return st;
   if (!from_file) {
     st = st == 0 ? data::kStatusDuplicate : Status{0};
-  } else if (st != 0 || core::text_bytes(data::buffer_get(hf, data::Buffer::Saved)) != d->header_as_read) {
+  } else if (st != 0 || headers != d->headers_as_read) {
     st = data::kStatusChanged;
   }
   // The record as read is now the one in the file; the typed one goes on.
@@ -118,20 +145,71 @@ Status still_as_read(DocWindow* d) {
   return 0;
 }
 
-// The header's write: WRITECAB0$, else WRITECABS$'s entry for a new or a
-// changed header, with WRITECABS$'s rule list.
-Status write_header(DocWindow* d) {
+// The rule list of the header's writes: WRITECABS$'s third entry when
+// WRITECAB0$ is empty, else the file's own.
+Text header_rules() {
+  if (!defs::def_key_raw(defs::kKeyWriteCab0).empty()) return Text{};
+  return core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, 3));
+}
+
+// The header records the document had go, each with its rules' effects
+// taken away. The typed header stays in the current buffer.
+Status remove_headers(DocWindow* d, Text rules) {
+  uint16_t hf = d->head.file;
+  std::string typed(core::text_bytes(data::buffer_get(hf, data::Buffer::Current)));
+  Status st = 0;
+  for (const std::string& record : d->headers_as_read) {
+    core::ArenaScope scope;
+    Text key = data::key_value_of(hf, 1, core::text_view(record));
+    st = key.ok() ? data::access_find(hf, 1, key, 0) : core::text_error(key);
+    // Gone meanwhile: still_as_read has seen to that, so it is an error here.
+    if (st > 0 && st < 128) st = core::INDEXCMDERROR;
+    if (st == 0) st = data::record_update(data::kRecDelete, hf, rules, Text{});
+    if (st != 0) break;
+  }
+  Status back = data::buffer_put(hf, data::Buffer::Current, core::text_view(typed));
+  return st != 0 ? st : back;
+}
+
+// NUMCAB$: how many header records a save writes (1 when it is empty or
+// gives less than 1); an error of its expression as *failed.
+int header_count(const DocWindow& d, Status* failed) {
+  *failed = 0;
+  core::ArenaScope scope;
+  Text text = defs::def_key_raw(defs::kKeyNumCab);
+  if (core::text_trim(text, core::kTrimBoth).empty()) return 1;
+  script::Value v;
+  Status st = expr_in_file(text, d.head.file, &v);
+  if (st >= 128) {
+    *failed = st;
+    return 0;
+  }
+  int64_t n = v.is_text() ? core::text_to_int(core::text_trim(v.text, core::kTrimBoth)) : script::number_to_int(v.number);
+  return n < 1 ? 1 : n > kMaxHeaders ? kMaxHeaders : static_cast<int>(n);
+}
+
+// The header's writes: NUMCAB$ records, each from the header as typed with
+// _HNUM its number (from 1), through WRITECAB0$, else WRITECABS$'s entry
+// for a new or a changed header, with WRITECABS$'s rule list. A header
+// read from the file as one record is saved over it; a header that is a
+// run of records is written anew, its old records gone first.
+Status write_header(DocWindow* d, int count) {
   core::ArenaScope scope;
   bool from_file = (d->flags & kDocFromFile) != 0;
   Text assignment = defs::def_key_raw(defs::kKeyWriteCab0);
-  Text rules{};
-  if (assignment.empty()) {
-    assignment = core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, from_file ? 2 : 1));
-    rules = core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, 3));
+  Text rules = header_rules();
+  if (assignment.empty()) assignment = core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, from_file ? 2 : 1));
+  uint16_t hf = d->head.file;
+  Status st = 0;
+  if (from_file && d->header_run) st = remove_headers(d, rules);
+  std::string typed(core::text_bytes(data::buffer_get(hf, data::Buffer::Current)));
+  for (int h = 1; st == 0 && h <= count; ++h) {
+    script::var_set_int(core::kSwHNum, static_cast<int16_t>(h));
+    if (h > 1) st = data::buffer_put(hf, data::Buffer::Current, core::text_view(typed));
+    bool over = from_file && !d->header_run && h == 1;
+    if (st == 0) st = data::record_update((over ? data::kRecSave : data::kRecInsert) | data::kRecAssign, hf, rules, assignment);
   }
-  script::var_set_int(core::kSwHNum, 1);
-  return data::record_update((from_file ? data::kRecSave : data::kRecInsert) | data::kRecAssign, d->head.file, rules,
-                             assignment);
+  return st;
 }
 
 Status write_lines(DocWindow* d) {
@@ -175,12 +253,37 @@ Status doc_event(DocWindow* d, int event) {
   return process_by_name(core::text_concat("PrcExec,"_t, procedure));
 }
 
+void doc_key_setup(DocWindow* d) {
+  const MantWindow& m = d->head;
+  d->key_width = 0;
+  d->header_run = false;
+  uint16_t fields[data::kMaxSegments] = {};
+  int count = 0;
+  if (m.file == 0 || data::dict_key_fields(m.file, 1, fields, &count) != 0) return;
+  bool held = true;
+  for (int k = 0; k < count; ++k) {
+    data::FieldItem item;
+    if (data::dict_field_attr(m.file, fields[k], &item) != 0) return;
+    held = held && std::any_of(m.bind.begin(), m.bind.end(), [&](const FieldBinding& b) {
+             return b.file == m.file && b.field == fields[k];
+           });
+    if (held) {
+      d->key_width += item.width;
+    } else {
+      d->header_run = true;
+    }
+  }
+  // A key none of whose fields the screen holds is the document's key as a whole.
+  if (d->key_width == 0) d->header_run = false;
+}
+
 Status doc_load(DocWindow* d) {
   MantWindow& m = d->head;
   if (m.file == 0) return 0;
   bool any = false;
   std::string key = typed_key(&m, 1, &any);
   if (!any) return core::NODATA;
+  if (d->header_run && key.size() > d->key_width) key.resize(d->key_width);
   core::ArenaScope scope;
   Status st = data::access_find(m.file, 1, core::text_view(key), 0);
   if (st >= 128) {
@@ -189,18 +292,26 @@ Status doc_load(DocWindow* d) {
   }
   line_store_clear(&d->store);
   d->lines_as_read.clear();
+  d->headers_as_read.clear();
   if (st == 0) {
     d->flags |= kDocFromFile | kDocWasRead;
-    d->header_as_read = std::string(core::text_bytes(data::buffer_get(m.file, data::Buffer::Saved)));
   } else {
     d->flags &= ~kDocFromFile;
-    d->header_as_read.clear();
     st = data::buffer_clear(m.file);
     if (st == 0) st = data::key_value_put(m.file, 1, core::text_view(key));
     if (st == 0) st = data::buffer_save(m.file);
     if (st != 0) return st;
   }
-  d->key = std::string(core::text_bytes(data::key_value(m.file, 1, data::Buffer::Current)));
+  std::string full(core::text_bytes(data::key_value(m.file, 1, data::Buffer::Current)));
+  if (d->header_run && full.size() > d->key_width) full.resize(d->key_width);
+  d->key = full;
+  if ((d->flags & kDocFromFile) != 0) {
+    st = read_headers(d, &d->headers_as_read);
+    if (st != 0) {
+      if (st >= 128) core::error_box(st);
+      return st;
+    }
+  }
   d->started = true;
   d->changed = false;
   if ((d->flags & kDocFromFile) != 0 && d->lines.file != 0) {
@@ -216,8 +327,8 @@ Status doc_load(DocWindow* d) {
         break;
       }
     }
-    st = doc_event(d, kEvLoad);
   }
+  if ((d->flags & kDocFromFile) != 0) st = doc_event(d, kEvLoad);
   lines_redraw(d);
   script::var_set_int(core::kSwLNum, 1);
   fields_refresh(&d->head, kRefreshValues);
@@ -246,11 +357,16 @@ Status doc_save(DocWindow* d) {
     Status holds = script::expr_cond(condition);
     if (holds != 1) return holds >= 128 ? holds : core::CANCELLED;
   }
+  int headers = header_count(*d, &st);
+  if (st != 0) {
+    core::error_box(st);
+    return st;
+  }
   // Everything or nothing.
   st = data::write_begin();
   if (st == 0) st = still_as_read(d);
   if (st == 0) st = remove_lines(*d);
-  if (st == 0) st = write_header(d);
+  if (st == 0) st = write_header(d, headers);
   if (st == 0) st = write_lines(d);
   st = data::write_end(st);
   if (st != 0) {
@@ -276,8 +392,12 @@ Status doc_delete(DocWindow* d) {
   st = data::write_begin();
   if (st == 0) st = still_as_read(d);
   if (st == 0) st = remove_lines(*d);
-  if (st == 0) st = data::buffer_restore(hf);
-  if (st == 0) st = data::record_update(data::kRecDelete, hf, Text{}, Text{});
+  if (d->header_run) {
+    if (st == 0) st = remove_headers(d, header_rules());
+  } else {
+    if (st == 0) st = data::buffer_restore(hf);
+    if (st == 0) st = data::record_update(data::kRecDelete, hf, header_rules(), Text{});
+  }
   st = data::write_end(st);
   if (st != 0) {
     tell(st);
@@ -297,7 +417,7 @@ void doc_reset(DocWindow* d) {
   d->started = false;
   d->changed = false;
   d->key.clear();
-  d->header_as_read.clear();
+  d->headers_as_read.clear();
   d->lines_as_read.clear();
   fields_refresh(&d->head, kRefreshValues);
   fields_refresh(&d->lines, kRefreshValues);

@@ -27,11 +27,17 @@ struct DocWindow {
   LineStore store;
   std::vector<size_t> line_fields;   // screen fields (from 0) of the line, in order
   int extra_columns = 0;             // LNASSIGN$ columns after them
-  std::string key;                   // the header's key 1 of the document
+  // The document's key: the leading fields of the header's key 1 that the
+  // screen holds (key_width bytes of it). When the key has fields after
+  // them (filled by WRITECAB0$, from _HNUM) the header is a run of
+  // records, all of them starting with the document's key.
+  std::string key;
+  size_t key_width = 0;
+  bool header_run = false;
   std::string last_found;            // the key the last fast find was left on
   // The document as it was read: a save finds it so in the file, or
   // another user has changed it.
-  std::string header_as_read;
+  std::vector<std::string> headers_as_read;
   std::vector<std::string> lines_as_read;
 };
 
@@ -60,6 +66,9 @@ void totals_compute(DocWindow* d);
 void indicator_show(DocWindow* d);
 
 // --- the document (doc_save.cpp) ---------------------------------------------------
+// The document's key from the header's key 1 (the leading fields the
+// screen holds), found at opening.
+void doc_key_setup(DocWindow* d);
 // Looks the typed header key up: a document found is read with its lines,
 // else a new one is started with that key.
 Status doc_load(DocWindow* d);
