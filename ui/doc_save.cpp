@@ -362,7 +362,9 @@ Status doc_save(DocWindow* d) {
     core::error_box(st);
     return st;
   }
-  // Everything or nothing.
+  // Everything or nothing. The line writes move _LNUM; a failure puts the
+  // user back on the line they were at.
+  int at = line_current();
   st = data::write_begin();
   if (st == 0) st = still_as_read(d);
   if (st == 0) st = remove_lines(*d);
@@ -371,7 +373,8 @@ Status doc_save(DocWindow* d) {
   st = data::write_end(st);
   if (st != 0) {
     tell(st);
-    line_show(d, line_current());
+    script::var_set_int(core::kSwLNum, static_cast<int16_t>(at));
+    line_show(d, at);
     return st >= 128 ? st : Status{0};
   }
   st = expr_in_file(defs::def_key_raw(defs::kKeySaved), d->head.file);
