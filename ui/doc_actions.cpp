@@ -206,6 +206,10 @@ int doc_action(void* data, int action) {
     case kActCloseWindow:
       doc_close(d);
       return kCloseResult;
+    case kActLinesBegin: {
+      Status st = doc_auto_import(d);
+      return st >= 128 ? st : kDone;
+    }
     case kActTotals:
       totals_compute(d);
       fields_refresh(&d->head, kRefreshValues);

@@ -210,6 +210,8 @@ void doc_enter_lines(DocWindow* d, int n) {
   d->in_lines = true;
   doc_status_show(d);
   line_show(d, n);
+  // The lines of a new document begin: action 35, its automatic import.
+  if ((d->flags & kDocFromFile) == 0 && line_count() == 0) static_cast<void>(action_perform(d->head.window, kActLinesBegin));
   line_focus(d);
 }
 
@@ -238,6 +240,8 @@ void doc_enter_header(DocWindow* d) {
 
 void doc_close(DocWindow* d) {
   if (d->head.closed) return;
+  int16_t word = script::var_get_int(core::kSwScrStat) & ~kScrStatAutoImport;
+  script::var_set_int(core::kSwScrStat, static_cast<int16_t>(d->outer_auto_imported ? word | kScrStatAutoImport : word));
   grid_destroy(d->grid);
   d->grid = -1;
   if (d->lines.file != 0) {
@@ -293,6 +297,11 @@ Status docs_open(Text argument) {
   d->lines.file = line_file;
   for (size_t i = 0; i < m.bind.size(); ++i)
     if (line_file != 0 && m.bind[i].file == line_file) d->line_fields.push_back(i);
+  // The automatic import runs once in this window; an outer document
+  // window's state comes back when this one closes.
+  int16_t word = script::var_get_int(core::kSwScrStat);
+  d->outer_auto_imported = (word & kScrStatAutoImport) != 0;
+  script::var_set_int(core::kSwScrStat, static_cast<int16_t>(word & ~kScrStatAutoImport));
   st = create_controls(d, rows, columns);
   if (st == 0) st = action_set_install({&internal::doc_action, &internal::doc_defaults, nullptr, d});
   if (st == 0) {

@@ -39,6 +39,9 @@ struct DocWindow {
   // another user has changed it.
   std::vector<std::string> headers_as_read;
   std::vector<std::string> lines_as_read;
+  // Bit 32 of status word 21 as it was before this window cleared it for
+  // its own automatic import; put back when it closes.
+  bool outer_auto_imported = false;
 };
 
 // --- lines (doc_lines.cpp) ------------------------------------------------------
@@ -79,6 +82,9 @@ void doc_reset(DocWindow* d);
 // The Importar button: an import set's lines added to the store
 // (doc_import.cpp).
 Status doc_import(DocWindow* d);
+// The automatic import (action 35): AUTO_IMPORT$'s set run once in the
+// window. 0, or an error of 128 and more.
+Status doc_auto_import(DocWindow* d);
 void document_printer_set(DocumentPrinter printer);
 // Runs an event's procedure: 0 or what stops the operation.
 Status doc_event(DocWindow* d, int event);
