@@ -51,6 +51,15 @@ TEST_F(DocAutoImport, TheFirstNewNotesLinesAreImportedOnceInTheWindow) {
   EXPECT_EQ(lines(51), "1 A0001 1 12.50");
 }
 
+TEST_F(DocAutoImport, AnApplicationThatClearsTheBitAfterASaveImportsIntoEveryNewNote) {
+  screen_with("LOAD_IMPORT$='ALBARAN,3'",
+              "LOAD_IMPORT$='ALBARAN,3':AUTO_IMPORT$=1:SAVED$='_SCRSTAT=_SCRSTAT-(_SCRSTAT&32)'");
+  EXPECT_EQ(run_document("ALBARAN", new_note(57) + "press Grabar\n" + new_note(58) + "press Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(lines(57), kNoteTwo);
+  EXPECT_EQ(lines(58), kNoteTwo);
+}
+
 TEST_F(DocAutoImport, ANoteReadFromTheFileIsNotImportedIntoAndEachWindowImportsOnce) {
   auto_import("1");
   // Note 1 read and saved as it was; then a new note takes the import.
