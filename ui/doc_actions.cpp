@@ -248,10 +248,8 @@ int doc_defaults(void* data, int, int, int action) {
     case kActNextField:
     case kActDown: {
       if (!d->in_lines) {
-        if (!d->started && doc_load(d) == core::NODATA) {
-          // No key typed yet: nothing to move on to.
-          return 0;
-        }
+        // No key typed yet, or the document refused (LOAD): nothing to move on to.
+        if (!d->started && (doc_load(d) == core::NODATA || !d->started)) return 0;
         if (field_move(kActNextField) == kEndOfFields && d->started && !d->line_fields.empty()) {
           if (header_store(d) == 0) doc_enter_lines(d, line_count() + 1);
         }

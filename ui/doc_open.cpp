@@ -249,6 +249,7 @@ void doc_close(DocWindow* d) {
     if (base >= 0) data::relup_reset(d->lines.file, base);
   }
   d->lines.closed = true;
+  doc_procedure_release(d);
   mant_close(&d->head);
 }
 
@@ -308,6 +309,7 @@ Status docs_open(Text argument) {
     internal::doc_key_setup(d);
     internal::lines_setup(d);
     internal::doc_reset(d);
+    internal::doc_procedure_load(d);
     st = internal::doc_event(d, kEvInit);
   }
   if (st != 0) {

@@ -21,6 +21,7 @@
 #include "data/transaction.h"
 #include "script/eval.h"
 #include "script/numbers.h"
+#include "script/procedures.h"
 #include "script/variables.h"
 #include "definitions/definitions.h"
 #include "ui/dialogs.h"
@@ -32,6 +33,7 @@ namespace ui::internal {
 namespace {
 
 constexpr Text kEvents = "INIT,LOAD,CHECK,SAVE,DELETE"_t;
+constexpr Text kAlarm = "DOCALARM$"_t;
 
 DocumentPrinter g_printer = nullptr;
 
@@ -233,13 +235,24 @@ Status remove_lines(const DocWindow& d) {
   return st == data::kStatusEnd ? Status{0} : st;
 }
 
-}  // namespace
+// The window's own procedure answers an event when it has an entry of the
+// event's name: its run's status, *answered set. A local call, so the
+// data files stand where they stood once it has run.
+Status own_handler(const DocWindow& d, Text event, bool* answered) {
+  *answered = false;
+  if (d.procedure < 0) return 0;
+  const script::Procedure* own = script::proc_get(static_cast<uint16_t>(d.procedure));
+  if (own == nullptr) return 0;
+  std::string name = core::text_str(event);
+  bool has = std::any_of(own->entries.begin(), own->entries.end(),
+                         [&](const script::NamedIndex& e) { return e.name == name; });
+  if (!has) return 0;
+  *answered = true;
+  return script::proc_call(event, Text{}, Text{}, true);
+}
 
-void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
-
-Status doc_event(DocWindow* d, int event) {
-  static_cast<void>(d);
-  core::ArenaScope scope;
+// PRCNAME$, when USR_COND$ holds (or is empty).
+Status named_procedure() {
   Text procedure = core::text_trim(defs::def_key_raw(defs::kKeyPrcName), core::kTrimBoth);
   if (procedure.empty()) return 0;
   Text condition = defs::def_key_raw(defs::kKeyUsrCond);
@@ -248,9 +261,54 @@ Status doc_event(DocWindow* d, int event) {
     if (holds >= 128) return holds;
     if (holds != 1) return 0;
   }
-  Status st = script::var_set("DOCEVENT$"_t, core::list_field(kEvents, ',', static_cast<uint16_t>(event)));
-  if (st != 0) return st;
   return process_by_name(core::text_concat("PrcExec,"_t, procedure));
+}
+
+}  // namespace
+
+void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
+
+void doc_procedure_load(DocWindow* d) {
+  d->procedure = -1;
+  core::ArenaScope scope;
+  Text typed = defs::def_name_with_type(core::text_view(d->head.args.screen), defs::kFtProcedure);
+  Text path = typed.ok() ? defs::def_file_find(typed, defs::kFtProcedure) : Text{};
+  if (!path.ok() || path.empty()) return;
+  uint16_t number = 0;
+  Status st = script::proc_load(path, &number);
+  if (st == 0) {
+    d->procedure = number;
+  } else {
+    core::error_box(st);
+  }
+}
+
+void doc_procedure_release(DocWindow* d) {
+  if (d->procedure >= 0) static_cast<void>(script::proc_unload(static_cast<uint16_t>(d->procedure)));
+  d->procedure = -1;
+}
+
+Status doc_event(DocWindow* d, int event) {
+  core::ArenaScope scope;
+  Text name = core::list_field(kEvents, ',', static_cast<uint16_t>(event));
+  Status st = script::var_set("DOCEVENT$"_t, name);
+  if (st == 0) st = script::var_set(kAlarm, Text{});
+  bool answered = false;
+  if (st == 0) st = own_handler(*d, name, &answered);
+  if (st == 0 && !answered) st = named_procedure();
+  if (st >= 128) {
+    core::error_box(st);
+    return core::CANCELLED;
+  }
+  if (st != 0) return st;
+  // A handler refuses the operation by giving DOCALARM$ its reason.
+  script::Value why;
+  if (script::var_get_value(kAlarm, &why) == 0 && why.is_text() &&
+      !core::text_trim(why.text, core::kTrimBoth).empty()) {
+    message_box(why.text, Text{}, kBoxWarning);
+    return core::CANCELLED;
+  }
+  return 0;
 }
 
 void doc_key_setup(DocWindow* d) {
@@ -328,7 +386,11 @@ Status doc_load(DocWindow* d) {
       }
     }
   }
-  if ((d->flags & kDocFromFile) != 0) st = doc_event(d, kEvLoad);
+  if ((d->flags & kDocFromFile) != 0 && doc_event(d, kEvLoad) != 0) {
+    // Refused: the window starts a new document again.
+    doc_reset(d);
+    return core::CANCELLED;
+  }
   lines_redraw(d);
   script::var_set_int(core::kSwLNum, 1);
   fields_refresh(&d->head, kRefreshValues);
@@ -379,8 +441,8 @@ Status doc_save(DocWindow* d) {
   }
   st = expr_in_file(defs::def_key_raw(defs::kKeySaved), d->head.file);
   if (st >= 128) core::error_box(st);
-  static_cast<void>(doc_event(d, kEvSave));
-  print_saved(*d);
+  // A SAVE handler that answers non-zero keeps the document from printing.
+  if (doc_event(d, kEvSave) == 0) print_saved(*d);
   doc_reset(d);
   return 0;
 }

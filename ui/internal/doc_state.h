@@ -42,6 +42,9 @@ struct DocWindow {
   // Bit 32 of status word 21 as it was before this window cleared it for
   // its own automatic import; put back when it closes.
   bool outer_auto_imported = false;
+  // The window's own procedure (the screen file's name with PRX), loaded
+  // while the window runs: its entries named after the events answer them.
+  int procedure = -1;
 };
 
 // --- lines (doc_lines.cpp) ------------------------------------------------------
@@ -86,8 +89,13 @@ Status doc_import(DocWindow* d);
 // window. 0, or an error of 128 and more.
 Status doc_auto_import(DocWindow* d);
 void document_printer_set(DocumentPrinter printer);
-// Runs an event's procedure: 0 or what stops the operation.
+// An event: the entry of the window's own procedure named after it, else
+// PRCNAME$ when USR_COND$ holds, with DOCEVENT$ the event's name. 0, or
+// what stops the operation: the procedure's status (an error is shown and
+// answered as CANCELLED), or CANCELLED when it gave DOCALARM$ a text (shown).
 Status doc_event(DocWindow* d, int event);
+void doc_procedure_load(DocWindow* d);
+void doc_procedure_release(DocWindow* d);
 
 // --- the window (doc_open.cpp, doc_actions.cpp) ---------------------------------
 // The caption, the status line, the buttons and the fields enabled for the
