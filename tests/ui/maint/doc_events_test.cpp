@@ -84,6 +84,37 @@ TEST_F(DocEvents, ANoteWhoseLoadIsRefusedIsNotKeptInTheWindow) {
   EXPECT_EQ(named_, (std::vector<std::string>{"INIT"}));
 }
 
+std::vector<std::string> g_printed;  // the documents' keys printed
+
+core::Status printer(const ui::DocumentPrint& print) {
+  g_printed.push_back(datatest::str(print.value));
+  return 0;
+}
+
+TEST_F(DocEvents, ASaveHandlersRefusalKeepsTheSavedNoteFromPrinting) {
+  write("ALBARAN.PRX",
+        "DEF_FN SAVE\n"
+        "IF numero{albaranes}==71\n"
+        "DOCALARM$='Sin copia impresa'\n"
+        "ENDIF\n"
+        "END\n");
+  g_printed.clear();
+  ui::hooks_install({docwin::runner, printer, {}});
+  std::string steps = "press Modo Impr.\n";
+  for (int note : {70, 71}) {
+    steps += "type " + std::to_string(note) + "\nkey Tab\nkey Tab\ntype C00006\nkey Tab\n" +
+             typed_line("A0001", "1", "12.50") + "press Grabar\n";
+  }
+  EXPECT_EQ(run_document("ALBARAN", steps + "answer Ok\n"), 0);
+  ui::hooks_install({docwin::runner, nullptr, {}});
+  expect_script_ok();
+  // Both written, the refused one told and not printed.
+  EXPECT_EQ(lines(70), "1 A0001 1 12.50");
+  EXPECT_EQ(lines(71), "1 A0001 1 12.50");
+  EXPECT_NE(transcript().find("Sin copia impresa"), std::string::npos) << transcript();
+  EXPECT_EQ(g_printed, (std::vector<std::string>{"    70"}));
+}
+
 TEST_F(DocEvents, AnErrorInAHandlerIsShownAndStopsTheDelete) {
   write("ALBARAN.PRX",
         "DEF_FN DELETE\n"
