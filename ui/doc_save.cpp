@@ -17,6 +17,7 @@
 #include "data/access.h"
 #include "data/dictionary.h"
 #include "data/records.h"
+#include "data/script_hooks.h"
 #include "data/relup.h"
 #include "data/transaction.h"
 #include "script/eval.h"
@@ -236,8 +237,7 @@ Status remove_lines(const DocWindow& d) {
 }
 
 // The window's own procedure answers an event when it has an entry of the
-// event's name: its run's status, *answered set. A local call, so the
-// data files stand where they stood once it has run.
+// event's name: its run's status, *answered set.
 Status own_handler(const DocWindow& d, Text event, bool* answered) {
   *answered = false;
   if (d.procedure < 0) return 0;
@@ -248,7 +248,7 @@ Status own_handler(const DocWindow& d, Text event, bool* answered) {
                          [&](const script::NamedIndex& e) { return e.name == name; });
   if (!has) return 0;
   *answered = true;
-  return script::proc_call(event, Text{}, Text{}, true);
+  return script::proc_call(event, Text{}, Text{}, false);
 }
 
 // PRCNAME$, when USR_COND$ holds (or is empty).
@@ -294,8 +294,13 @@ Status doc_event(DocWindow* d, int event) {
   Status st = script::var_set("DOCEVENT$"_t, name);
   if (st == 0) st = script::var_set(kAlarm, Text{});
   bool answered = false;
+  // The handler's variables stay, as a procedure's do; the data files it
+  // moves come back where they stood (the typed header, the line shown),
+  // as after a local call.
+  data::local_call(true, false);
   if (st == 0) st = own_handler(*d, name, &answered);
   if (st == 0 && !answered) st = named_procedure();
+  data::local_call(false, st < 128);
   if (st >= 128) {
     core::error_box(st);
     return core::CANCELLED;

@@ -84,6 +84,29 @@ TEST_F(DocEvents, ANoteWhoseLoadIsRefusedIsNotKeptInTheWindow) {
   EXPECT_EQ(named_, (std::vector<std::string>{"INIT"}));
 }
 
+TEST_F(DocEvents, AHandlersVariablesStayAndTheFilesItMovesComeBack) {
+  // INIT says which note the automatic import copies; CHECK looks the
+  // first note of the file up, which loads it into the buffers that hold
+  // the note typed.
+  write("ALBARAN.PRX",
+        "DEF_FN INIT\n"
+        "IMPNUM#=2\n"
+        "END\n"
+        "DEF_FN CHECK\n"
+        "S=FILEFIND('';'albaranes';1;2)\n"
+        "FIRST$=cliente{albaranes}\n"
+        "END\n");
+  screen_with("LOAD_IMPORT$='ALBARAN,3'", "LOAD_IMPORT$='ALBARAN,3':AUTO_IMPORT$=1");
+  EXPECT_EQ(run_document("ALBARAN", "type 62\nkey Tab\nkey Tab\ntype C00006\nkey Tab\npress Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(lines(62), "1 A0005 3 72.00, 2 A0006 3 22.50") << transcript();
+  EXPECT_EQ(query("SELECT cliente || ' ' || total FROM albaranes WHERE numero = 62;"), "C00006 94.50");
+  EXPECT_EQ(query("SELECT cliente || ' ' || total FROM albaranes WHERE numero = 1;"), "C00001 58.75");
+  script::Value first;
+  ASSERT_EQ(script::var_get_value("FIRST$"_t, &first), 0);
+  EXPECT_EQ(datatest::str(first.text), "C00001");
+}
+
 std::vector<std::string> g_printed;  // the documents' keys printed
 
 core::Status printer(const ui::DocumentPrint& print) {
