@@ -4,9 +4,13 @@
 // A save of a document read from the file first checks, inside its
 // transaction, that the header and the lines still are as they were read
 // (status 7 when another user changed or deleted them); then the old lines
-// go with their rules' effects taken away, the header is written, and
-// every line is written with its rules' effects. Any failure rolls all of
-// it back, and the window still holds everything the user typed.
+// go with their rules' effects taken away, the header is written (NUMCAB$
+// records of it), and every line is written with its rules' effects. Any
+// failure rolls all of it back, and the window still holds everything the
+// user typed.
+//
+// The document's events run the entry of the window's own procedure named
+// after the event, else PRCNAME$.
 #include <algorithm>
 #include <string>
 #include <vector>
