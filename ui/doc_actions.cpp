@@ -206,6 +206,10 @@ int doc_action(void* data, int action) {
     case kActCloseWindow:
       doc_close(d);
       return kCloseResult;
+    case kActLinesBegin: {
+      Status st = doc_auto_import(d);
+      return st >= 128 ? st : kDone;
+    }
     case kActTotals:
       totals_compute(d);
       fields_refresh(&d->head, kRefreshValues);
@@ -244,10 +248,8 @@ int doc_defaults(void* data, int, int, int action) {
     case kActNextField:
     case kActDown: {
       if (!d->in_lines) {
-        if (!d->started && doc_load(d) == core::NODATA) {
-          // No key typed yet: nothing to move on to.
-          return 0;
-        }
+        // No key typed yet, or the document refused (LOAD): nothing to move on to.
+        if (!d->started && (doc_load(d) == core::NODATA || !d->started)) return 0;
         if (field_move(kActNextField) == kEndOfFields && d->started && !d->line_fields.empty()) {
           if (header_store(d) == 0) doc_enter_lines(d, line_count() + 1);
         }

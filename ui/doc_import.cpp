@@ -19,6 +19,15 @@
 //                        (or is empty)
 //   EOT_EXP$             the loop ends when it gives anything but 0, or at
 //                        the end of the file
+//
+// AUTO_IMPORT$ names a set that runs by itself, once in the window, when
+// the user first enters the lines of a new document (action 35): an entry
+// of MNU_IMPORT$ by its text, or a set by its number, counted as
+// MNU_IMPORT$'s entries are (so a set can run by itself without being
+// offered by Importar). Its copy loop runs without its form: what the form
+// would ask the application sets beforehand. Bit 32 of status word 21 says
+// it has run; the window clears it when it opens, and an application that
+// wants the import for every new document clears it again (in SAVED$).
 #include <chrono>
 #include <string>
 
@@ -126,10 +135,63 @@ Status load_set(const DocWindow& d, int entry) {
     return core::error_record(core::kRecord, core::Context::Screen, core::FILENOTFOUND, core::FILENOTFOUND);
   }
   int32_t st = defs::def_section_load_or_empty(path, kLayoutParams, section);
-  return st >= 128 ? static_cast<Status>(st) : Status{0};
+  if (st >= 128) return static_cast<Status>(st);
+  // A set that is not there would copy whatever the lines' file holds.
+  if (core::text_trim(defs::def_section_current(), core::kTrimBoth).empty()) {
+    static_cast<void>(defs::def_section_release());
+    core::report_detail(core::DATAOUTBOUND, core::text_concat(core::text_concat(path, ","_t), core::int_to_text(section)), false);
+    return core::error_record(core::kRecord, core::Context::Screen, core::DATAOUTBOUND, core::DATAOUTBOUND);
+  }
+  return 0;
+}
+
+// The set AUTO_IMPORT$ names: its entry in MNU_IMPORT$, else its number.
+// 0 when it names none.
+int auto_entry(Text name) {
+  core::ArenaScope scope;
+  Text menu = defs::def_key_raw(defs::kKeyMnuImport);
+  for (uint16_t i = 1; i <= core::list_count(menu, ','); ++i) {
+    Text entry = core::text_trim(core::text_unquote(core::text_trim(core::list_field(menu, ',', i), core::kTrimBoth)),
+                                 core::kTrimBoth);
+    if (core::text_equal(entry, name)) return i;
+  }
+  int n = core::text_to_int(name);
+  return n > 0 && core::text_equal(core::text_trim(core::int_to_text(n), core::kTrimBoth), name) ? n : 0;
 }
 
 }  // namespace
+
+Status doc_auto_import(DocWindow* d) {
+  core::ArenaScope scope;
+  Text name = core::text_trim(core::text_unquote(core::text_trim(defs::def_key_raw(defs::kKeyAutoImport), core::kTrimBoth)),
+                              core::kTrimBoth);
+  int16_t word = script::var_get_int(core::kSwScrStat);
+  if (name.empty() || d->lines.file == 0 || (word & kScrStatAutoImport) != 0) return 0;
+  Status st = 0;
+  int entry = auto_entry(name);
+  if (entry == 0) {
+    core::report_detail(core::SINTAXERROR, core::text_concat("AUTO_IMPORT$="_t, name), false);
+    st = core::error_record(core::kRecord, core::Context::Screen, core::SINTAXERROR, core::SINTAXERROR);
+  }
+  int added = 0;
+  if (st == 0) st = load_set(*d, entry);
+  if (st == 0) {
+    std::string kept(core::text_bytes(data::buffer_get(d->lines.file, data::Buffer::Current)));
+    st = copy_loop(d, &added);
+    static_cast<void>(defs::def_section_release());
+    static_cast<void>(data::buffer_put(d->lines.file, data::Buffer::Current, core::text_view(kept)));
+  }
+  screen_window_make_current(d->head.screen_window);
+  if (added > 0) {
+    d->changed = true;
+    lines_redraw(d);
+    totals_compute(d);
+  }
+  script::var_set_int(core::kSwLNum, 1);
+  line_show(d, 1);
+  script::var_set_int(core::kSwScrStat, static_cast<int16_t>(script::var_get_int(core::kSwScrStat) | kScrStatAutoImport));
+  return st >= 128 ? st : Status{0};
+}
 
 Status doc_import(DocWindow* d) {
   if (!d->in_lines || d->lines.file == 0) return core::NODATA;

@@ -210,6 +210,8 @@ void doc_enter_lines(DocWindow* d, int n) {
   d->in_lines = true;
   doc_status_show(d);
   line_show(d, n);
+  // The lines of a new document begin: action 35, its automatic import.
+  if ((d->flags & kDocFromFile) == 0 && line_count() == 0) static_cast<void>(action_perform(d->head.window, kActLinesBegin));
   line_focus(d);
 }
 
@@ -218,7 +220,9 @@ Status header_store(DocWindow* d) {
   Status st = fields_store(&m);
   if (st != 0 || m.file == 0 || !d->started) return st;
   core::ArenaScope scope;
-  if (core::text_equal(data::key_value(m.file, 1, data::Buffer::Current), core::text_view(d->key))) return 0;
+  Text now = data::key_value(m.file, 1, data::Buffer::Current);
+  if (d->header_run && now.ok() && now.len > d->key.size()) now = core::text_sub(now, 0, static_cast<uint16_t>(d->key.size()));
+  if (core::text_equal(now, core::text_view(d->key))) return 0;
   // Another key is another document: it is read by its key, not saved over.
   info_box(Text{}, core::message_text_c("0024"));
   st = data::key_value_put(m.file, 1, core::text_view(d->key));
@@ -236,6 +240,8 @@ void doc_enter_header(DocWindow* d) {
 
 void doc_close(DocWindow* d) {
   if (d->head.closed) return;
+  int16_t word = script::var_get_int(core::kSwScrStat) & ~kScrStatAutoImport;
+  script::var_set_int(core::kSwScrStat, static_cast<int16_t>(d->outer_auto_imported ? word | kScrStatAutoImport : word));
   grid_destroy(d->grid);
   d->grid = -1;
   if (d->lines.file != 0) {
@@ -243,6 +249,7 @@ void doc_close(DocWindow* d) {
     if (base >= 0) data::relup_reset(d->lines.file, base);
   }
   d->lines.closed = true;
+  doc_procedure_release(d);
   mant_close(&d->head);
 }
 
@@ -291,11 +298,18 @@ Status docs_open(Text argument) {
   d->lines.file = line_file;
   for (size_t i = 0; i < m.bind.size(); ++i)
     if (line_file != 0 && m.bind[i].file == line_file) d->line_fields.push_back(i);
+  // The automatic import runs once in this window; an outer document
+  // window's state comes back when this one closes.
+  int16_t word = script::var_get_int(core::kSwScrStat);
+  d->outer_auto_imported = (word & kScrStatAutoImport) != 0;
+  script::var_set_int(core::kSwScrStat, static_cast<int16_t>(word & ~kScrStatAutoImport));
   st = create_controls(d, rows, columns);
   if (st == 0) st = action_set_install({&internal::doc_action, &internal::doc_defaults, nullptr, d});
   if (st == 0) {
+    internal::doc_key_setup(d);
     internal::lines_setup(d);
     internal::doc_reset(d);
+    internal::doc_procedure_load(d);
     st = internal::doc_event(d, kEvInit);
   }
   if (st != 0) {

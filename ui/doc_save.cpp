@@ -4,9 +4,14 @@
 // A save of a document read from the file first checks, inside its
 // transaction, that the header and the lines still are as they were read
 // (status 7 when another user changed or deleted them); then the old lines
-// go with their rules' effects taken away, the header is written, and
-// every line is written with its rules' effects. Any failure rolls all of
-// it back, and the window still holds everything the user typed.
+// go with their rules' effects taken away, the header is written (NUMCAB$
+// records of it), and every line is written with its rules' effects. Any
+// failure rolls all of it back, and the window still holds everything the
+// user typed.
+//
+// The document's events run the entry of the window's own procedure named
+// after the event, else PRCNAME$.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,10 +19,14 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "data/access.h"
+#include "data/dictionary.h"
 #include "data/records.h"
+#include "data/script_hooks.h"
 #include "data/relup.h"
 #include "data/transaction.h"
 #include "script/eval.h"
+#include "script/numbers.h"
+#include "script/procedures.h"
 #include "script/variables.h"
 #include "definitions/definitions.h"
 #include "ui/dialogs.h"
@@ -29,6 +38,7 @@ namespace ui::internal {
 namespace {
 
 constexpr Text kEvents = "INIT,LOAD,CHECK,SAVE,DELETE"_t;
+constexpr Text kAlarm = "DOCALARM$"_t;
 
 DocumentPrinter g_printer = nullptr;
 
@@ -62,22 +72,45 @@ void print_saved(const DocWindow& d) {
   if (st >= 128) core::error_box(st);
 }
 constexpr int kRecordColumn = 1;
+// NUMCAB$ beyond this is taken as this many header records.
+constexpr int kMaxHeaders = 999;
 
-// The document's lines in the file, in the order of the lines' key: every
-// record whose key starts with the header's key. 0 or an error.
-Status read_lines(const DocWindow& d, std::vector<std::string>* out) {
+// The records of a file whose key starts with the document's key, in that
+// key's order: a document's lines, or the records of its header. 0 or an
+// error.
+Status read_run(uint16_t file, int key_no, Text key, std::vector<std::string>* out) {
   out->clear();
-  uint16_t file = d.lines.file;
-  Text key = core::text_view(d.key);
-  Status st = data::access_find(file, d.line_key, key, 0);
+  Status st = data::access_find(file, key_no, key, 0);
   while (st == 0) {
     core::ArenaScope scope;
-    Text found = data::key_value(file, static_cast<uint16_t>(d.line_key), data::Buffer::Current);
+    Text found = data::key_value(file, static_cast<uint16_t>(key_no), data::Buffer::Current);
     if (!found.ok() || found.len < key.len || !core::text_equal(core::text_sub(found, 0, key.len), key)) break;
     out->push_back(std::string(core::text_bytes(data::buffer_get(file, data::Buffer::Current))));
     st = data::access_navigate(file, data::kNavNext);
   }
   return st >= 128 ? st : Status{0};
+}
+
+Status read_lines(const DocWindow& d, std::vector<std::string>* out) {
+  return read_run(d.lines.file, d.line_key, core::text_view(d.key), out);
+}
+
+// The header's records as the file holds them now (the first one in the
+// file's buffers afterwards). 0, 1 when there are none, or an error.
+Status read_headers(DocWindow* d, std::vector<std::string>* out) {
+  uint16_t hf = d->head.file;
+  Text key = core::text_view(d->key);
+  if (!d->header_run) {
+    out->clear();
+    Status st = data::access_find(hf, 1, key, 0);
+    if (st == 0) out->push_back(std::string(core::text_bytes(data::buffer_get(hf, data::Buffer::Saved))));
+    return st;
+  }
+  Status st = read_run(hf, 1, key, out);
+  if (st != 0) return st;
+  if (out->empty()) return data::kStatusNotFound;
+  // Back on the first, as a find of the key leaves the file.
+  return data::access_find(hf, 1, key, 0);
 }
 
 // A status of message 0023 as a warning, an error as its box.
@@ -97,12 +130,13 @@ void tell(Status st) {
 Status still_as_read(DocWindow* d) {
   uint16_t hf = d->head.file;
   std::string typed(core::text_bytes(data::buffer_get(hf, data::Buffer::Current)));
-  Status st = data::access_find(hf, 1, core::text_view(d->key), 0);
+  std::vector<std::string> headers;
+  Status st = read_headers(d, &headers);
   bool from_file = (d->flags & kDocFromFile) != 0;
   if (st >= 128) return st;
   if (!from_file) {
     st = st == 0 ? data::kStatusDuplicate : Status{0};
-  } else if (st != 0 || core::text_bytes(data::buffer_get(hf, data::Buffer::Saved)) != d->header_as_read) {
+  } else if (st != 0 || headers != d->headers_as_read) {
     st = data::kStatusChanged;
   }
   // The record as read is now the one in the file; the typed one goes on.
@@ -118,20 +152,71 @@ Status still_as_read(DocWindow* d) {
   return 0;
 }
 
-// The header's write: WRITECAB0$, else WRITECABS$'s entry for a new or a
-// changed header, with WRITECABS$'s rule list.
-Status write_header(DocWindow* d) {
+// The rule list of the header's writes: WRITECABS$'s third entry when
+// WRITECAB0$ is empty, else the file's own.
+Text header_rules() {
+  if (!defs::def_key_raw(defs::kKeyWriteCab0).empty()) return Text{};
+  return core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, 3));
+}
+
+// The header records the document had go, each with its rules' effects
+// taken away. The typed header stays in the current buffer.
+Status remove_headers(DocWindow* d, Text rules) {
+  uint16_t hf = d->head.file;
+  std::string typed(core::text_bytes(data::buffer_get(hf, data::Buffer::Current)));
+  Status st = 0;
+  for (const std::string& record : d->headers_as_read) {
+    core::ArenaScope scope;
+    Text key = data::key_value_of(hf, 1, core::text_view(record));
+    st = key.ok() ? data::access_find(hf, 1, key, 0) : core::text_error(key);
+    // Gone meanwhile: still_as_read has seen to that, so it is an error here.
+    if (st > 0 && st < 128) st = core::INDEXCMDERROR;
+    if (st == 0) st = data::record_update(data::kRecDelete, hf, rules, Text{});
+    if (st != 0) break;
+  }
+  Status back = data::buffer_put(hf, data::Buffer::Current, core::text_view(typed));
+  return st != 0 ? st : back;
+}
+
+// NUMCAB$: how many header records a save writes (1 when it is empty or
+// gives less than 1); an error of its expression as *failed.
+int header_count(const DocWindow& d, Status* failed) {
+  *failed = 0;
+  core::ArenaScope scope;
+  Text text = defs::def_key_raw(defs::kKeyNumCab);
+  if (core::text_trim(text, core::kTrimBoth).empty()) return 1;
+  script::Value v;
+  Status st = expr_in_file(text, d.head.file, &v);
+  if (st >= 128) {
+    *failed = st;
+    return 0;
+  }
+  int64_t n = v.is_text() ? core::text_to_int(core::text_trim(v.text, core::kTrimBoth)) : script::number_to_int(v.number);
+  return n < 1 ? 1 : n > kMaxHeaders ? kMaxHeaders : static_cast<int>(n);
+}
+
+// The header's writes: NUMCAB$ records, each from the header as typed with
+// _HNUM its number (from 1), through WRITECAB0$, else WRITECABS$'s entry
+// for a new or a changed header, with WRITECABS$'s rule list. A header
+// read from the file as one record is saved over it; a header that is a
+// run of records is written anew, its old records gone first.
+Status write_header(DocWindow* d, int count) {
   core::ArenaScope scope;
   bool from_file = (d->flags & kDocFromFile) != 0;
   Text assignment = defs::def_key_raw(defs::kKeyWriteCab0);
-  Text rules{};
-  if (assignment.empty()) {
-    assignment = core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, from_file ? 2 : 1));
-    rules = core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, 3));
+  Text rules = header_rules();
+  if (assignment.empty()) assignment = core::text_unquote(defs::def_key_raw(defs::kKeyWriteCabs, from_file ? 2 : 1));
+  uint16_t hf = d->head.file;
+  Status st = 0;
+  if (from_file && d->header_run) st = remove_headers(d, rules);
+  std::string typed(core::text_bytes(data::buffer_get(hf, data::Buffer::Current)));
+  for (int h = 1; st == 0 && h <= count; ++h) {
+    script::var_set_int(core::kSwHNum, static_cast<int16_t>(h));
+    if (h > 1) st = data::buffer_put(hf, data::Buffer::Current, core::text_view(typed));
+    bool over = from_file && !d->header_run && h == 1;
+    if (st == 0) st = data::record_update((over ? data::kRecSave : data::kRecInsert) | data::kRecAssign, hf, rules, assignment);
   }
-  script::var_set_int(core::kSwHNum, 1);
-  return data::record_update((from_file ? data::kRecSave : data::kRecInsert) | data::kRecAssign, d->head.file, rules,
-                             assignment);
+  return st;
 }
 
 Status write_lines(DocWindow* d) {
@@ -155,13 +240,23 @@ Status remove_lines(const DocWindow& d) {
   return st == data::kStatusEnd ? Status{0} : st;
 }
 
-}  // namespace
+// The window's own procedure answers an event when it has an entry of the
+// event's name: its run's status, *answered set.
+Status own_handler(const DocWindow& d, Text event, bool* answered) {
+  *answered = false;
+  if (d.procedure < 0) return 0;
+  const script::Procedure* own = script::proc_get(static_cast<uint16_t>(d.procedure));
+  if (own == nullptr) return 0;
+  std::string name = core::text_str(event);
+  bool has = std::any_of(own->entries.begin(), own->entries.end(),
+                         [&](const script::NamedIndex& e) { return e.name == name; });
+  if (!has) return 0;
+  *answered = true;
+  return script::proc_call(event, Text{}, Text{}, false);
+}
 
-void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
-
-Status doc_event(DocWindow* d, int event) {
-  static_cast<void>(d);
-  core::ArenaScope scope;
+// PRCNAME$, when USR_COND$ holds (or is empty).
+Status named_procedure() {
   Text procedure = core::text_trim(defs::def_key_raw(defs::kKeyPrcName), core::kTrimBoth);
   if (procedure.empty()) return 0;
   Text condition = defs::def_key_raw(defs::kKeyUsrCond);
@@ -170,9 +265,83 @@ Status doc_event(DocWindow* d, int event) {
     if (holds >= 128) return holds;
     if (holds != 1) return 0;
   }
-  Status st = script::var_set("DOCEVENT$"_t, core::list_field(kEvents, ',', static_cast<uint16_t>(event)));
-  if (st != 0) return st;
   return process_by_name(core::text_concat("PrcExec,"_t, procedure));
+}
+
+}  // namespace
+
+void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
+
+void doc_procedure_load(DocWindow* d) {
+  d->procedure = -1;
+  core::ArenaScope scope;
+  Text typed = defs::def_name_with_type(core::text_view(d->head.args.screen), defs::kFtProcedure);
+  Text path = typed.ok() ? defs::def_file_find(typed, defs::kFtProcedure) : Text{};
+  if (!path.ok() || path.empty()) return;
+  uint16_t number = 0;
+  Status st = script::proc_load(path, &number);
+  if (st == 0) {
+    d->procedure = number;
+  } else {
+    core::error_box(st);
+  }
+}
+
+void doc_procedure_release(DocWindow* d) {
+  if (d->procedure >= 0) static_cast<void>(script::proc_unload(static_cast<uint16_t>(d->procedure)));
+  d->procedure = -1;
+}
+
+Status doc_event(DocWindow* d, int event) {
+  core::ArenaScope scope;
+  Text name = core::list_field(kEvents, ',', static_cast<uint16_t>(event));
+  Status st = script::var_set("DOCEVENT$"_t, name);
+  if (st == 0) st = script::var_set(kAlarm, Text{});
+  bool answered = false;
+  // The handler's variables stay, as a procedure's do; the data files it
+  // moves come back where they stood (the typed header, the line shown),
+  // as after a local call.
+  data::local_call(true, false);
+  if (st == 0) st = own_handler(*d, name, &answered);
+  if (st == 0 && !answered) st = named_procedure();
+  data::local_call(false, st < 128);
+  if (st >= 128) {
+    core::error_box(st);
+    return core::CANCELLED;
+  }
+  if (st != 0) return st;
+  // A handler refuses the operation by giving DOCALARM$ its reason.
+  script::Value why;
+  if (script::var_get_value(kAlarm, &why) == 0 && why.is_text() &&
+      !core::text_trim(why.text, core::kTrimBoth).empty()) {
+    message_box(why.text, Text{}, kBoxWarning);
+    return core::CANCELLED;
+  }
+  return 0;
+}
+
+void doc_key_setup(DocWindow* d) {
+  const MantWindow& m = d->head;
+  d->key_width = 0;
+  d->header_run = false;
+  uint16_t fields[data::kMaxSegments] = {};
+  int count = 0;
+  if (m.file == 0 || data::dict_key_fields(m.file, 1, fields, &count) != 0) return;
+  bool held = true;
+  for (int k = 0; k < count; ++k) {
+    data::FieldItem item;
+    if (data::dict_field_attr(m.file, fields[k], &item) != 0) return;
+    held = held && std::any_of(m.bind.begin(), m.bind.end(), [&](const FieldBinding& b) {
+             return b.file == m.file && b.field == fields[k];
+           });
+    if (held) {
+      d->key_width += item.width;
+    } else {
+      d->header_run = true;
+    }
+  }
+  // A key none of whose fields the screen holds is the document's key as a whole.
+  if (d->key_width == 0) d->header_run = false;
 }
 
 Status doc_load(DocWindow* d) {
@@ -181,6 +350,7 @@ Status doc_load(DocWindow* d) {
   bool any = false;
   std::string key = typed_key(&m, 1, &any);
   if (!any) return core::NODATA;
+  if (d->header_run && key.size() > d->key_width) key.resize(d->key_width);
   core::ArenaScope scope;
   Status st = data::access_find(m.file, 1, core::text_view(key), 0);
   if (st >= 128) {
@@ -189,18 +359,26 @@ Status doc_load(DocWindow* d) {
   }
   line_store_clear(&d->store);
   d->lines_as_read.clear();
+  d->headers_as_read.clear();
   if (st == 0) {
     d->flags |= kDocFromFile | kDocWasRead;
-    d->header_as_read = std::string(core::text_bytes(data::buffer_get(m.file, data::Buffer::Saved)));
   } else {
     d->flags &= ~kDocFromFile;
-    d->header_as_read.clear();
     st = data::buffer_clear(m.file);
     if (st == 0) st = data::key_value_put(m.file, 1, core::text_view(key));
     if (st == 0) st = data::buffer_save(m.file);
     if (st != 0) return st;
   }
-  d->key = std::string(core::text_bytes(data::key_value(m.file, 1, data::Buffer::Current)));
+  std::string full(core::text_bytes(data::key_value(m.file, 1, data::Buffer::Current)));
+  if (d->header_run && full.size() > d->key_width) full.resize(d->key_width);
+  d->key = full;
+  if ((d->flags & kDocFromFile) != 0) {
+    st = read_headers(d, &d->headers_as_read);
+    if (st != 0) {
+      if (st >= 128) core::error_box(st);
+      return st;
+    }
+  }
   d->started = true;
   d->changed = false;
   if ((d->flags & kDocFromFile) != 0 && d->lines.file != 0) {
@@ -216,7 +394,11 @@ Status doc_load(DocWindow* d) {
         break;
       }
     }
-    st = doc_event(d, kEvLoad);
+  }
+  if ((d->flags & kDocFromFile) != 0 && doc_event(d, kEvLoad) != 0) {
+    // Refused: the window starts a new document again.
+    doc_reset(d);
+    return core::CANCELLED;
   }
   lines_redraw(d);
   script::var_set_int(core::kSwLNum, 1);
@@ -246,22 +428,30 @@ Status doc_save(DocWindow* d) {
     Status holds = script::expr_cond(condition);
     if (holds != 1) return holds >= 128 ? holds : core::CANCELLED;
   }
-  // Everything or nothing.
+  int headers = header_count(*d, &st);
+  if (st != 0) {
+    core::error_box(st);
+    return st;
+  }
+  // Everything or nothing. The line writes move _LNUM; a failure puts the
+  // user back on the line they were at.
+  int at = line_current();
   st = data::write_begin();
   if (st == 0) st = still_as_read(d);
   if (st == 0) st = remove_lines(*d);
-  if (st == 0) st = write_header(d);
+  if (st == 0) st = write_header(d, headers);
   if (st == 0) st = write_lines(d);
   st = data::write_end(st);
   if (st != 0) {
     tell(st);
-    line_show(d, line_current());
+    script::var_set_int(core::kSwLNum, static_cast<int16_t>(at));
+    line_show(d, at);
     return st >= 128 ? st : Status{0};
   }
   st = expr_in_file(defs::def_key_raw(defs::kKeySaved), d->head.file);
   if (st >= 128) core::error_box(st);
-  static_cast<void>(doc_event(d, kEvSave));
-  print_saved(*d);
+  // A SAVE handler that answers non-zero keeps the document from printing.
+  if (doc_event(d, kEvSave) == 0) print_saved(*d);
   doc_reset(d);
   return 0;
 }
@@ -276,8 +466,12 @@ Status doc_delete(DocWindow* d) {
   st = data::write_begin();
   if (st == 0) st = still_as_read(d);
   if (st == 0) st = remove_lines(*d);
-  if (st == 0) st = data::buffer_restore(hf);
-  if (st == 0) st = data::record_update(data::kRecDelete, hf, Text{}, Text{});
+  if (d->header_run) {
+    if (st == 0) st = remove_headers(d, header_rules());
+  } else {
+    if (st == 0) st = data::buffer_restore(hf);
+    if (st == 0) st = data::record_update(data::kRecDelete, hf, header_rules(), Text{});
+  }
   st = data::write_end(st);
   if (st != 0) {
     tell(st);
@@ -297,7 +491,7 @@ void doc_reset(DocWindow* d) {
   d->started = false;
   d->changed = false;
   d->key.clear();
-  d->header_as_read.clear();
+  d->headers_as_read.clear();
   d->lines_as_read.clear();
   fields_refresh(&d->head, kRefreshValues);
   fields_refresh(&d->lines, kRefreshValues);

@@ -38,8 +38,14 @@
 //   FASTFIND$    a process (a lookup window) that chooses a document
 //   LNINS$, LNDEL$ run when a line is inserted or deleted
 //   PRCNAME$, USR_COND$  the procedure run at the document's events (its
-//                name in DOCEVENT$) when the condition holds
+//                name in DOCEVENT$) when the condition holds, unless the
+//                window's own procedure (the screen file's name with PRX)
+//                has an entry of the event's name, which then runs instead;
+//                either refuses the operation by giving DOCALARM$ a text
+//   NUMCAB$      how many header records a save writes (_HNUM their number)
 //   MNU_IMPORT$  import sets offered by the Importar button
+//   AUTO_IMPORT$ an import set run once in the window, when the lines of a
+//                new document are first entered (action 35)
 //
 // Saving writes the header, every line and every rule's effect in one
 // transaction: the lines the document had are deleted with their effects

@@ -83,6 +83,7 @@ struct ActionSet {
 inline constexpr uint32_t kSwFlagNoActions = 0x80;  // the window supplies no actions of its own
 inline constexpr int kEndOfFields = 64;             // a move past the last field
 inline constexpr int16_t kScrStatWrapped = 16;      // status word 21: a move wrapped in a group
+inline constexpr int16_t kScrStatAutoImport = 32;   // status word 21: the document window's automatic import has run
 
 struct ScreenWindow {
   int screen = -1;

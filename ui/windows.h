@@ -237,6 +237,7 @@ enum ActionCode : int {
   kActRefused = 30,
   kActDown = 31,
   kActUp = 32,
+  kActLinesBegin = 35,  // a document window enters the lines of a new document
   kActTotals = 36,
   kActNextLine = 37,
   kActFieldEntered = 38,

@@ -9,6 +9,8 @@
 #   2. the note read back, a quantity changed (a double click on its row);
 #      saved again: the old lines' effects taken away, the new ones applied
 #   3. the note found with the fast find and deleted
+#   4. a new note that takes another note's lines by itself (AUTO_IMPORT$,
+#      with the import's note set by the note's own procedure)
 # With "qt" the same runs on Qt's offscreen platform and leaves a picture of
 # the document window in <build>/screenshots.
 #   documents.sh <apprun> headless|qt <build folder>
@@ -147,6 +149,26 @@ expect "SELECT count(*) FROM albaranes WHERE numero = 7;" 0 "the header of note 
 expect "SELECT count(*) FROM movimientos WHERE numero = 7;" 0 "the lines of note 7 after the delete"
 [ "$(stock)" = "A0001=38 A0002=50 A0003=95 A0004=76 A0005=17 A0006=27" ] || fail "stock after the delete: $(stock)"
 [ "$(balance)" = 0.00 ] || fail "the balance after the delete is $(balance)"
+
+# 4. The note's own procedure and the automatic import: ALBARAN.PRX's INIT
+# entry says which note's lines a new note takes (AUTO_IMPORT$, the import
+# set of Importar run by itself when the lines are first entered).
+printf 'DEF_FN INIT\r\nIMPNUM#=2\r\nEND\r\n' > "$dir/app/ALBARAN.PRX"
+sed -i "s|^01 LOAD_IMPORT\$='ALBARAN,3'|01 LOAD_IMPORT\$='ALBARAN,3'\r\n01 AUTO_IMPORT\$=1|" "$dir/app/ALBARAN.PPN"
+grep -q "AUTO_IMPORT" "$dir/app/ALBARAN.PPN" || fail "the copy of ALBARAN.PPN was not changed"
+{
+  echo "menu Albaranes"
+  line 8 010324 C00004
+  echo "press Grabar"
+  echo "key Esc"
+  echo "close"
+  echo "answer Yes"
+} > import.script
+run import.script
+expect "SELECT string_agg(linea || ' ' || articulo || ' ' || cantidad, ', ' ORDER BY linea) FROM movimientos WHERE numero = 8;" \
+  "1 A0005 3, 2 A0006 3" "the lines note 8 took from note 2"
+expect "SELECT total FROM albaranes WHERE numero = 8;" 94.50 "the total of note 8"
+[ "$(balance)" = 94.50 ] || fail "the balance after the imported note is $(balance)"
 
 if [ "$backend" = qt ]; then
   [ -s "$pictures/document_window.png" ] || fail "no picture of the document window"

@@ -27,12 +27,24 @@ struct DocWindow {
   LineStore store;
   std::vector<size_t> line_fields;   // screen fields (from 0) of the line, in order
   int extra_columns = 0;             // LNASSIGN$ columns after them
-  std::string key;                   // the header's key 1 of the document
+  // The document's key: the leading fields of the header's key 1 that the
+  // screen holds (key_width bytes of it). When the key has fields after
+  // them (filled by WRITECAB0$, from _HNUM) the header is a run of
+  // records, all of them starting with the document's key.
+  std::string key;
+  size_t key_width = 0;
+  bool header_run = false;
   std::string last_found;            // the key the last fast find was left on
   // The document as it was read: a save finds it so in the file, or
   // another user has changed it.
-  std::string header_as_read;
+  std::vector<std::string> headers_as_read;
   std::vector<std::string> lines_as_read;
+  // Bit 32 of status word 21 as it was before this window cleared it for
+  // its own automatic import; put back when it closes.
+  bool outer_auto_imported = false;
+  // The window's own procedure (the screen file's name with PRX), loaded
+  // while the window runs: its entries named after the events answer them.
+  int procedure = -1;
 };
 
 // --- lines (doc_lines.cpp) ------------------------------------------------------
@@ -60,6 +72,9 @@ void totals_compute(DocWindow* d);
 void indicator_show(DocWindow* d);
 
 // --- the document (doc_save.cpp) ---------------------------------------------------
+// The document's key from the header's key 1 (the leading fields the
+// screen holds), found at opening.
+void doc_key_setup(DocWindow* d);
 // Looks the typed header key up: a document found is read with its lines,
 // else a new one is started with that key.
 Status doc_load(DocWindow* d);
@@ -70,9 +85,17 @@ void doc_reset(DocWindow* d);
 // The Importar button: an import set's lines added to the store
 // (doc_import.cpp).
 Status doc_import(DocWindow* d);
+// The automatic import (action 35): AUTO_IMPORT$'s set run once in the
+// window. 0, or an error of 128 and more.
+Status doc_auto_import(DocWindow* d);
 void document_printer_set(DocumentPrinter printer);
-// Runs an event's procedure: 0 or what stops the operation.
+// An event: the entry of the window's own procedure named after it, else
+// PRCNAME$ when USR_COND$ holds, with DOCEVENT$ the event's name. 0, or
+// what stops the operation: the procedure's status (an error is shown and
+// answered as CANCELLED), or CANCELLED when it gave DOCALARM$ a text (shown).
 Status doc_event(DocWindow* d, int event);
+void doc_procedure_load(DocWindow* d);
+void doc_procedure_release(DocWindow* d);
 
 // --- the window (doc_open.cpp, doc_actions.cpp) ---------------------------------
 // The caption, the status line, the buttons and the fields enabled for the

@@ -2,73 +2,26 @@
 // another user's change refuses, a save that fails half way and writes
 // nothing, the line limit and the line alarm, and a model check of stock
 // and balances over a run of random edits.
-#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
 
-#include "core/arena.h"
-#include "script/variables.h"
-#include "tests/support/file_text.h"
-#include "tests/ui/maint/maint_fixture.h"
-#include "ui/maint.h"
+#include "tests/ui/maint/doc_fixture.h"
 
 namespace {
 
 using core::operator""_t;
-using mainttest::MaintTest;
-
-// What a document's event procedure does in a test: the event's name is
-// in DOCEVENT$.
-std::function<void(const std::string& event)> g_on_event;
-
-core::Status runner(core::Text name) {
-  std::string n = datatest::str(name);
-  if (n.rfind("PrcExec,", 0) == 0) {
-    core::ArenaScope scope;
-    script::Value v;
-    if (script::var_get_value("DOCEVENT$"_t, &v) != 0 || !v.is_text()) return core::NOVALUE;
-    if (g_on_event) g_on_event(datatest::str(v.text));
-    return 0;
-  }
-  return core::NOVALUE;
-}
-
-class DocWindowTest : public MaintTest {
- protected:
-  void SetUp() override {
-    MaintTest::SetUp();
-    ui::process_runner_set(runner);
-  }
-  void TearDown() override {
-    g_on_event = nullptr;
-    MaintTest::TearDown();
-  }
-  // The sample's document screen with a change of its keys.
-  void screen_with(const std::string& from, const std::string& to) {
-    std::string ppn = testsupport::file_text(folder_.path() + "/ALBARAN.PPN");
-    size_t at = ppn.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    write("ALBARAN.PPN", ppn.replace(at, from.size(), to));
-  }
-  std::string lines(int note) {
-    return query("SELECT string_agg(linea || ' ' || articulo || ' ' || cantidad || ' ' || importe, ', ' ORDER BY linea) "
-                 "FROM movimientos WHERE numero = " + std::to_string(note) + ";");
-  }
-};
-
-std::string typed_line(const std::string& article, const std::string& quantity, const std::string& price) {
-  return "type " + article + "\nkey Tab\ntype " + quantity + "\nkey Tab\ntype " + price + "\nkey Tab\n";
-}
-
-// The note's number, then Tab past its date and customer into its lines.
-std::string read_back(int note) { return "type " + std::to_string(note) + "\nkey Tab\nkey Tab\nkey Tab\n"; }
+using docwin::DocWindowTest;
+using docwin::g_on_event;
+using docwin::read_back;
+using docwin::typed_line;
 
 TEST_F(DocWindowTest, ASaveOfANoteAnotherUserChangedWritesNothingAndKeepsTheLines) {
   screen_with("HELP$=ALBARAN.HLP", "HELP$=ALBARAN.HLP:PRCNAME$=EVENTS");
   // Between reading note 1 and saving it, another user changes a line.
   g_on_event = [this](const std::string& event) {
     if (event == "CHECK") sql("UPDATE movimientos SET cantidad = 9 WHERE numero = 1 AND linea = 2;");
+    return core::Status{0};
   };
   EXPECT_EQ(run_document("ALBARAN", read_back(1) + typed_line("A0002", "1", "4.20") +
                                         "press Grabar\nanswer Ok\nshow\n"),
@@ -88,6 +41,7 @@ TEST_F(DocWindowTest, ANoteDeletedByAnotherUserIsNotWrittenBackOnSave) {
   screen_with("HELP$=ALBARAN.HLP", "HELP$=ALBARAN.HLP:PRCNAME$=EVENTS");
   g_on_event = [this](const std::string& event) {
     if (event == "CHECK") sql("DELETE FROM albaranes WHERE numero = 2;");
+    return core::Status{0};
   };
   EXPECT_EQ(run_document("ALBARAN", read_back(2) + typed_line("A0004", "1", "3.90") + "press Grabar\nanswer Ok\n"), 0);
   expect_script_ok();
@@ -102,10 +56,11 @@ TEST_F(DocWindowTest, ALineThatFailsHalfWayWritesNothingAndTheCorrectedNoteSaves
   std::vector<std::string> before_second_save;
   int checks = 0;
   g_on_event = [&](const std::string& event) {
-    if (event != "CHECK" || ++checks != 2) return;
+    if (event != "CHECK" || ++checks != 2) return core::Status{0};
     // After the failed save: not the header, not the first line, not its stock.
     before_second_save = {query("SELECT count(*) FROM albaranes WHERE numero = 8;"), lines(8),
                           query("SELECT stock FROM articulos WHERE codigo = 'A0001';")};
+    return core::Status{0};
   };
   std::string steps = "type 8\nkey Tab\nkey Tab\ntype C00002\nkey Tab\n" + typed_line("A0001", "1", "12.50") +
                       typed_line("A0005", "99", "24") + "press Grabar\nanswer Ok\nshow\n" +

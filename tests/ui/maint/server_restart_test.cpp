@@ -3,47 +3,30 @@
 // editing with what was typed; once the server is back the same session
 // browses and saves again, and the record is written once. The test runs a
 // cluster of its own, so the shared one stays up for the other tests.
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "tests/ui/maint/maint_fixture.h"
+#include "tests/ui/maint/own_cluster.h"
 
 namespace {
 
 class ServerRestart : public mainttest::MaintTest {
  protected:
   void SetUp() override {
-    const char* script = std::getenv("APP_PG_CLUSTER");
-    ASSERT_NE(script, nullptr) << "APP_PG_CLUSTER is not set: run the tests through ctest";
-    script_ = script;
-    ASSERT_EQ(chmod(cluster_folder_.path().c_str(), 0755), 0);  // the server's user reaches it
-    dir_ = cluster_folder_.path() + "/pg";
-    ASSERT_EQ(cluster("start"), 0);
-    started_ = true;
+    cluster_.start();
+    if (HasFatalFailure()) return;
     // The test's database and session live on this cluster.
-    shared_host_ = datatest::pg_host();
-    setenv("PGHOST", (dir_ + "/sock").c_str(), 1);
     MaintTest::SetUp();
   }
   void TearDown() override {
     MaintTest::TearDown();
-    setenv("PGHOST", shared_host_.c_str(), 1);
-    if (started_) {
-      EXPECT_EQ(cluster("stop"), 0);
-    }
+    cluster_.stop();
   }
-  int cluster(const std::string& action) {
-    std::string command = "'" + script_ + "' " + action + " '" + dir_ + "' " + datatest::pg_port() + " >/dev/null";
-    return std::system(command.c_str());
-  }
+  int cluster(const std::string& action) { return cluster_.run(action); }
 
-  datatest::TempFolder cluster_folder_;
-  std::string script_, dir_, shared_host_;
-  bool started_ = false;
+  mainttest::OwnCluster cluster_;
 };
 
 TEST_F(ServerRestart, ASaveWhileTheServerIsAwayKeepsWhatWasTypedAndTheNextOneSaves) {

@@ -1,0 +1,132 @@
+// A document whose header is several records (NUMCAB$): the header file's
+// key 1 holds the note's number and a copy number the screen does not
+// show, which WRITECAB0$ fills from _HNUM. The records are written, read
+// back, changed and deleted together, in the save's one transaction.
+#include "data/dictionary.h"
+#include "script/variables.h"
+#include "tests/ui/maint/doc_fixture.h"
+
+namespace {
+
+using core::operator""_t;
+using docwin::g_on_event;
+using docwin::read_back;
+using docwin::typed_line;
+
+class DocHeaderRecords : public docwin::DocWindowTest {
+ protected:
+  void SetUp() override {
+    DocWindowTest::SetUp();
+    // albaranes gains a copy number after its number in key 1.
+    std::string dicc = testsupport::file_text(folder_.path() + "/KADICC.DAT");
+    replace(&dicc, "04       012 2total\n", "04       012 2total\n04       002 Ncopia\n");
+    replace(&dicc, "34<0001006>", "34<00010060033002>");
+    write("KADICC.DAT", dicc);
+    data::dict_clear();
+    ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
+    sql("ALTER TABLE albaranes ADD COLUMN copia numeric(2); UPDATE albaranes SET copia = 1;"
+        "DROP INDEX albaranes_ndx1; CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree "
+        "(numero NULLS FIRST, copia NULLS FIRST);");
+    // COPIAS says how many header records a save writes.
+    screen_with("MAXLIN%=20", "MAXLIN%=20:NUMCAB$=COPIAS:WRITECAB0$='copia{}=_HNUM'");
+    copies(2);
+  }
+  static void replace(std::string* text, const std::string& from, const std::string& to) {
+    size_t at = text->find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text->replace(at, from.size(), to);
+  }
+  static void copies(int n) { ASSERT_EQ(script::var_set("COPIAS"_t, datatest::txt(std::to_string(n))), 0); }
+  std::string headers(int note) {
+    return query("SELECT string_agg(copia || ' ' || cliente || ' ' || total, ', ' ORDER BY copia) FROM albaranes "
+                 "WHERE numero = " + std::to_string(note) + ";");
+  }
+  std::string balance(const std::string& customer) {
+    return query("SELECT saldo FROM clientes WHERE codigo = '" + customer + "';");
+  }
+  std::string stock(const std::string& article) {
+    return query("SELECT stock FROM articulos WHERE codigo = '" + article + "';");
+  }
+  // Note 30 of C00004: two lines, 29.20 in all.
+  void write_note() {
+    ASSERT_EQ(run_document("ALBARAN", "type 30\nkey Tab\nkey Tab\ntype C00004\nkey Tab\n" +
+                                          typed_line("A0001", "2", "12.50") + typed_line("A0002", "1", "4.20") +
+                                          "press Grabar\n"),
+              0);
+    expect_script_ok();
+  }
+  // Note 30 read back, its first line's quantity made 3.
+  static std::string change_first_line() {
+    return read_back(30) + "click #3200\nselect 1\nactivate\nkey Tab\ntype 3\nkey Tab\nkey Tab\npress Grabar\n";
+  }
+};
+
+TEST_F(DocHeaderRecords, ANewNoteWritesEveryHeaderRecordAndItsLinesOnce) {
+  write_note();
+  EXPECT_EQ(headers(30), "1 C00004 29.20, 2 C00004 29.20");
+  EXPECT_EQ(lines(30), "1 A0001 2 25.00, 2 A0002 1 4.20");
+  // The lines' rules ran once, not once a header record.
+  EXPECT_EQ(balance("C00004"), "29.20");
+  EXPECT_EQ(stock("A0001"), "36");
+}
+
+TEST_F(DocHeaderRecords, AChangedNoteRewritesAllItsHeaderRecords) {
+  write_note();
+  ASSERT_EQ(run_document("ALBARAN", change_first_line()), 0);
+  expect_script_ok();
+  EXPECT_EQ(headers(30), "1 C00004 41.70, 2 C00004 41.70");
+  EXPECT_EQ(lines(30), "1 A0001 3 37.50, 2 A0002 1 4.20");
+  EXPECT_EQ(balance("C00004"), "41.70");
+  EXPECT_EQ(stock("A0001"), "35");
+  // Fewer copies now: the records past them go with the save.
+  copies(1);
+  ASSERT_EQ(run_document("ALBARAN", read_back(30) + typed_line("A0003", "1", "6.75") + "press Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(headers(30), "1 C00004 48.45");
+  EXPECT_EQ(balance("C00004"), "48.45");
+}
+
+TEST_F(DocHeaderRecords, AnotherUsersChangeOfAnyHeaderRecordRefusesTheSave) {
+  write_note();
+  screen_with("HELP$=ALBARAN.HLP", "HELP$=ALBARAN.HLP:PRCNAME$=EVENTS");
+  g_on_event = [this](const std::string& event) {
+    if (event == "CHECK") sql("UPDATE albaranes SET fecha = '20240301' WHERE numero = 30 AND copia = 2;");
+    return core::Status{0};
+  };
+  ASSERT_EQ(run_document("ALBARAN", change_first_line() + "answer Ok\n"), 0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("Datos Cambiados"), std::string::npos) << transcript();
+  EXPECT_EQ(headers(30), "1 C00004 29.20, 2 C00004 29.20");
+  EXPECT_EQ(lines(30), "1 A0001 2 25.00, 2 A0002 1 4.20");
+  EXPECT_EQ(balance("C00004"), "29.20");
+}
+
+TEST_F(DocHeaderRecords, ADeletedNoteTakesAllItsHeaderRecordsWithIt) {
+  write_note();
+  ASSERT_EQ(run_document("ALBARAN", read_back(30) + "press Anular Doc.\nanswer Yes\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(query("SELECT count(*) FROM albaranes WHERE numero = 30;"), "0");
+  EXPECT_EQ(lines(30), "");
+  EXPECT_EQ(balance("C00004"), "0.00");
+  EXPECT_EQ(stock("A0001"), "38");
+  // The other notes kept theirs.
+  EXPECT_EQ(headers(1), "1 C00001 58.75");
+}
+
+TEST_F(DocHeaderRecords, ANewNoteIsRefusedWhenAnotherUserWroteAnyRecordOfItsHeader) {
+  screen_with("HELP$=ALBARAN.HLP", "HELP$=ALBARAN.HLP:PRCNAME$=EVENTS");
+  g_on_event = [this](const std::string& event) {
+    if (event == "CHECK") sql("INSERT INTO albaranes VALUES (31, '20240301', 'C00005', 0, 2);");
+    return core::Status{0};
+  };
+  ASSERT_EQ(run_document("ALBARAN", "type 31\nkey Tab\nkey Tab\ntype C00004\nkey Tab\n" +
+                                        typed_line("A0001", "2", "12.50") + "press Grabar\nanswer Ok\n"),
+            0);
+  expect_script_ok();
+  EXPECT_NE(transcript().find("Clave Repetida"), std::string::npos) << transcript();
+  EXPECT_EQ(headers(31), "2 C00005 0.00");
+  EXPECT_EQ(lines(31), "");
+  EXPECT_EQ(balance("C00004"), "0.00");
+}
+
+}  // namespace
