@@ -104,6 +104,10 @@ inline constexpr int32_t kNoFile = -1;
 [[nodiscard]] int32_t def_section_load_or_empty(Text file, int layout, int32_t section);
 // The number of lines of the section, or kNoFile, or a code.
 [[nodiscard]] int32_t def_section_count(Text file, int layout, int32_t section);
+// Where the section's line `index` (from 0) lies in the file: its line
+// number from 1; 0 when the section has no such line or the file cannot be
+// read. For errors that name the line of what a loader refused.
+uint32_t def_section_line(Text file, int layout, int32_t section, uint32_t index);
 // Pops the definition stack. STROUTBOUND when it is empty.
 [[nodiscard]] Status def_section_release();
 // The current section (the top of the stack; empty when there is none): a

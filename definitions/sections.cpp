@@ -76,7 +76,8 @@ Status binary_line(Text file, uint32_t line, uint8_t byte) {
   return core::SINTAXERROR;
 }
 
-// Calls take(content) for each line of the section, in file order: 0,
+// Calls take(content, line) for each line of the section, in file order
+// (line: its number in the file, from 1): 0,
 // kNoFile, or the code that stopped the reading (not yet reported).
 template <class Take>
 int32_t read_section(Text file, int layout, int32_t section, Take take) {
@@ -104,7 +105,7 @@ int32_t read_section(Text file, int layout, int32_t section, Take take) {
     LineParts parts;
     (void)def_line_parts(line, layout, &parts);
     if (parts.section != section) continue;
-    st = take(parts.content);
+    st = take(parts.content, at);
     if (st != 0) break;
   }
   (void)core::file_close(number);
@@ -142,7 +143,7 @@ int32_t def_section_queue(Text file, int layout, int32_t section, uint16_t* coun
   *count = 0;
   if (!file.ok()) return file.len;
   uint16_t first = core::slot_count(core::kGroupLineQueue);
-  int32_t st = read_section(file, layout, section, [](Text content) {
+  int32_t st = read_section(file, layout, section, [](Text content, uint32_t) {
     return core::slot_append(core::kGroupLineQueue, content);
   });
   if (st != 0) {
@@ -182,12 +183,25 @@ int32_t def_section_load_or_empty(Text file, int layout, int32_t section) {
 int32_t def_section_count(Text file, int layout, int32_t section) {
   if (!file.ok()) return file.len;
   int32_t lines = 0;
-  int32_t st = read_section(file, layout, section, [&lines](Text) {
+  int32_t st = read_section(file, layout, section, [&lines](Text, uint32_t) {
     ++lines;
     return Status{0};
   });
   if (st == kNoFile) return st;
   return st == 0 ? lines : load_failed(file, static_cast<Status>(st));
+}
+
+uint32_t def_section_line(Text file, int layout, int32_t section, uint32_t index) {
+  if (!file.ok()) return 0;
+  uint32_t seen = 0;
+  uint32_t found = 0;
+  // The reading stops at the line asked for (a code that is no failure).
+  (void)read_section(file, layout, section, [&](Text, uint32_t line) {
+    if (seen++ != index) return Status{0};
+    found = line;
+    return Status{1};
+  });
+  return found;
 }
 
 Status def_section_release() { return core::slot_pop(core::kGroupDefStack); }

@@ -115,9 +115,18 @@ Status screen_load(Text file, int section, bool allow_missing_pan, int* index) {
     core::report_detail(st, with_type(file, defs::kFtScreen), false);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
-  for (const std::string& item : items) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string& item = items[i];
     if (screen_parse_line(core::text_view(item.data(), item.size()), &screen) != 0) {
-      core::report_detail(core::BADDATA, core::text_view(item.data(), item.size()), false);
+      // The author is told the file, the line and what stands there.
+      Text pan = with_type(file, defs::kFtScreen);
+      uint32_t line = defs::def_section_line(pan, kLayoutScreen, section, static_cast<uint32_t>(i));
+      core::error_place_set(pan, line);
+      core::report_detail(core::BADDATA,
+                          core::text_format(1024, "%s, line %u: not a label or field line of screen %d: \"%.*s\"",
+                                            core::text_cstr(pan), line, section, static_cast<int>(item.size()),
+                                            item.data()),
+                          false);
       return core::error_record(core::kRecord, core::Context::Screen, core::BADDATA, core::BADDATA);
     }
   }

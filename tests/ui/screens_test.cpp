@@ -348,4 +348,17 @@ TEST_F(ScreenFiles, AMissingScreenFileIsAnErrorUnlessAllowed) {
   EXPECT_EQ(ui::screen_load("MALO"_t, 1, false, &index), core::BADDATA);
 }
 
+TEST_F(ScreenFiles, ABadScreenLineIsNamedByItsFileAndLine) {
+  write("CORTA.PPN", "01 FD$=a,b\n");
+  // Section 2's line 3 of the file lies between section 1's lines; the
+  // file is cut in section 1's second field.
+  write("CORTA.PAN", "; fields\n 0100102Codigo:|\n 0200202Otra|\n 0110214000006A|\n 011031\n");
+  int index = -1;
+  EXPECT_EQ(ui::screen_load("CORTA"_t, 1, false, &index), core::BADDATA);
+  EXPECT_EQ(str(core::error_detail()), "CORTA.PAN, line 5: not a label or field line of screen 1: \"103\"");
+  EXPECT_EQ(core::error_place().line, 5u);
+  EXPECT_EQ(core::error_place().file, "CORTA.PAN");
+  ASSERT_EQ(ui::screen_load("CORTA"_t, 2, false, &index), 0) << "the other screen of the file still loads";
+}
+
 }  // namespace
