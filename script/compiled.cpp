@@ -285,9 +285,8 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
   size_t top = 0;
   uint32_t generation = var_generation();  // moves only when a name is set by text
   // Reads a deferred target that is needed as a value after all.
-  auto force = [&](size_t i) -> Status {
+  auto force_target = [&](size_t i) -> Status {
     const Insn* t = targets[i];
-    if (t == nullptr) return 0;
     targets[i] = nullptr;
     if (t->code != kOpIntVar && t->code != kOpNumberVar) {
       values[i] = t->value.number;
@@ -299,6 +298,7 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
     values[i] = v.number;
     return st;
   };
+  auto force = [&](size_t i) -> Status { return targets[i] == nullptr ? Status{0} : force_target(i); };
   // Reads a variable operand.
   auto read = [&](const Insn& insn, int64_t* value) -> Status {
     if (insn.handle.generation == generation) {
