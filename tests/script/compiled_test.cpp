@@ -4,16 +4,22 @@
 // lists and assignments are evaluated both ways in fresh runtimes.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include "core/arena.h"
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/slots.h"
 #include "script/eval.h"
 #include "script/internal/compiled.h"
 #include "script/numbers.h"
+#include "script/procedures.h"
 #include "script/variables.h"
 #include "tests/script/expr_show.h"
 
@@ -117,6 +123,69 @@ TEST(Compiled, FixedCasesBehaveAsInterpreted) {
                            "A#=(B$='z')", "((1,2),3)*2", "'a'<'b'&&1", "C#=C#+1,C#=C#+1",
                            "A=7/2,A", "_PRECIS=3,1.0005", "1+", ",", "1,", "A#==1.25"}) {
     EXPECT_EQ(observe(expr, true), observe(expr, false)) << "expression: " << expr;
+  }
+}
+
+// Everything a caller can observe after running a procedure of the given
+// lines twice in one runtime (the second run goes through the statements'
+// bound programs, at another number of decimals): status, error, detail
+// and the variables.
+std::string observe_procedure(const std::string& text, bool compiled) {
+  script::compiled::set_enabled(compiled);
+  char tmpl[] = "/tmp/compiledXXXXXX";
+  std::string folder = mkdtemp(tmpl) != nullptr ? tmpl : "/tmp";
+  std::ofstream(folder + "/P.PRX", std::ios::binary) << text;
+  std::string out;
+  {
+    core::CoreContext core;
+    script::ScriptContext script;
+    script::ProcContext proc;
+    (void)core::slot_set(core::kGroupEnv, core::kEnvDocPath, core::text_view(folder.data(), folder.size()));
+    (void)script::var_set("A"_t, "3"_t);
+    (void)script::var_set("B$"_t, "ab"_t);
+    for (int round = 0; round < 2; ++round) {
+      // The second run starts at another number of decimals.
+      (void)script::var_set("_PRECIS"_t, round == 0 ? "2"_t : "3"_t);
+      core::error_clear();
+      uint16_t mark = core::arena_mark();
+      core::Status st = script::proc_call(core::Text{}, "P.PRX"_t, core::Text{}, false);
+      out += "status " + std::to_string(st) + " error " + std::to_string(core::error_last().code);
+      out += " detail [" + str(core::error_detail()) + "] arena " + std::to_string(core::arena_mark() - mark) + "\n";
+    }
+    for (core::Text name : {"A"_t, "A#"_t, "B$"_t, "C#"_t, "N#"_t}) {
+      core::ArenaScope scope;
+      out += str(name) + "=" + (script::var_get(name) == 0 ? str(core::arena_top()) : "?") + " ";
+    }
+  }
+  std::filesystem::remove_all(folder);
+  script::compiled::set_enabled(true);
+  return out;
+}
+
+// Procedures of random statements over the expressions above: assignments,
+// conditions, bounded loops, and changes of the number of decimals, which
+// bound programs must follow.
+TEST(Compiled, RandomProceduresBehaveAsInterpreted) {
+  Generator gen(20261209u);
+  std::mt19937 rng(7);
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (const char* fixed : {"A#=2.5\r\n", "_PRECIS=0\r\nA#=A#+1.5\r\n_PRECIS=4\r\nC#=1.0001\r\n",
+                            "K=0\r\nDO_WHILE K<3\r\nK=K+1\r\n_PRECIS=K\r\nC#=C#+2.5\r\nLOOP\r\n"}) {
+    EXPECT_EQ(observe_procedure(fixed, true), observe_procedure(fixed, false)) << "procedure:\n" << fixed;
+  }
+  for (int i = 0; i < 300; ++i) {
+    std::string text = "N#=0\r\n";
+    int statements = 1 + pick(8);
+    for (int k = 0; k < statements; ++k) {
+      switch (pick(7)) {
+        case 0: text += "IF " + gen.list() + "\r\nC#=C#+1\r\nENDIF\r\n"; break;
+        case 1: text += "DO_WHILE N#<3\r\nN#=N#+1\r\n" + gen.list() + "\r\nLOOP\r\n"; break;
+        case 2: text += std::string("_PRECIS=") + "0134"[pick(4)] + "\r\n"; break;
+        case 3: text += "K=0\r\nDO_WHILE K<3\r\nK=K+1\r\n_PRECIS=K\r\n" + gen.list() + "\r\nLOOP\r\n"; break;
+        default: text += gen.list() + "\r\n"; break;
+      }
+    }
+    ASSERT_EQ(observe_procedure(text, true), observe_procedure(text, false)) << "procedure:\n" << text;
   }
 }
 
