@@ -53,7 +53,7 @@ damage "screen PPN missing" "rm CLIENTES.PPN" \
 DBMENU.PMT:2: no screen \"CLIENTES\" (CLIENTES.PPN) for \"MantMain CLIENTES\""
 damage "dictionary cut short" "head -c 100 $sample/KADICC.DAT > KADICC.DAT" \
   "KADICC.DAT:2: the last line has no line end: is the file cut short?
-KAREL.DAT:4: FILEOUTBOUND: 63:clientesR2K1:articulosR3K1 (file 3; KADICC.DAT defines 0 files: is it complete?)"
+KADICC.DAT:2: FILEOUTBOUND: the last line has no line end: is the file cut short? (KAREL.DAT, line 4 names file 3; 0 files defined)"
 damage "procedure garbage" "printf '%s' \"\$garbage\" > RESUMEN.PRX" \
   "RESUMEN.PRX:1: not a text file (byte 0x01)"
 damage "procedure cut before its LOOP" "printf 'A=0\r\nDO_WHILE A<3\r\nA=A+1\r\n' > CORTADO.PRX" \
