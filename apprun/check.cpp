@@ -35,15 +35,21 @@ std::string problem(const std::string& file, core::Status code, const std::strin
     if (c == '\r' || c == '\n') c = ' ';
   detail.erase(std::unique(detail.begin(), detail.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
                detail.end());
-  // The file is said at the start of the line already.
+  // The file is said at the start of the line already (and its line, when
+  // the detail ends with both).
+  core::ErrorPlace place = core::error_place();
   std::string named = " File: " + path;
-  if (!path.empty() && detail.size() >= named.size() &&
-      detail.compare(detail.size() - named.size(), named.size(), named) == 0)
-    detail.resize(detail.size() - named.size());
+  std::string lined = named + ", line " + std::to_string(place.line);
+  for (const std::string& end : {lined, named}) {
+    if (!path.empty() && detail.size() >= end.size() &&
+        detail.compare(detail.size() - end.size(), end.size(), end) == 0) {
+      detail.resize(detail.size() - end.size());
+      break;
+    }
+  }
   size_t first = detail.find_first_not_of(' ');
   detail = first == std::string::npos ? std::string() : detail.substr(first);
   std::string where = file;
-  core::ErrorPlace place = core::error_place();
   if (place.line != 0) {
     std::string placed = fs::path(place.file).filename().string();
     where = placed + ":" + std::to_string(place.line);

@@ -27,6 +27,10 @@ struct Loader {
   std::vector<std::string> prefixes;  // the dictionaries being read, outermost first
   std::string file;                   // the file being read, for messages
   uint32_t line_number = 0;
+  // The dictionary file read last when its last line had no line end, and
+  // that line: a file cut short, named when a later line misses its files.
+  std::string cut_file;
+  uint32_t cut_line = 0;
 };
 
 bool digit(uint8_t c) { return c >= '0' && c <= '9'; }
@@ -45,6 +49,18 @@ Status line_error(const Loader& l, Status code, Text line) {
 Status undefined_file(const Loader& l, Text line, int file) {
   core::ArenaScope scope;
   std::string dicc = (l.prefixes.empty() ? std::string() : l.prefixes.back()) + "DICC.DAT";
+  if (!l.cut_file.empty()) {
+    // The dictionary ends inside a line: the fault is there, and the line
+    // that found it is named after it.
+    Text detail = core::text_format(1024,
+                                    "%s, line %u: the last line has no line end: is the file cut short? "
+                                    "(%s, line %u names file %d; %u file%s defined)",
+                                    l.cut_file.c_str(), l.cut_line, l.file.c_str(), l.line_number, file,
+                                    static_cast<unsigned>(dict_file_count()), dict_file_count() == 1 ? "" : "s");
+    core::error_record(core::kRecord, core::Context::LOADFILESTR, core::FILEOUTBOUND, core::FILEOUTBOUND);
+    core::error_place_set(core::text_view(l.cut_file), l.cut_line);
+    return core::report_detail(core::FILEOUTBOUND, detail, false);
+  }
   Text why = core::text_format(600, " (file %d; %s defines %u file%s: is it complete?)", file, dicc.c_str(),
                                static_cast<unsigned>(dict_file_count()), dict_file_count() == 1 ? "" : "s");
   return line_error(l, core::FILEOUTBOUND, core::text_concat(line, why));
@@ -139,6 +155,15 @@ Status read_line(Loader& l, Text line) {
   return field_line(l, line);
 }
 
+// Whether the open file's last byte ends a line (an empty file does).
+bool ends_with_line_end(uint16_t number) {
+  int64_t size = core::file_size(number);
+  if (size <= 0) return true;
+  char last = 0;
+  if (core::file_read(number, static_cast<uint32_t>(size - 1), 1, &last, 1) != 1) return true;
+  return last == '\n' || last == '\r' || last == '\x1A';
+}
+
 // Reads one file line by line; *found tells whether it exists.
 Status read_file(Loader& l, Text name, bool* found) {
   core::ArenaScope scope;
@@ -161,6 +186,12 @@ Status read_file(Loader& l, Text name, bool* found) {
     ++l.line_number;
     code = read_line(l, line);
     if (code != kOk) break;
+  }
+  if (code == kOk && l.line_number > 0 && !ends_with_line_end(number)) {
+    l.cut_file = l.file;
+    l.cut_line = l.line_number;
+  } else if (code == kOk) {
+    l.cut_file.clear();
   }
   static_cast<void>(core::file_close(number));
   l.file = outer_file;

@@ -34,13 +34,21 @@ Status read_lines(Text file, std::vector<std::string>* lines) {
   Status number = core::file_open(path, core::kModeReadOnly | core::kModeQuiet);
   if (number >= 128) return load_error(core::FILENOTFOUND, file);
   Status st = 0;
-  for (;;) {
+  for (uint32_t at = 1;; ++at) {
     core::ArenaScope line_scope;
     Text line = core::file_read_line(number);
     if (!line.ok()) {
       // The end of the file reads as DISKIO; a line too long for the arena is
       // skipped by the file layer, which would silently drop a statement.
       if (line.len != core::DISKIO) st = load_error(line.len, file);
+      break;
+    }
+    // A file that is not text (damaged, or another kind of file under the
+    // name) is refused whole, before any of it is taken for statements.
+    if (uint16_t bad = core::text_binary_at(line); bad != core::kNoPos) {
+      core::error_place_set(file, at);
+      st = load_error(core::SINTAXERROR, core::text_format(512, "%s, line %u: not a text file (byte 0x%02X)",
+                                                            core::text_cstr(file), at, line.at(bad)));
       break;
     }
     lines->emplace_back(line.ptr, line.len);
@@ -129,10 +137,14 @@ Status proc_load(Text file, uint16_t* number) {
   Status st = read_lines(file, &lines);
   if (st == 0) {
     st = proc_compile(lines, p.get());
-    // A procedure that does not compile names its file.
+    // A procedure that does not compile names its file, and the file's line
+    // where the compiler knew it (its messages count statements, not lines).
     if (st != 0 && core::error_last().code == st) {
       core::ArenaScope scope;
-      static_cast<void>(core::report_detail(st, core::text_concat("File: "_t, file), true));
+      uint32_t line = core::error_place().line;
+      Text named = line == 0 ? core::text_concat("File: "_t, file)
+                             : core::text_format(1024, "File: %s, line %u", core::text_cstr(file), line);
+      static_cast<void>(core::report_detail(st, named, true));
     }
   }
   if (st != 0) return st;

@@ -112,7 +112,8 @@ Status screen_load(Text file, int section, bool allow_missing_pan, int* index) {
   std::vector<std::string> items;
   st = definition_section_lines(with_type(file, defs::kFtScreen), kLayoutScreen, section, &items);
   if (st != 0 && !allow_missing_pan) {
-    core::report_detail(st, with_type(file, defs::kFtScreen), false);
+    // A reading that named the line it refused keeps that detail.
+    if (core::error_place().line == 0) core::report_detail(st, with_type(file, defs::kFtScreen), false);
     return core::error_record(core::kRecord, core::Context::Screen, st, st);
   }
   for (size_t i = 0; i < items.size(); ++i) {

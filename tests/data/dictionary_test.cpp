@@ -96,6 +96,35 @@ TEST(DictionaryFiles, Cases) {
   testrunner::datafile_run("data/dictionary.test");
 }
 
+// A dictionary that ends inside a line was cut short: when the relations
+// then name a file it lacks, the dictionary is blamed, not the relations.
+TEST(DictionaryFiles, ADictionaryCutShortIsNamedBeforeTheRelationsThatMissItsFiles) {
+  core::CoreContext core;
+  script::ScriptContext script;
+  data::DataContext data;
+  datatest::TempFolder folder;
+  folder.write("XXREL.DAT", "; relations\r\n62:unoR2K1\r\n");
+  folder.write("XXDICC.DAT", "; files\r\n01*  *00UNO\r\n01       002 AA\r\n; the seco");
+  EXPECT_EQ(data::dict_load("XX"_t, txt(folder.path()), ""_t), core::FILEOUTBOUND);
+  EXPECT_EQ(str(core::error_detail()),
+            "XXDICC.DAT, line 4: the last line has no line end: is the file cut short? "
+            "(XXREL.DAT, line 2 names file 2; 1 file defined)");
+  EXPECT_EQ(core::error_place().file, "XXDICC.DAT");
+  EXPECT_EQ(core::error_place().line, 4u);
+  // Whole, the same dictionary leaves the fault with the relations.
+  data::dict_clear();
+  folder.write("XXDICC.DAT", "; files\r\n01*  *00UNO\r\n01       002 AA\r\n");
+  EXPECT_EQ(data::dict_load("XX"_t, txt(folder.path()), ""_t), core::FILEOUTBOUND);
+  EXPECT_EQ(str(core::error_detail()),
+            "XXREL.DAT, line 2: 62:unoR2K1 (file 2; XXDICC.DAT defines 1 file: is it complete?)");
+  // Cut short but complete enough, it loads.
+  data::dict_clear();
+  folder.write("XXREL.DAT", "; relations\r\n61:unoR1K1");
+  folder.write("XXDICC.DAT", "; files\r\n01*  *00UNO\r\n01       002 AA");
+  EXPECT_EQ(data::dict_load("XX"_t, txt(folder.path()), ""_t), core::kOk);
+  EXPECT_EQ(data::dict_file_count(), 1);
+}
+
 class DictionaryTest : public datatest::RuntimeTest {
  protected:
   void SetUp() override {

@@ -333,6 +333,17 @@ TEST(ProcedureRun, MissingFileAndMissingEntry) {
   EXPECT_EQ(str(core::error_detail()), "NOPE");
 }
 
+TEST(ProcedureRun, AFileThatIsNotTextIsRefusedBeforeAnyOfItRuns) {
+  Runtime rt;
+  rt.write("RAW.PRX", "A=1\r\nB=2\x01\xff\r\nC=3\r\n");
+  EXPECT_EQ(script::proc_call(Text{}, "RAW.PRX"_t, Text{}, false), core::SINTAXERROR);
+  EXPECT_EQ(str(core::error_detail()), "RAW.PRX, line 2: not a text file (byte 0x01)");
+  EXPECT_EQ(core::error_place().file, "RAW.PRX");
+  EXPECT_EQ(core::error_place().line, 2u);
+  EXPECT_EQ(var("A"), "0");
+  EXPECT_EQ(script::proc_loaded_count(), 0);
+}
+
 // The shell's finder: every definition file lies in SUB of the folder.
 std::string g_finder_folder;
 Text finder_in_sub(Text name) {

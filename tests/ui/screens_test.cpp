@@ -361,4 +361,14 @@ TEST_F(ScreenFiles, ABadScreenLineIsNamedByItsFileAndLine) {
   ASSERT_EQ(ui::screen_load("CORTA"_t, 2, false, &index), 0) << "the other screen of the file still loads";
 }
 
+TEST_F(ScreenFiles, AScreenFileThatIsNotTextIsNamedByItsLine) {
+  write("RARO.PPN", "01 FD$=a\n");
+  write("RARO.PAN", " 0100102Codigo:|\n\x01\x02\xff\n 0110214000006A|\n");
+  int index = -1;
+  EXPECT_EQ(ui::screen_load("RARO"_t, 1, false, &index), core::SINTAXERROR);
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(str(core::error_detail()), "RARO.PAN, line 2: not a text file (byte 0x01)");
+  EXPECT_EQ(core::error_place().line, 2u);
+}
+
 }  // namespace
