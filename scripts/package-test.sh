@@ -3,7 +3,8 @@
 # folder (dpkg -x, nothing touches the system), and runs the unpacked
 # programs: --version, --help, the manual pages, and the sample application
 # headless against a throwaway cluster, from the unpacked files alone (its
-# definitions, the English language module and the runtime's own files).
+# definitions, the English language module and the runtime's own files),
+# and once more on the Qt backend (offscreen) from the installed module.
 #   scripts/package-test.sh [build folder]     (default build/normal)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +36,12 @@ for f in bin/apprun bin/appcontrol share/apprun/background.png share/apprun/lang
          share/apprun/examples/tienda/DBMENU.PMT share/applications/apprun.desktop \
          share/icons/hicolor/scalable/apps/apprun.svg share/man/man1/apprun.1.gz share/man/man1/appcontrol.1.gz; do
   [ -e "$prefix/$f" ] || fail "the package has no $f"
+done
+module=$(find "$prefix/lib" -name apprun-qt.so 2>/dev/null | head -1)
+[ -n "$module" ] || fail "the package has no Qt module (lib/.../apprun/apprun-qt.so)"
+echo "   ${module#"$prefix"/}"
+for program in apprun appcontrol; do
+  ! readelf -d "$prefix/bin/$program" | grep -q "NEEDED.*libQt" || fail "$program links Qt"
 done
 
 apprun="$prefix/bin/apprun"
@@ -70,4 +77,10 @@ grep -q "Clientes" "$work/transcript.txt" || fail "no customers' window: $(cat "
 # English module.
 grep -q "$(sed -n 's/^0033 //p' "$prefix/share/apprun/lang/QV_LANG_EN.MSJ" | tr -d '\r' | cut -c1-20)" "$work/transcript.txt" \
   || fail "the English texts were not found: $(tail -20 "$work/transcript.txt")"
+# The Qt backend, found from the installed program (the build tree's
+# module out of reach), on Qt's offscreen platform.
+env -i PATH=/usr/bin:/bin PGHOST="$PGHOST" PGPORT="$PGPORT" PGUSER="$PGUSER" HOME="$work" \
+  APP_UI=qt QT_QPA_PLATFORM=offscreen APP_UI_SCRIPT="$work/tour.script" APP_LANG=EN \
+  "$apprun" "/DPATH:'$work/app'" > "$work/out-qt.txt" 2>&1 || fail "the sample on Qt ended with $? ($(cat "$work/out-qt.txt"))"
+! grep -q "no Qt backend" "$work/out-qt.txt" || fail "the installed module was not found: $(cat "$work/out-qt.txt")"
 echo "ok: package"
