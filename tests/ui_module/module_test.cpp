@@ -25,6 +25,8 @@
 // Fontconfig keeps what it allocates at Qt's first font lookup for the life
 // of the process; see tests/sanitizers/lsan_qt.supp.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// Qt's thread-local storage is dynamic TLS here; see tests/sanitizers/lsan_qt.sh.
+extern "C" const char* __lsan_default_options() { return "intercept_tls_get_addr=0"; }
 
 namespace {
 
