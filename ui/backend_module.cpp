@@ -28,7 +28,8 @@ std::string qt_module_path_of(const std::string& program_folder) {
   std::filesystem::path folder(program_folder);
   std::filesystem::path beside = folder / kQtModuleName;
   if (folder.filename() == "bin") {
-    std::filesystem::path installed = (folder / kQtModuleInstalledFolder / kQtModuleName).lexically_normal();
+    std::filesystem::path installed =
+        (folder / kQtModuleInstalledFolder / kQtModuleName).lexically_normal();
     if (is_file(installed) || !is_file(beside)) return installed.string();
   }
   return beside.string();
@@ -40,7 +41,8 @@ std::string qt_module_path() {
   return qt_module_path_of(folder.ok() ? std::string(folder.ptr, folder.len) : std::string("."));
 }
 
-std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path, std::string* error) {
+std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,
+                                                       std::string* error) {
   // RTLD_NOW: a symbol the module needs and the program lacks is said here,
   // not as a crash at its first call. The handle is never closed: the
   // toolkit's objects and Qt's application object live until the end.
@@ -54,13 +56,16 @@ std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path, 
   }
   auto entry = reinterpret_cast<platform::ToolkitEntry>(dlsym(module, platform::kToolkitEntryName));
   if (entry == nullptr) {
-    *error = path + ": not a toolkit module of this runtime (no " + platform::kToolkitEntryName + ")";
+    *error =
+        path + ": not a toolkit module of this runtime (no " + platform::kToolkitEntryName + ")";
     return nullptr;
   }
   std::unique_ptr<platform::Toolkit> toolkit(entry(platform::kToolkitInterfaceVersion));
   if (toolkit == nullptr) {
-    *error = path + ": a toolkit module of another build of the runtime, or its toolkit did not start"
-             " (interface version " + std::to_string(platform::kToolkitInterfaceVersion) + " asked)";
+    *error = path +
+             ": a toolkit module of another build of the runtime, or its toolkit did not start"
+             " (interface version " +
+             std::to_string(platform::kToolkitInterfaceVersion) + " asked)";
   }
   return toolkit;
 }

@@ -114,7 +114,8 @@ TEST_F(QtModule, AFormRunsOnTheModulesToolkitWithTheWholeWindowLayer) {
   ASSERT_EQ(ui.status(), 0);
   uitest::install_window_hooks();
   std::vector<ui::platform::ScriptStep> steps;
-  ASSERT_TRUE(ui::platform::script_parse("type Ana\nkey Tab\ntype 4\nkey Enter\n", &steps, &error)) << error;
+  ASSERT_TRUE(ui::platform::script_parse("type Ana\nkey Tab\ntype 4\nkey Enter\n", &steps, &error))
+      << error;
   qt->script_set(std::move(steps));
   ui::FormRequest request;
   request.title = "Pedido"_t;
@@ -179,7 +180,8 @@ TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
   fs::remove_all(root);
   fs::create_directories(root / "usr/bin");
   fs::create_directories(root / "build/apprun");
-  fs::path installed = (root / "usr/bin" / ui::kQtModuleInstalledFolder / ui::kQtModuleName).lexically_normal();
+  fs::path installed =
+      (root / "usr/bin" / ui::kQtModuleInstalledFolder / ui::kQtModuleName).lexically_normal();
   // An installation without the module: the message names where it belongs.
   EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), installed.string());
   fs::create_directories(installed.parent_path());
@@ -187,7 +189,8 @@ TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
   EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), installed.string());
   EXPECT_EQ(installed.string().rfind((root / "usr/lib/").string(), 0), 0u) << installed;
   // A build tree: beside the program.
-  EXPECT_EQ(ui::qt_module_path_of((root / "build/apprun").string()), (root / "build/apprun/apprun-qt.so").string());
+  EXPECT_EQ(ui::qt_module_path_of((root / "build/apprun").string()),
+            (root / "build/apprun/apprun-qt.so").string());
   // The variable wins over both.
   EnvSet chosen("APP_QT_MODULE", "/opt/other/apprun-qt.so");
   EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), "/opt/other/apprun-qt.so");
