@@ -4,7 +4,8 @@
 # programs: --version, --help, the manual pages, and the sample application
 # headless against a throwaway cluster, from the unpacked files alone (its
 # definitions, the English and French language modules, the latter chosen
-# by the locale, and the runtime's own files).
+# by the locale, and the runtime's own files), and once more on the Qt
+# backend (offscreen) from the installed module.
 #   scripts/package-test.sh [build folder]     (default build/normal)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,6 +51,12 @@ head -1 "$prefix/share/doc/apprun/copyright" | grep -q "^Format: https://www.deb
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/apprun.desktop" || fail "the desktop entry is not valid"
 fi
+module=$(find "$prefix/lib" -name apprun-qt.so 2>/dev/null | head -1)
+[ -n "$module" ] || fail "the package has no Qt module (lib/.../apprun/apprun-qt.so)"
+echo "   ${module#"$prefix"/}"
+for program in apprun appcontrol; do
+  ! readelf -d "$prefix/bin/$program" | grep -q "NEEDED.*libQt" || fail "$program links Qt"
+done
 
 apprun="$prefix/bin/apprun"
 [ "$("$apprun" --version)" = "apprun $version" ] \
@@ -93,4 +100,10 @@ french=$(LC_ALL=C sed -n 's/^0033 //p' "$prefix/share/apprun/lang/QV_LANG_FR.MSJ
 [ -n "$french" ] || fail "the French module has no message 0033"
 LC_ALL=C grep -qF "$french" "$work/transcript-fr.txt" \
   || fail "the French texts ($french) were not found: $(tail -20 "$work/transcript-fr.txt")"
+# The Qt backend, found from the installed program (the build tree's
+# module out of reach), on Qt's offscreen platform.
+env -i PATH=/usr/bin:/bin PGHOST="$PGHOST" PGPORT="$PGPORT" PGUSER="$PGUSER" HOME="$work" \
+  APP_UI=qt QT_QPA_PLATFORM=offscreen APP_UI_SCRIPT="$work/tour.script" APP_LANG=EN \
+  "$apprun" "/DPATH:'$work/app'" > "$work/out-qt.txt" 2>&1 || fail "the sample on Qt ended with $? ($(cat "$work/out-qt.txt"))"
+! grep -q "no Qt backend" "$work/out-qt.txt" || fail "the installed module was not found: $(cat "$work/out-qt.txt")"
 echo "ok: package"

@@ -16,8 +16,8 @@ printf "02 WINNAME\$='Sin campos'\r\n" >> FORMS.PPN
 # The session opens on the test cluster that PGHOST and PGPORT name.
 printf "database=postgres\r\nuser=postgres\r\n" > sqlparams.dat
 export QT_QPA_PLATFORM=offscreen
-# A sanitizer build of apprun checks for leaks; Qt's fontconfig keeps some.
-export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/../sanitizers" && pwd)/lsan_qt.supp"
+# A sanitizer build of apprun checks for leaks (what it is told with Qt).
+. "$(dirname "$0")/../sanitizers/lsan_qt.sh"
 export APP_UI_TRANSCRIPT="$dir/transcript.txt"
 
 fail() { echo "FAIL: $*"; [ -f transcript.txt ] && cat transcript.txt; exit 1; }

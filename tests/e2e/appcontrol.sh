@@ -34,7 +34,7 @@ cp -r "$here/../../examples/tienda" "$dir/app"
 mkdir "$dir/work"
 cd "$dir/work"
 export APP_UI=$backend QT_QPA_PLATFORM=offscreen
-export LSAN_OPTIONS="suppressions=$here/../sanitizers/lsan_qt.supp"
+. "$here/../sanitizers/lsan_qt.sh"
 admin() {  # admin <script> <transcript>
   APP_UI_SCRIPT=$1 APP_UI_TRANSCRIPT=$dir/work/$2 "$appcontrol" "/DPATH:'$dir/app'" /TRACE:6 \
     >"$dir/work/out.txt" 2>&1 || fail "appcontrol ended with $? ($(cat "$dir/work/out.txt"))"

@@ -22,7 +22,7 @@ pictures=$(cd "$3" && pwd)/screenshots
 . "$here/sample_setup.sh" documents_${backend}
 
 export APP_UI=$backend QT_QPA_PLATFORM=offscreen APP_UI_TRANSCRIPT="$dir/transcript.txt"
-export LSAN_OPTIONS="suppressions=$here/../sanitizers/lsan_qt.supp"
+. "$here/../sanitizers/lsan_qt.sh"
 mkdir -p "$pictures"
 shot() { [ "$backend" = qt ] && echo "shot $pictures/$1" || true; }
 

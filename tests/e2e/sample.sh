@@ -17,7 +17,7 @@ pictures=$(cd "$3" && pwd)/screenshots
 
 export APP_UI=$backend QT_QPA_PLATFORM=offscreen APP_UI_TRANSCRIPT="$dir/transcript.txt"
 # A sanitizer build of apprun checks for leaks; Qt's fontconfig keeps some.
-export LSAN_OPTIONS="suppressions=$here/../sanitizers/lsan_qt.supp"
+. "$here/../sanitizers/lsan_qt.sh"
 
 shot() { [ "$backend" = qt ] && echo "shot $pictures/$1" || true; }
 mkdir -p "$pictures"

@@ -22,7 +22,7 @@ export PGHOST=$pg/pg/sock
 trap 'cleanup; "$cluster" stop "$pg/pg" "$PGPORT" >/dev/null 2>&1 || true; rm -rf "$pg"' EXIT
 
 export APP_UI=$backend QT_QPA_PLATFORM=offscreen APP_UI_TRANSCRIPT="$dir/transcript.txt"
-export LSAN_OPTIONS="suppressions=$here/../sanitizers/lsan_qt.supp"
+. "$here/../sanitizers/lsan_qt.sh"
 {
   echo "menu Clientes"
   echo "key PageDown"

@@ -302,8 +302,10 @@ class Toolkit {
 // The backend chosen by the environment: APP_UI=qt or APP_UI=headless; when
 // unset, Qt when a display is available (DISPLAY, WAYLAND_DISPLAY or
 // QT_QPA_PLATFORM set), else headless. APP_UI_SCRIPT names a script file of
-// input steps for either backend. Null when Qt was asked for but is not
-// built in.
+// input steps for either backend. Qt comes from its module (ui/backend.h),
+// opened only here; null when APP_UI=qt asked for it and the module cannot
+// be loaded (a display alone then gives the headless backend). Either
+// failure is said on standard error with the module's path.
 std::unique_ptr<Toolkit> toolkit_from_environment();
 
 }  // namespace ui::platform

@@ -1,0 +1,200 @@
+// The Qt backend as the programs get it: opened from its module
+// (apprun-qt.so, APP_QT_MODULE) by a program that links no Qt, and the
+// messages when it cannot be had. Runs on Qt's offscreen platform.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/arena.h"
+#include "core/context.h"
+#include "core/slots.h"
+#include "formats/formats.h"
+#include "script/procedures.h"
+#include "script/variables.h"
+#include "tests/ui/ui_hooks.h"
+#include "ui/backend.h"
+#include "ui/forms.h"
+#include "ui/platform/script.h"
+#include "ui/windows.h"
+
+// Fontconfig keeps what it allocates at Qt's first font lookup for the life
+// of the process; see tests/sanitizers/lsan_qt.supp.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// Qt's thread-local storage is dynamic TLS here; see tests/sanitizers/lsan_qt.sh.
+extern "C" const char* __lsan_default_options() { return "intercept_tls_get_addr=0"; }
+
+namespace {
+
+namespace fs = std::filesystem;
+using core::operator""_t;
+
+// Sets an environment variable for one test and puts the old value back.
+class EnvSet {
+ public:
+  EnvSet(const char* name, const char* value) : name_(name) {
+    const char* old = getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~EnvSet() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+std::string module_path() {
+  const char* set = getenv("APP_QT_MODULE");
+  return set != nullptr ? set : "";
+}
+
+class QtModule : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(module_path().empty()) << "APP_QT_MODULE names the module under test";
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    (void)core::slot_set(core::kGroupEnv, core::kEnvApName, "KALMIR"_t);
+    (void)formats::locale_build();
+  }
+
+  core::CoreContext core_;
+  script::ScriptContext script_;
+  script::ProcContext procs_;
+};
+
+TEST_F(QtModule, MakesTheQtToolkitWhoseTextsAreInTheProgramsArena) {
+  std::string error;
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::toolkit_module_open(module_path(), &error);
+  ASSERT_NE(tk, nullptr) << error;
+  EXPECT_STREQ(tk->name(), "qt");
+  ui::platform::WindowSpec spec;
+  spec.title = "Prueba";
+  spec.client = {300, 100};
+  ui::platform::Handle w = tk->window_create(spec);
+  ASSERT_NE(w, ui::platform::kNone);
+  ui::platform::ControlSpec edit;
+  edit.kind = ui::platform::ControlKind::Edit;
+  edit.id = 7;
+  edit.rect = {0, 0, 20, 1};
+  ASSERT_TRUE(tk->control_create(w, edit));
+  // Windows-1252 in and out: ñ and the euro sign cross the module's edge.
+  tk->control_text_set(w, 7, "A\xF1o \x80"_t);
+  core::ArenaScope scope;
+  core::Text back = tk->control_text(w, 7);
+  EXPECT_EQ(std::string(back.ptr, back.len), "A\xF1o \x80");
+  // The copy is the newest entry of this program's arena: the module has no
+  // arena (nor any other core state) of its own.
+  EXPECT_EQ(core::arena_top().ptr, back.ptr);
+  tk->window_destroy(w);
+}
+
+TEST_F(QtModule, AFormRunsOnTheModulesToolkitWithTheWholeWindowLayer) {
+  std::string error;
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::toolkit_module_open(module_path(), &error);
+  ASSERT_NE(tk, nullptr) << error;
+  ui::platform::Toolkit* qt = tk.get();
+  ui::UiContext ui(std::move(tk));
+  ASSERT_EQ(ui.status(), 0);
+  uitest::install_window_hooks();
+  std::vector<ui::platform::ScriptStep> steps;
+  ASSERT_TRUE(ui::platform::script_parse("type Ana\nkey Tab\ntype 4\nkey Enter\n", &steps, &error))
+      << error;
+  qt->script_set(std::move(steps));
+  ui::FormRequest request;
+  request.title = "Pedido"_t;
+  request.fields = "'Cliente:':'A10','Cantidad:':'N5'"_t;
+  ui::FormResult result;
+  core::Status st = ui::form_run(request, &result);
+  uitest::remove_window_hooks();
+  ASSERT_EQ(st, 0);
+  EXPECT_EQ(result.values, "'Ana','4'");
+}
+
+TEST_F(QtModule, ChosenByTheEnvironment) {
+  EnvSet ui_env("APP_UI", "qt");
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+  ASSERT_NE(tk, nullptr);
+  EXPECT_STREQ(tk->name(), "qt");
+}
+
+// A module that cannot be had: the run ends when Qt was asked for by name,
+// and goes on without windows when only a display is there; both say which
+// file and why.
+TEST_F(QtModule, MissingModuleEndsARunThatAskedForQt) {
+  EnvSet module("APP_QT_MODULE", "/nonexistent/apprun-qt.so");
+  EnvSet ui_env("APP_UI", "qt");
+  testing::internal::CaptureStderr();
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(tk, nullptr);
+  EXPECT_NE(said.find("/nonexistent/apprun-qt.so"), std::string::npos) << said;
+  EXPECT_NE(said.find("No such file"), std::string::npos) << said;
+}
+
+TEST_F(QtModule, MissingModuleWithADisplayGoesOnHeadless) {
+  EnvSet module("APP_QT_MODULE", "/nonexistent/apprun-qt.so");
+  EnvSet ui_env("APP_UI", nullptr);
+  EnvSet display("DISPLAY", ":99");
+  testing::internal::CaptureStderr();
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+  std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_NE(tk, nullptr);
+  EXPECT_STREQ(tk->name(), "headless");
+  EXPECT_NE(said.find("/nonexistent/apprun-qt.so"), std::string::npos) << said;
+  EXPECT_NE(said.find("without windows"), std::string::npos) << said;
+}
+
+TEST_F(QtModule, FilesThatAreNoToolkitModuleAreRefusedByName) {
+  fs::path junk = fs::path(testing::TempDir()) / "apprun-qt-junk.so";
+  std::ofstream(junk) << "not a shared object\n";
+  std::string error;
+  EXPECT_EQ(ui::toolkit_module_open(junk.string(), &error), nullptr);
+  EXPECT_NE(error.find(junk.string()), std::string::npos) << error;
+  fs::remove(junk);
+  // A shared object without the entry point.
+  error.clear();
+  EXPECT_EQ(ui::toolkit_module_open("libm.so.6", &error), nullptr);
+  EXPECT_NE(error.find("libm.so.6: not a toolkit module"), std::string::npos) << error;
+}
+
+TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
+  EnvSet module("APP_QT_MODULE", nullptr);
+  fs::path root = fs::path(testing::TempDir()) / "qt_module_path";
+  fs::remove_all(root);
+  fs::create_directories(root / "usr/bin");
+  fs::create_directories(root / "build/apprun");
+  fs::path installed =
+      (root / "usr/bin" / ui::kQtModuleInstalledFolder / ui::kQtModuleName).lexically_normal();
+  // An installation without the module: the message names where it belongs.
+  EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), installed.string());
+  fs::create_directories(installed.parent_path());
+  std::ofstream(installed) << "x";
+  EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), installed.string());
+  EXPECT_EQ(installed.string().rfind((root / "usr/lib/").string(), 0), 0u) << installed;
+  // A build tree: beside the program.
+  EXPECT_EQ(ui::qt_module_path_of((root / "build/apprun").string()),
+            (root / "build/apprun/apprun-qt.so").string());
+  // The variable wins over both.
+  EnvSet chosen("APP_QT_MODULE", "/opt/other/apprun-qt.so");
+  EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), "/opt/other/apprun-qt.so");
+  fs::remove_all(root);
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// Where the toolkit backends come from. The headless backend is part of
+// every program; the Qt one is a module (apprun-qt.so) opened only when a
+// run shows windows, so a run without them loads none of Qt's libraries.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ui/platform/platform.h"
+
+namespace ui {
+
+// The module's file name.
+inline constexpr const char* kQtModuleName = "apprun-qt.so";
+// The module's folder in an installation, relative to the programs'
+// folder ("../lib/apprun" for bin/ and lib/apprun/ under one prefix).
+extern const char* const kQtModuleInstalledFolder;
+
+// The module for programs in program_folder: APP_QT_MODULE when set (a
+// path to the module file); else, for a program in a bin/ folder, the
+// installed one when it is there; else the one beside the program (a
+// build tree). When no candidate exists, the first of them, for the
+// message that says it is missing.
+std::string qt_module_path_of(const std::string& program_folder);
+// The same for the running program.
+std::string qt_module_path();
+
+// Opens a toolkit module and makes its toolkit. Null when the file cannot
+// be loaded, has no entry point, or its entry refuses this interface
+// version; *error then says why in a line that names the file.
+std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path, std::string* error);
+
+}  // namespace ui

@@ -1,0 +1,73 @@
+// Opening a toolkit module (POSIX dlopen).
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "core/arena.h"
+#include "paths/paths.h"
+#include "ui/backend.h"
+#include "ui/platform/toolkit_module.h"
+
+namespace ui {
+
+const char* const kQtModuleInstalledFolder = APP_QT_MODULE_FOLDER;
+
+namespace {
+
+bool is_file(const std::filesystem::path& p) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(p, ec);
+}
+
+}  // namespace
+
+std::string qt_module_path_of(const std::string& program_folder) {
+  if (const char* set = std::getenv("APP_QT_MODULE"); set != nullptr && set[0] != 0) return set;
+  std::filesystem::path folder(program_folder);
+  std::filesystem::path beside = folder / kQtModuleName;
+  if (folder.filename() == "bin") {
+    std::filesystem::path installed =
+        (folder / kQtModuleInstalledFolder / kQtModuleName).lexically_normal();
+    if (is_file(installed) || !is_file(beside)) return installed.string();
+  }
+  return beside.string();
+}
+
+std::string qt_module_path() {
+  core::ArenaScope scope;
+  core::Text folder = paths::path_program_folder();
+  return qt_module_path_of(folder.ok() ? std::string(folder.ptr, folder.len) : std::string("."));
+}
+
+std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,
+                                                       std::string* error) {
+  // RTLD_NOW: a symbol the module needs and the program lacks is said here,
+  // not as a crash at its first call. The handle is never closed: the
+  // toolkit's objects and Qt's application object live until the end.
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    // dlerror names the file for most failures, not for all.
+    const char* text = dlerror();
+    std::string why = text != nullptr ? text : "cannot be loaded";
+    *error = why.find(path) != std::string::npos ? why : path + ": " + why;
+    return nullptr;
+  }
+  auto entry = reinterpret_cast<platform::ToolkitEntry>(dlsym(module, platform::kToolkitEntryName));
+  if (entry == nullptr) {
+    *error =
+        path + ": not a toolkit module of this runtime (no " + platform::kToolkitEntryName + ")";
+    return nullptr;
+  }
+  std::unique_ptr<platform::Toolkit> toolkit(entry(platform::kToolkitInterfaceVersion));
+  if (toolkit == nullptr) {
+    *error = path +
+             ": a toolkit module of another build of the runtime, or its toolkit did not start"
+             " (interface version " +
+             std::to_string(platform::kToolkitInterfaceVersion) + " asked)";
+  }
+  return toolkit;
+}
+
+}  // namespace ui
