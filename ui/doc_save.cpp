@@ -300,11 +300,12 @@ Status doc_event(DocWindow* d, int event) {
   bool answered = false;
   // The handler's variables stay, as a procedure's do; the data files it
   // moves come back where they stood (the typed header, the line shown),
-  // as after a local call.
+  // as after a local call, and after an error in it as well: the window
+  // goes on with what the user typed.
   data::local_call(true, false);
   if (st == 0) st = own_handler(*d, name, &answered);
   if (st == 0 && !answered) st = named_procedure();
-  data::local_call(false, st < 128);
+  data::local_call(false, true);
   if (st >= 128) {
     core::error_box(st);
     return core::CANCELLED;
