@@ -312,8 +312,8 @@ Status docs_open(Text argument) {
     internal::doc_key_setup(d);
     internal::lines_setup(d);
     internal::doc_reset(d);
-    internal::doc_procedure_load(d);
-    st = internal::doc_event(d, kEvInit);
+    st = internal::doc_procedure_load(d);
+    if (st == 0) st = internal::doc_event(d, kEvInit);
   }
   if (st != 0) {
     internal::doc_close(d);

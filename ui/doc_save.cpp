@@ -272,19 +272,22 @@ Status named_procedure() {
 
 void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
 
-void doc_procedure_load(DocWindow* d) {
+Status doc_procedure_load(DocWindow* d) {
   d->procedure = -1;
   core::ArenaScope scope;
   Text typed = defs::def_name_with_type(core::text_view(d->head.args.screen), defs::kFtProcedure);
   Text path = typed.ok() ? defs::def_file_find(typed, defs::kFtProcedure) : Text{};
-  if (!path.ok() || path.empty()) return;
+  if (!path.ok() || path.empty()) return 0;
   uint16_t number = 0;
   Status st = script::proc_load(path, &number);
-  if (st == 0) {
-    d->procedure = number;
-  } else {
+  if (st != 0) {
+    // Its entries would be passed over (a CHECK's refusals with them): the
+    // window does not open without it.
     core::error_box(st);
+    return st >= 128 ? st : core::CANCELLED;
   }
+  d->procedure = number;
+  return 0;
 }
 
 void doc_procedure_release(DocWindow* d) {

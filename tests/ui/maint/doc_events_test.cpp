@@ -176,3 +176,24 @@ TEST_F(DocEvents, AHandlerThatFailsAfterALookupLeavesTheTypedNoteToSave) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DocEvents, AnOwnProcedureThatDoesNotCompileKeepsTheWindowFromOpening) {
+  // Its CHECK would refuse every note; it must not be passed over.
+  write("ALBARAN.PRX",
+        "DEF_FN CHECK\n"
+        "DOCALARM$='Cerrado'\n"
+        "END\n"
+        "ENDIF\n");
+  EXPECT_NE(run_document("ALBARAN", "answer Ok\ntype 65\nkey Tab\nkey Tab\ntype C00006\nkey Tab\n" +
+                                        typed_line("A0001", "1", "12.50") + "press Grabar\n"),
+            0);
+  EXPECT_NE(transcript().find("SINTAXERROR"), std::string::npos) << transcript();
+  EXPECT_EQ(count("albaranes", 65), "0") << transcript();
+  EXPECT_EQ(lines(65), "");
+  // Nor does PRCNAME$ answer for it.
+  EXPECT_EQ(named_, std::vector<std::string>{});
+}
+
+}  // namespace
