@@ -346,6 +346,11 @@ void doc_key_setup(DocWindow* d) {
   }
   // A key none of whose fields the screen holds is the document's key as a whole.
   if (d->key_width == 0) d->header_run = false;
+  // Only a header of several records (NUMCAB$) is a run: without it a key
+  // field the screen does not show (a series filled by WRITECAB0$) tells
+  // documents apart, and a run would join them.
+  core::ArenaScope scope;
+  if (core::text_trim(defs::def_key_raw(defs::kKeyNumCab), core::kTrimBoth).empty()) d->header_run = false;
 }
 
 Status doc_load(DocWindow* d) {
