@@ -150,9 +150,6 @@ TEST_F(DocEvents, AnErrorInAHandlerIsShownAndStopsTheDelete) {
   EXPECT_EQ(lines(1), "1 A0001 2 25.00, 2 A0003 5 33.75");
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(DocEvents, AHandlerThatFailsAfterALookupLeavesTheTypedNoteToSave) {
   // The first CHECK looks note 2 up and then fails; the second passes.
@@ -175,9 +172,6 @@ TEST_F(DocEvents, AHandlerThatFailsAfterALookupLeavesTheTypedNoteToSave) {
   EXPECT_EQ(count("albaranes", 2), "1");
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(DocEvents, AnOwnProcedureThatDoesNotCompileKeepsTheWindowFromOpening) {
   // Its CHECK would refuse every note; it must not be passed over.

@@ -13,6 +13,13 @@ using docwin::g_on_event;
 using docwin::read_back;
 using docwin::typed_line;
 
+// The first `from` in *text made `to`.
+void replace(std::string* text, const std::string& from, const std::string& to) {
+  size_t at = text->find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  text->replace(at, from.size(), to);
+}
+
 class DocHeaderRecords : public docwin::DocWindowTest {
  protected:
   void SetUp() override {
@@ -30,11 +37,6 @@ class DocHeaderRecords : public docwin::DocWindowTest {
     // COPIAS says how many header records a save writes.
     screen_with("MAXLIN%=20", "MAXLIN%=20:NUMCAB$=COPIAS:WRITECAB0$='copia{}=_HNUM'");
     copies(2);
-  }
-  static void replace(std::string* text, const std::string& from, const std::string& to) {
-    size_t at = text->find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text->replace(at, from.size(), to);
   }
   static void copies(int n) { ASSERT_EQ(script::var_set("COPIAS"_t, datatest::txt(std::to_string(n))), 0); }
   std::string headers(int note) {
@@ -129,9 +131,6 @@ TEST_F(DocHeaderRecords, ANewNoteIsRefusedWhenAnotherUserWroteAnyRecordOfItsHead
   EXPECT_EQ(balance("C00004"), "0.00");
 }
 
-}  // namespace
-
-namespace {
 
 // A series the screen does not show (SERIE$ of the session, filled by
 // WRITECAB0$ and WRITELINS$) after the note's number in the keys of the
@@ -157,11 +156,6 @@ class DocHeaderSeries : public docwin::DocWindowTest {
         "(numero NULLS FIRST, serie NULLS FIRST, linea NULLS FIRST);");
     screen_with("MAXLIN%=20", "MAXLIN%=20:WRITECAB0$='serie{}=SERIE$'");
     screen_with("linea{}=_LNUM", "linea{}=_LNUM;serie{}=serie{albaranes}");
-  }
-  static void replace(std::string* text, const std::string& from, const std::string& to) {
-    size_t at = text->find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text->replace(at, from.size(), to);
   }
   static void series(const char* s) { ASSERT_EQ(script::var_set("SERIE$"_t, datatest::txt(s)), 0); }
   std::string notes(int note) {

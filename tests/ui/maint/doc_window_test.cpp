@@ -224,9 +224,6 @@ TEST_F(DocWindowTest, StockAndBalancesStayExactOverARunOfRandomEdits) {
   }
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(DocWindowTest, SeveralHeaderRecordsOfAKeyTheScreenHoldsWholeAreToldAsTheDefinitionsFault) {
   // Key 1 of albaranes is the note's number alone, on the screen: a second
