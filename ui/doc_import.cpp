@@ -166,7 +166,7 @@ Status doc_auto_import(DocWindow* d) {
   Text name = core::text_trim(core::text_unquote(core::text_trim(defs::def_key_raw(defs::kKeyAutoImport), core::kTrimBoth)),
                               core::kTrimBoth);
   int16_t word = script::var_get_int(core::kSwScrStat);
-  if (name.empty() || d->lines.file == 0 || (word & kScrStatAutoImport) != 0) return 0;
+  if (name.empty() || d->lines.file == 0 || !d->started || (word & kScrStatAutoImport) != 0) return 0;
   Status st = 0;
   int entry = auto_entry(name);
   if (entry == 0) {

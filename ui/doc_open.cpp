@@ -211,7 +211,10 @@ void doc_enter_lines(DocWindow* d, int n) {
   doc_status_show(d);
   line_show(d, n);
   // The lines of a new document begin: action 35, its automatic import.
-  if ((d->flags & kDocFromFile) == 0 && line_count() == 0) static_cast<void>(action_perform(d->head.window, kActLinesBegin));
+  // Not before a document has its key (a NAVIGATION window opening): the
+  // key typed then starts the document with no lines.
+  if (d->started && (d->flags & kDocFromFile) == 0 && line_count() == 0)
+    static_cast<void>(action_perform(d->head.window, kActLinesBegin));
   line_focus(d);
 }
 
@@ -309,8 +312,8 @@ Status docs_open(Text argument) {
     internal::doc_key_setup(d);
     internal::lines_setup(d);
     internal::doc_reset(d);
-    internal::doc_procedure_load(d);
-    st = internal::doc_event(d, kEvInit);
+    st = internal::doc_procedure_load(d);
+    if (st == 0) st = internal::doc_event(d, kEvInit);
   }
   if (st != 0) {
     internal::doc_close(d);

@@ -192,7 +192,16 @@ int header_count(const DocWindow& d, Status* failed) {
     return 0;
   }
   int64_t n = v.is_text() ? core::text_to_int(core::text_trim(v.text, core::kTrimBoth)) : script::number_to_int(v.number);
-  return n < 1 ? 1 : n > kMaxHeaders ? kMaxHeaders : static_cast<int>(n);
+  n = n < 1 ? 1 : n > kMaxHeaders ? kMaxHeaders : n;
+  // Records past the first need a key field the screen does not show to
+  // tell them apart; without one each would be refused as the first's
+  // key ("Clave incorrecta"), blaming the key the user typed.
+  if (n > 1 && !d.header_run) {
+    core::report_detail(core::SINTAXERROR, core::text_concat("NUMCAB$="_t, core::int_to_text(static_cast<int32_t>(n))), false);
+    *failed = core::error_record(core::kRecord, core::Context::Screen, core::SINTAXERROR, core::SINTAXERROR);
+    return 0;
+  }
+  return static_cast<int>(n);
 }
 
 // The header's writes: NUMCAB$ records, each from the header as typed with
@@ -272,19 +281,22 @@ Status named_procedure() {
 
 void document_printer_set(DocumentPrinter printer) { g_printer = printer; }
 
-void doc_procedure_load(DocWindow* d) {
+Status doc_procedure_load(DocWindow* d) {
   d->procedure = -1;
   core::ArenaScope scope;
   Text typed = defs::def_name_with_type(core::text_view(d->head.args.screen), defs::kFtProcedure);
   Text path = typed.ok() ? defs::def_file_find(typed, defs::kFtProcedure) : Text{};
-  if (!path.ok() || path.empty()) return;
+  if (!path.ok() || path.empty()) return 0;
   uint16_t number = 0;
   Status st = script::proc_load(path, &number);
-  if (st == 0) {
-    d->procedure = number;
-  } else {
+  if (st != 0) {
+    // Its entries would be passed over (a CHECK's refusals with them): the
+    // window does not open without it.
     core::error_box(st);
+    return st >= 128 ? st : core::CANCELLED;
   }
+  d->procedure = number;
+  return 0;
 }
 
 void doc_procedure_release(DocWindow* d) {
@@ -300,11 +312,12 @@ Status doc_event(DocWindow* d, int event) {
   bool answered = false;
   // The handler's variables stay, as a procedure's do; the data files it
   // moves come back where they stood (the typed header, the line shown),
-  // as after a local call.
+  // as after a local call, and after an error in it as well: the window
+  // goes on with what the user typed.
   data::local_call(true, false);
   if (st == 0) st = own_handler(*d, name, &answered);
   if (st == 0 && !answered) st = named_procedure();
-  data::local_call(false, st < 128);
+  data::local_call(false, true);
   if (st >= 128) {
     core::error_box(st);
     return core::CANCELLED;
@@ -342,6 +355,11 @@ void doc_key_setup(DocWindow* d) {
   }
   // A key none of whose fields the screen holds is the document's key as a whole.
   if (d->key_width == 0) d->header_run = false;
+  // Only a header of several records (NUMCAB$) is a run: without it a key
+  // field the screen does not show (a series filled by WRITECAB0$) tells
+  // documents apart, and a run would join them.
+  core::ArenaScope scope;
+  if (core::text_trim(defs::def_key_raw(defs::kKeyNumCab), core::kTrimBoth).empty()) d->header_run = false;
 }
 
 Status doc_load(DocWindow* d) {

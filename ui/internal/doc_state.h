@@ -94,7 +94,9 @@ void document_printer_set(DocumentPrinter printer);
 // what stops the operation: the procedure's status (an error is shown and
 // answered as CANCELLED), or CANCELLED when it gave DOCALARM$ a text (shown).
 Status doc_event(DocWindow* d, int event);
-void doc_procedure_load(DocWindow* d);
+// The window's own procedure loaded: 0, or the error (shown) that keeps
+// the window from opening.
+Status doc_procedure_load(DocWindow* d);
 void doc_procedure_release(DocWindow* d);
 
 // --- the window (doc_open.cpp, doc_actions.cpp) ---------------------------------

@@ -100,4 +100,16 @@ TEST_F(DocAutoImport, ASetThatIsNotThereIsToldOnceAndTheNoteIsTypedAsUsual) {
   EXPECT_EQ(lines(56), "1 A0001 1 12.50");
 }
 
+TEST_F(DocAutoImport, ANavigationWindowImportsIntoTheNoteWhoseKeyIsTypedAfterItOpens) {
+  // The window opens in the lines, before any note has a key; the import
+  // goes into the note whose key is typed then.
+  screen_with("LOAD_IMPORT$='ALBARAN,3'", "LOAD_IMPORT$='ALBARAN,3':AUTO_IMPORT$=1:MODE$=NAVIGATION");
+  EXPECT_EQ(run_document("ALBARAN", "press Modo\n" + new_note(64) + "show\n"), 0);
+  expect_script_ok();
+  const std::string shown = last_window();
+  EXPECT_NE(shown.find("[    64]"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("A0006"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" 1 / 2"), std::string::npos) << shown;
+}
+
 }  // namespace

@@ -150,4 +150,44 @@ TEST_F(DocEvents, AnErrorInAHandlerIsShownAndStopsTheDelete) {
   EXPECT_EQ(lines(1), "1 A0001 2 25.00, 2 A0003 5 33.75");
 }
 
+
+TEST_F(DocEvents, AHandlerThatFailsAfterALookupLeavesTheTypedNoteToSave) {
+  // The first CHECK looks note 2 up and then fails; the second passes.
+  write("ALBARAN.PRX",
+        "DEF_FN CHECK\n"
+        "IF TRIES==0\n"
+        "TRIES=1\n"
+        "S=FILEFIND('';'albaranes';1;2)\n"
+        "X=FN$MIDS('abc')\n"
+        "ENDIF\n"
+        "END\n");
+  ASSERT_EQ(script::var_set("TRIES"_t, "0"_t), 0);
+  EXPECT_EQ(run_document("ALBARAN", "type 63\nkey Tab\nkey Tab\ntype C00006\nkey Tab\n" +
+                                        typed_line("A0001", "1", "12.50") + "press Grabar\nanswer Ok\npress Grabar\n"),
+            0);
+  expect_script_ok();
+  // The note typed is saved as typed; note 2 is as it was.
+  EXPECT_EQ(query("SELECT cliente || ' ' || total FROM albaranes WHERE numero = 63;"), "C00006 12.50") << transcript();
+  EXPECT_EQ(lines(63), "1 A0001 1 12.50");
+  EXPECT_EQ(count("albaranes", 2), "1");
+}
+
+
+TEST_F(DocEvents, AnOwnProcedureThatDoesNotCompileKeepsTheWindowFromOpening) {
+  // Its CHECK would refuse every note; it must not be passed over.
+  write("ALBARAN.PRX",
+        "DEF_FN CHECK\n"
+        "DOCALARM$='Cerrado'\n"
+        "END\n"
+        "ENDIF\n");
+  EXPECT_NE(run_document("ALBARAN", "answer Ok\ntype 65\nkey Tab\nkey Tab\ntype C00006\nkey Tab\n" +
+                                        typed_line("A0001", "1", "12.50") + "press Grabar\n"),
+            0);
+  EXPECT_NE(transcript().find("SINTAXERROR"), std::string::npos) << transcript();
+  EXPECT_EQ(count("albaranes", 65), "0") << transcript();
+  EXPECT_EQ(lines(65), "");
+  // Nor does PRCNAME$ answer for it.
+  EXPECT_EQ(named_, std::vector<std::string>{});
+}
+
 }  // namespace

@@ -13,6 +13,13 @@ using docwin::g_on_event;
 using docwin::read_back;
 using docwin::typed_line;
 
+// The first `from` in *text made `to`.
+void replace(std::string* text, const std::string& from, const std::string& to) {
+  size_t at = text->find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  text->replace(at, from.size(), to);
+}
+
 class DocHeaderRecords : public docwin::DocWindowTest {
  protected:
   void SetUp() override {
@@ -30,11 +37,6 @@ class DocHeaderRecords : public docwin::DocWindowTest {
     // COPIAS says how many header records a save writes.
     screen_with("MAXLIN%=20", "MAXLIN%=20:NUMCAB$=COPIAS:WRITECAB0$='copia{}=_HNUM'");
     copies(2);
-  }
-  static void replace(std::string* text, const std::string& from, const std::string& to) {
-    size_t at = text->find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text->replace(at, from.size(), to);
   }
   static void copies(int n) { ASSERT_EQ(script::var_set("COPIAS"_t, datatest::txt(std::to_string(n))), 0); }
   std::string headers(int note) {
@@ -127,6 +129,60 @@ TEST_F(DocHeaderRecords, ANewNoteIsRefusedWhenAnotherUserWroteAnyRecordOfItsHead
   EXPECT_EQ(headers(31), "2 C00005 0.00");
   EXPECT_EQ(lines(31), "");
   EXPECT_EQ(balance("C00004"), "0.00");
+}
+
+
+// A series the screen does not show (SERIE$ of the session, filled by
+// WRITECAB0$ and WRITELINS$) after the note's number in the keys of the
+// header and of the lines, and no NUMCAB$: note 30 of series A and note 30
+// of series B are two documents, each one header record.
+class DocHeaderSeries : public docwin::DocWindowTest {
+ protected:
+  void SetUp() override {
+    DocWindowTest::SetUp();
+    std::string dicc = testsupport::file_text(folder_.path() + "/KADICC.DAT");
+    replace(&dicc, "04       012 2total\n", "04       012 2total\n04       001 Aserie\n");
+    replace(&dicc, "03       012 2importe\n", "03       012 2importe\n03       001 Aserie\n");
+    replace(&dicc, "34<0001006>", "34<00010060033001>");
+    replace(&dicc, "33<00010060007003>", "33<000100600600010007003>");
+    write("KADICC.DAT", dicc);
+    data::dict_clear();
+    ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
+    sql("ALTER TABLE albaranes ADD COLUMN serie char(1); UPDATE albaranes SET serie = 'A';"
+        "ALTER TABLE movimientos ADD COLUMN serie char(1); UPDATE movimientos SET serie = 'A';"
+        "DROP INDEX albaranes_ndx1; CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree "
+        "(numero NULLS FIRST, serie NULLS FIRST);"
+        "DROP INDEX movimientos_ndx1; CREATE UNIQUE INDEX movimientos_ndx1 ON movimientos USING btree "
+        "(numero NULLS FIRST, serie NULLS FIRST, linea NULLS FIRST);");
+    screen_with("MAXLIN%=20", "MAXLIN%=20:WRITECAB0$='serie{}=SERIE$'");
+    screen_with("linea{}=_LNUM", "linea{}=_LNUM;serie{}=serie{albaranes}");
+  }
+  static void series(const char* s) { ASSERT_EQ(script::var_set("SERIE$"_t, datatest::txt(s)), 0); }
+  std::string notes(int note) {
+    return query("SELECT string_agg(serie || ' ' || cliente || ' ' || total, ', ' ORDER BY serie) FROM albaranes "
+                 "WHERE numero = " + std::to_string(note) + ";");
+  }
+  std::string series_lines(int note) {
+    return query("SELECT string_agg(serie || linea || ' ' || articulo || ' ' || cantidad, ', ' ORDER BY serie, linea) "
+                 "FROM movimientos WHERE numero = " + std::to_string(note) + ";");
+  }
+};
+
+TEST_F(DocHeaderSeries, WithoutNumcabAKeyFieldTheScreenDoesNotShowDoesNotJoinDocuments) {
+  series("A");
+  ASSERT_EQ(run_document("ALBARAN", "type 30\nkey Tab\nkey Tab\ntype C00004\nkey Tab\n" +
+                                        typed_line("A0001", "2", "12.50") + "press Grabar\n"),
+            0);
+  expect_script_ok();
+  ASSERT_EQ(notes(30), "A C00004 25.00");
+  // Series B's note 30, by SQL as another session would have written it.
+  sql("INSERT INTO albaranes VALUES (30, '20240301', 'C00005', 4.20, 'B');"
+      "INSERT INTO movimientos VALUES (30, 1, '20240301', 'C00005', 'A0002', 1, 4.20, 4.20, 'B');");
+  // Note 30 read and saved again as it was, in series A.
+  ASSERT_EQ(run_document("ALBARAN", read_back(30) + "press Grabar\n"), 0);
+  // Each series keeps its own note.
+  EXPECT_EQ(notes(30), "A C00004 25.00, B C00005 4.20") << transcript();
+  EXPECT_EQ(series_lines(30), "A1 A0001 2, B1 A0002 1");
 }
 
 }  // namespace

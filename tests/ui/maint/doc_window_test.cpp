@@ -224,4 +224,20 @@ TEST_F(DocWindowTest, StockAndBalancesStayExactOverARunOfRandomEdits) {
   }
 }
 
+
+TEST_F(DocWindowTest, SeveralHeaderRecordsOfAKeyTheScreenHoldsWholeAreToldAsTheDefinitionsFault) {
+  // Key 1 of albaranes is the note's number alone, on the screen: a second
+  // header record could only repeat it.
+  screen_with("MAXLIN%=20", "MAXLIN%=20:NUMCAB$=2");
+  EXPECT_EQ(run_document("ALBARAN", "type 9\nkey Tab\nkey Tab\ntype C00002\nkey Tab\n" +
+                                        typed_line("A0001", "1", "12.50") + "press Grabar\nanswer Ok\n"),
+            0);
+  expect_script_ok();
+  std::string told = transcript().substr(transcript().find("> press Grabar"));
+  EXPECT_NE(told.find("NUMCAB$=2"), std::string::npos) << told;
+  EXPECT_EQ(told.find("Clave incorrecta"), std::string::npos) << told;
+  EXPECT_EQ(query("SELECT count(*) FROM albaranes WHERE numero = 9;"), "0");
+  EXPECT_EQ(lines(9), "");
+}
+
 }  // namespace
