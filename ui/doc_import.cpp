@@ -159,6 +159,22 @@ int auto_entry(Text name) {
   return n > 0 && core::text_equal(core::text_trim(core::int_to_text(n), core::kTrimBoth), name) ? n : 0;
 }
 
+// After a set is loaded: its copy loop (unless st already failed), the set
+// taken off the definition stack, the lines' buffer put back as it was
+// (kept) and the lines added shown with their totals. *added: how many.
+Status copy_and_settle(DocWindow* d, const std::string& kept, Status st, int* added) {
+  if (st == 0) st = copy_loop(d, added);
+  static_cast<void>(defs::def_section_release());
+  static_cast<void>(data::buffer_put(d->lines.file, data::Buffer::Current, core::text_view(kept)));
+  screen_window_make_current(d->head.screen_window);
+  if (*added > 0) {
+    d->changed = true;
+    lines_redraw(d);
+    totals_compute(d);
+  }
+  return st;
+}
+
 }  // namespace
 
 Status doc_auto_import(DocWindow* d) {
@@ -177,15 +193,9 @@ Status doc_auto_import(DocWindow* d) {
   if (st == 0) st = load_set(*d, entry);
   if (st == 0) {
     std::string kept(core::text_bytes(data::buffer_get(d->lines.file, data::Buffer::Current)));
-    st = copy_loop(d, &added);
-    static_cast<void>(defs::def_section_release());
-    static_cast<void>(data::buffer_put(d->lines.file, data::Buffer::Current, core::text_view(kept)));
-  }
-  screen_window_make_current(d->head.screen_window);
-  if (added > 0) {
-    d->changed = true;
-    lines_redraw(d);
-    totals_compute(d);
+    st = copy_and_settle(d, kept, 0, &added);
+  } else {
+    screen_window_make_current(d->head.screen_window);
   }
   script::var_set_int(core::kSwLNum, 1);
   line_show(d, 1);
@@ -218,16 +228,8 @@ Status doc_import(DocWindow* d) {
     st = form_run(request, &result);
   }
   int first_new = line_count() + 1, added = 0;
-  if (st == 0) st = copy_loop(d, &added);
-  static_cast<void>(defs::def_section_release());
-  static_cast<void>(data::buffer_put(d->lines.file, data::Buffer::Current, core::text_view(kept)));
-  screen_window_make_current(d->head.screen_window);
-  if (added > 0) {
-    d->changed = true;
-    lines_redraw(d);
-    totals_compute(d);
-    line_show(d, first_new);
-  }
+  st = copy_and_settle(d, kept, st, &added);
+  if (added > 0) line_show(d, first_new);
   return st == core::CANCELLED ? Status{0} : st;
 }
 

@@ -192,11 +192,12 @@ int header_count(const DocWindow& d, Status* failed) {
     return 0;
   }
   int64_t n = v.is_text() ? core::text_to_int(core::text_trim(v.text, core::kTrimBoth)) : script::number_to_int(v.number);
-  n = n < 1 ? 1 : n > kMaxHeaders ? kMaxHeaders : n;
+  if (n < 1) n = 1;
   // Records past the first need a key field the screen does not show to
   // tell them apart; without one each would be refused as the first's
-  // key ("Clave incorrecta"), blaming the key the user typed.
-  if (n > 1 && !d.header_run) {
+  // key ("Clave incorrecta"), blaming the key the user typed. More than
+  // kMaxHeaders is taken for a fault of the expression, not written.
+  if ((n > 1 && !d.header_run) || n > kMaxHeaders) {
     core::report_detail(core::SINTAXERROR, core::text_concat("NUMCAB$="_t, core::int_to_text(static_cast<int32_t>(n))), false);
     *failed = core::error_record(core::kRecord, core::Context::Screen, core::SINTAXERROR, core::SINTAXERROR);
     return 0;

@@ -72,6 +72,21 @@ TEST_F(DocHeaderRecords, ANewNoteWritesEveryHeaderRecordAndItsLinesOnce) {
   EXPECT_EQ(stock("A0001"), "36");
 }
 
+TEST_F(DocHeaderRecords, ACountPastTheLimitIsToldAndNothingIsWritten) {
+  // A NUMCAB$ gone wrong (a total in place of a count) is not taken as 999
+  // copies of the note.
+  copies(2000);
+  ASSERT_EQ(run_document("ALBARAN", "type 30\nkey Tab\nkey Tab\ntype C00004\nkey Tab\n" +
+                                        typed_line("A0001", "2", "12.50") + "press Grabar\nanswer Ok\n"),
+            0);
+  expect_script_ok();
+  std::string told = transcript().substr(transcript().find("> press Grabar"));
+  EXPECT_NE(told.find("NUMCAB$=2000"), std::string::npos) << told;
+  EXPECT_EQ(headers(30), "");
+  EXPECT_EQ(lines(30), "");
+  EXPECT_EQ(balance("C00004"), "0.00");
+}
+
 TEST_F(DocHeaderRecords, AChangedNoteRewritesAllItsHeaderRecords) {
   write_note();
   ASSERT_EQ(run_document("ALBARAN", change_first_line()), 0);
