@@ -58,9 +58,16 @@ ms() {
 median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.1f", v[int((NR + 1) / 2)] / 1000 }'; }
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
 
-run_app() { (cd "$work" && "$apprun" "/DPATH:'$work/app$1'" "/RUN:'PrcExec,EMPTY'"); }
-run_psql() { psql -qX -d "t$1" -c 'select 1'; }
-run_loop() { (cd "$work" && "$apprun" "/DPATH:'$work/app1'" "/RUN:'PrcExec,LOOP'"); }
+# Every program runs in the work folder (where apprun leaves its log), with
+# no subshell around it: each measured command is the program alone.
+cd "$work"
+run_app() { "$apprun" "/DPATH:'$work/app$1'" "/RUN:'PrcExec,EMPTY'"; }
+# The psql program itself, not Debian's wrapper script that picks it (a
+# Perl start of its own).
+psql_bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V -r | head -1)/psql
+[ -x "$psql_bin" ] || psql_bin=$(command -v psql)
+run_psql() { "$psql_bin" -qX -d "t$1" -c 'select 1'; }
+run_loop() { "$apprun" "/DPATH:'$work/app1'" "/RUN:'PrcExec,LOOP'"; }
 run_lua() { lua5.4 "$work/loop.lua"; }
 
 declare -A times
@@ -82,7 +89,7 @@ times[loop]=$(median < "$work/loop.app")
 times[lua]=$(median < "$work/loop.lua.ms")
 run_app 1 >/dev/null 2>&1 || { echo "apprun failed on the empty procedure" >&2; exit 1; }
 app_kib=$(peak_kib "$apprun" "/DPATH:'$work/app1'" "/RUN:'PrcExec,EMPTY'")
-psql_kib=$(peak_kib psql -qX -d t1 -c 'select 1')
+psql_kib=$(peak_kib "$psql_bin" -qX -d t1 -c 'select 1')
 
 printf 'median of %s runs                   apprun ms   psql ms   ratio\n' "$rounds"
 for n in 1 "$tables"; do
