@@ -341,26 +341,27 @@ void doc_key_setup(DocWindow* d) {
   uint16_t fields[data::kMaxSegments] = {};
   int count = 0;
   if (m.file == 0 || data::dict_key_fields(m.file, 1, fields, &count) != 0) return;
-  bool held = true;
-  for (int k = 0; k < count; ++k) {
+  // The document's key: the leading key fields the screen holds.
+  int held = 0;
+  for (; held < count; ++held) {
     data::FieldItem item;
-    if (data::dict_field_attr(m.file, fields[k], &item) != 0) return;
-    held = held && std::any_of(m.bind.begin(), m.bind.end(), [&](const FieldBinding& b) {
-             return b.file == m.file && b.field == fields[k];
-           });
-    if (held) {
-      d->key_width += item.width;
-    } else {
-      d->header_run = true;
-    }
+    if (data::dict_field_attr(m.file, fields[held], &item) != 0) return;
+    bool shown = std::any_of(m.bind.begin(), m.bind.end(), [&](const FieldBinding& b) {
+      return b.file == m.file && b.field == fields[held];
+    });
+    if (!shown) break;
+    d->key_width += item.width;
   }
-  // A key none of whose fields the screen holds is the document's key as a whole.
-  if (d->key_width == 0) d->header_run = false;
-  // Only a header of several records (NUMCAB$) is a run: without it a key
-  // field the screen does not show (a series filled by WRITECAB0$) tells
-  // documents apart, and a run would join them.
+  // A header of several records (NUMCAB$) is a run of the records whose key
+  // starts with the document's key, told apart by the key's last field
+  // alone (a copy number WRITECAB0$ fills). Without NUMCAB$, a key field
+  // the screen does not show (a series) tells documents apart, and with
+  // more than the last one off the screen (a series, then a copy number) a
+  // run would join the documents of every series: neither is a run. A key
+  // none of whose fields the screen holds is the document's key as a whole.
   core::ArenaScope scope;
-  if (core::text_trim(defs::def_key_raw(defs::kKeyNumCab), core::kTrimBoth).empty()) d->header_run = false;
+  bool several = !core::text_trim(defs::def_key_raw(defs::kKeyNumCab), core::kTrimBoth).empty();
+  d->header_run = several && held > 0 && held == count - 1;
 }
 
 Status doc_load(DocWindow* d) {

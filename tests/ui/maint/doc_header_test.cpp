@@ -200,4 +200,29 @@ TEST_F(DocHeaderSeries, WithoutNumcabAKeyFieldTheScreenDoesNotShowDoesNotJoinDoc
   EXPECT_EQ(series_lines(30), "A1 A0001 2, B1 A0002 1");
 }
 
+// Header records told apart by a copy number after a series the screen
+// does not show either: a run on the note's number would join every
+// series' note, so NUMCAB$ above 1 is refused as the definitions' fault.
+TEST_F(DocHeaderSeries, SeveralHeaderRecordsAfterASeriesAreRefusedNotJoined) {
+  std::string dicc = testsupport::file_text(folder_.path() + "/KADICC.DAT");
+  replace(&dicc, "04       001 Aserie\n", "04       001 Aserie\n04       002 Ncopia\n");
+  replace(&dicc, "34<00010060033001>", "34<000100600330010034002>");
+  write("KADICC.DAT", dicc);
+  data::dict_clear();
+  ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
+  sql("ALTER TABLE albaranes ADD COLUMN copia numeric(2); UPDATE albaranes SET copia = 1;"
+      "DROP INDEX albaranes_ndx1; CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree "
+      "(numero NULLS FIRST, serie NULLS FIRST, copia NULLS FIRST);");
+  screen_with("MAXLIN%=20:WRITECAB0$='serie{}=SERIE$'", "MAXLIN%=20:NUMCAB$=2:WRITECAB0$='serie{}=SERIE$;copia{}=_HNUM'");
+  series("A");
+  ASSERT_EQ(run_document("ALBARAN", "type 31\nkey Tab\nkey Tab\ntype C00004\nkey Tab\n" +
+                                        typed_line("A0001", "2", "12.50") + "press Grabar\nanswer Ok\n"),
+            0);
+  expect_script_ok();
+  std::string told = transcript().substr(transcript().find("> press Grabar"));
+  EXPECT_NE(told.find("NUMCAB$=2"), std::string::npos) << told;
+  EXPECT_EQ(notes(31), "");
+  EXPECT_EQ(series_lines(31), "");
+}
+
 }  // namespace
