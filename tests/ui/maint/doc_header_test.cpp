@@ -2,6 +2,11 @@
 // key 1 holds the note's number and a copy number the screen does not
 // show, which WRITECAB0$ fills from _HNUM. The records are written, read
 // back, changed and deleted together, in the save's one transaction.
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 #include "data/dictionary.h"
 #include "script/variables.h"
 #include "tests/ui/maint/doc_fixture.h"
@@ -20,17 +25,23 @@ void replace(std::string* text, const std::string& from, const std::string& to) 
   text->replace(at, from.size(), to);
 }
 
+// The window's dictionary with each (from, to) made in its text, loaded
+// again.
+void edit_dictionary(const std::string& folder, std::initializer_list<std::pair<std::string, std::string>> edits) {
+  std::string dicc = testsupport::file_text(folder + "/KADICC.DAT");
+  for (const auto& [from, to] : edits) replace(&dicc, from, to);
+  std::ofstream(folder + "/KADICC.DAT", std::ios::binary) << dicc;
+  data::dict_clear();
+  ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder), ""_t), 0);
+}
+
 class DocHeaderRecords : public docwin::DocWindowTest {
  protected:
   void SetUp() override {
     DocWindowTest::SetUp();
     // albaranes gains a copy number after its number in key 1.
-    std::string dicc = testsupport::file_text(folder_.path() + "/KADICC.DAT");
-    replace(&dicc, "04       012 2total\n", "04       012 2total\n04       002 Ncopia\n");
-    replace(&dicc, "34<0001006>", "34<00010060033002>");
-    write("KADICC.DAT", dicc);
-    data::dict_clear();
-    ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
+    edit_dictionary(folder_.path(), {{"04       012 2total\n", "04       012 2total\n04       002 Ncopia\n"},
+                                     {"34<0001006>", "34<00010060033002>"}});
     sql("ALTER TABLE albaranes ADD COLUMN copia numeric(2); UPDATE albaranes SET copia = 1;"
         "DROP INDEX albaranes_ndx1; CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree "
         "(numero NULLS FIRST, copia NULLS FIRST);");
@@ -155,14 +166,10 @@ class DocHeaderSeries : public docwin::DocWindowTest {
  protected:
   void SetUp() override {
     DocWindowTest::SetUp();
-    std::string dicc = testsupport::file_text(folder_.path() + "/KADICC.DAT");
-    replace(&dicc, "04       012 2total\n", "04       012 2total\n04       001 Aserie\n");
-    replace(&dicc, "03       012 2importe\n", "03       012 2importe\n03       001 Aserie\n");
-    replace(&dicc, "34<0001006>", "34<00010060033001>");
-    replace(&dicc, "33<00010060007003>", "33<000100600600010007003>");
-    write("KADICC.DAT", dicc);
-    data::dict_clear();
-    ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
+    edit_dictionary(folder_.path(), {{"04       012 2total\n", "04       012 2total\n04       001 Aserie\n"},
+                                     {"03       012 2importe\n", "03       012 2importe\n03       001 Aserie\n"},
+                                     {"34<0001006>", "34<00010060033001>"},
+                                     {"33<00010060007003>", "33<000100600600010007003>"}});
     sql("ALTER TABLE albaranes ADD COLUMN serie char(1); UPDATE albaranes SET serie = 'A';"
         "ALTER TABLE movimientos ADD COLUMN serie char(1); UPDATE movimientos SET serie = 'A';"
         "DROP INDEX albaranes_ndx1; CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree "
@@ -204,12 +211,8 @@ TEST_F(DocHeaderSeries, WithoutNumcabAKeyFieldTheScreenDoesNotShowDoesNotJoinDoc
 // does not show either: a run on the note's number would join every
 // series' note, so NUMCAB$ above 1 is refused as the definitions' fault.
 TEST_F(DocHeaderSeries, SeveralHeaderRecordsAfterASeriesAreRefusedNotJoined) {
-  std::string dicc = testsupport::file_text(folder_.path() + "/KADICC.DAT");
-  replace(&dicc, "04       001 Aserie\n", "04       001 Aserie\n04       002 Ncopia\n");
-  replace(&dicc, "34<00010060033001>", "34<000100600330010034002>");
-  write("KADICC.DAT", dicc);
-  data::dict_clear();
-  ASSERT_EQ(data::dict_load("KA"_t, datatest::txt(folder_.path()), ""_t), 0);
+  edit_dictionary(folder_.path(), {{"04       001 Aserie\n", "04       001 Aserie\n04       002 Ncopia\n"},
+                                   {"34<00010060033001>", "34<000100600330010034002>"}});
   sql("ALTER TABLE albaranes ADD COLUMN copia numeric(2); UPDATE albaranes SET copia = 1;"
       "DROP INDEX albaranes_ndx1; CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree "
       "(numero NULLS FIRST, serie NULLS FIRST, copia NULLS FIRST);");
