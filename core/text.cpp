@@ -60,14 +60,6 @@ Text text_from_c(const char* s) {
   return text_view(s, std::strlen(s));
 }
 
-Text text_view(const char* p, std::size_t n) {
-  if (p == nullptr) return n == 0 ? Text{} : text_error_value(NOVALUE);
-  if (n > kMaxTextLen) return text_error_value(STRINGTOOLONG);
-  return Text{p, static_cast<uint16_t>(n)};
-}
-
-Text text_view(std::string_view s) { return text_view(s.data(), s.size()); }
-
 std::string_view text_bytes(Text t) { return t.ok() ? std::string_view(t.ptr, t.len) : std::string_view{}; }
 
 std::string text_str(Text t) { return std::string(text_bytes(t)); }

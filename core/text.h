@@ -58,11 +58,15 @@ bool text_equal(Text a, Text b);
 Text text_from_c(const char* s);                    // null -> error value NOVALUE
 // The pair as given. A null pointer is NOVALUE (or the empty text when n is
 // 0); more than 65,535 bytes is STRINGTOOLONG rather than a cut text.
-Text text_view(const char* p, std::size_t n);
+inline Text text_view(const char* p, std::size_t n) {
+  if (p == nullptr) return n == 0 ? Text{} : text_error_value(NOVALUE);
+  if (n > kMaxTextLen) return text_error_value(STRINGTOOLONG);
+  return Text{p, static_cast<uint16_t>(n)};
+}
 
 // --- bridges to the standard library's strings --------------------------------
 // A view of a standard string's bytes (STRINGTOOLONG beyond 65,535 bytes).
-Text text_view(std::string_view s);
+inline Text text_view(std::string_view s) { return text_view(s.data(), s.size()); }
 // The bytes of a text; empty for an error value.
 std::string_view text_bytes(Text t);
 std::string text_str(Text t);
