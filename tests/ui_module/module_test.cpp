@@ -161,6 +161,24 @@ TEST_F(QtModule, MissingModuleWithADisplayGoesOnHeadless) {
   EXPECT_NE(said.find("without windows"), std::string::npos) << said;
 }
 
+// Only APP_UI=qt itself asks for Qt by name: a variable set to anything
+// else (empty, another word) leaves the choice to the display, and a module
+// that cannot be had then goes on headless, as with the variable unset.
+TEST_F(QtModule, AnAppUiOtherThanQtWithADisplayGoesOnHeadless) {
+  EnvSet module("APP_QT_MODULE", "/nonexistent/apprun-qt.so");
+  EnvSet display("DISPLAY", ":99");
+  for (const char* value : {"", "auto"}) {
+    EnvSet ui_env("APP_UI", value);
+    testing::internal::CaptureStderr();
+    std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(tk, nullptr) << "APP_UI=\"" << value << "\": " << said;
+    EXPECT_STREQ(tk->name(), "headless");
+    EXPECT_EQ(said.find("APP_UI=qt"), std::string::npos) << said;
+    EXPECT_NE(said.find("without windows"), std::string::npos) << said;
+  }
+}
+
 TEST_F(QtModule, FilesThatAreNoToolkitModuleAreRefusedByName) {
   fs::path junk = fs::path(testing::TempDir()) / "apprun-qt-junk.so";
   std::ofstream(junk) << "not a shared object\n";
