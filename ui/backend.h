@@ -17,7 +17,7 @@ inline constexpr const char* kQtModuleName = "apprun-qt.so";
 extern const char* const kQtModuleInstalledFolder;
 
 // The module for programs in program_folder: APP_QT_MODULE when set (a
-// path to the module file); else, for a program in a bin/ folder, the
+// path to the module file, a relative one from the current folder); else, for a program in a bin/ folder, the
 // installed one when it is there; else the one beside the program (a
 // build tree). When no candidate exists, the first of them, for the
 // message that says it is missing.

@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -24,7 +25,14 @@ bool is_file(const std::filesystem::path& p) {
 }  // namespace
 
 std::string qt_module_path_of(const std::string& program_folder) {
-  if (const char* set = std::getenv("APP_QT_MODULE"); set != nullptr && set[0] != 0) return set;
+  // A path, relative ones from the current folder: a bare name given to
+  // dlopen would be looked for along the library path instead.
+  if (const char* set = std::getenv("APP_QT_MODULE"); set != nullptr && set[0] != 0) {
+    std::error_code ec;
+    std::filesystem::path chosen = std::filesystem::absolute(set, ec);
+    if (!ec) return chosen.lexically_normal().string();
+    return std::string(std::strchr(set, '/') != nullptr ? "" : "./") + set;
+  }
   std::filesystem::path folder(program_folder);
   std::filesystem::path beside = folder / kQtModuleName;
   if (folder.filename() == "bin") {

@@ -192,6 +192,36 @@ TEST_F(QtModule, FilesThatAreNoToolkitModuleAreRefusedByName) {
   EXPECT_NE(error.find("libm.so.6: not a toolkit module"), std::string::npos) << error;
 }
 
+// APP_QT_MODULE is a file's path: a relative one is taken from the current
+// folder, never looked for along the loader's library path (where a bare
+// name would find another library of that name).
+TEST(QtModulePath, ARelativeAppQtModuleIsAFileOfTheCurrentFolder) {
+  fs::path here = fs::current_path();
+  // A folder of this run's own (other builds may test at the same time).
+  std::string tmpl = (fs::path(testing::TempDir()) / "qt_module_relative_XXXXXX").string();
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  fs::create_directories(fs::path(tmpl) / "sub");
+  fs::current_path(tmpl);
+  // The folder as the system names it (a temporary folder may be reached
+  // through a link).
+  const fs::path root = fs::current_path();
+  {
+    EnvSet chosen("APP_QT_MODULE", "sub/apprun-qt.so");
+    EXPECT_EQ(ui::qt_module_path_of("/usr/bin"), (root / "sub/apprun-qt.so").string());
+  }
+  {
+    // libm.so.6 is on the library path, not in this folder.
+    EnvSet chosen("APP_QT_MODULE", "libm.so.6");
+    std::string path = ui::qt_module_path_of("/usr/bin");
+    EXPECT_EQ(path, (root / "libm.so.6").string());
+    std::string error;
+    EXPECT_EQ(ui::toolkit_module_open(path, &error), nullptr);
+    EXPECT_EQ(error.find("not a toolkit module"), std::string::npos) << "a library of the loader's path was opened: " << error;
+  }
+  fs::current_path(here);
+  fs::remove_all(tmpl);
+}
+
 TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
   EnvSet module("APP_QT_MODULE", nullptr);
   fs::path root = fs::path(testing::TempDir()) / "qt_module_path";
