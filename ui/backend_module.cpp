@@ -9,6 +9,7 @@
 #include "core/arena.h"
 #include "paths/paths.h"
 #include "ui/backend.h"
+#include "ui/platform/toolkit_abi.h"
 #include "ui/platform/toolkit_module.h"
 
 namespace ui {
@@ -66,6 +67,14 @@ std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,
   if (entry == nullptr) {
     *error =
         path + ": not a toolkit module of this runtime (no " + platform::kToolkitEntryName + ")";
+    return nullptr;
+  }
+  // Nothing of the module is called before its tag is this program's.
+  const char* abi = static_cast<const char*>(dlsym(module, platform::kToolkitAbiName));
+  if (abi == nullptr || std::strncmp(abi, APP_TOOLKIT_ABI, sizeof APP_TOOLKIT_ABI) != 0) {
+    *error = path + ": a toolkit module of another build of the runtime (built against headers " +
+             (abi != nullptr ? std::string(abi, strnlen(abi, 32)) : std::string("of no tag")) +
+             ", this program's " + APP_TOOLKIT_ABI + ")";
     return nullptr;
   }
   std::unique_ptr<platform::Toolkit> toolkit(entry(platform::kToolkitInterfaceVersion));

@@ -222,6 +222,19 @@ TEST(QtModulePath, ARelativeAppQtModuleIsAFileOfTheCurrentFolder) {
   fs::remove_all(tmpl);
 }
 
+// A module built against other headers than the program's (a stale one of
+// another build, one copied from another installation) is refused by name
+// before any of its code is called, even when nobody raised the interface
+// version: its tables and types need not be the program's.
+TEST_F(QtModule, AModuleOfAnotherBuildIsRefused) {
+  const char* other = getenv("APP_QT_OTHER_BUILD_MODULE");
+  ASSERT_NE(other, nullptr) << "APP_QT_OTHER_BUILD_MODULE names the module of another build";
+  std::string error;
+  EXPECT_EQ(ui::toolkit_module_open(other, &error), nullptr);
+  EXPECT_NE(error.find(other), std::string::npos) << error;
+  EXPECT_NE(error.find("another build"), std::string::npos) << error;
+}
+
 TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
   EnvSet module("APP_QT_MODULE", nullptr);
   fs::path root = fs::path(testing::TempDir()) / "qt_module_path";
