@@ -79,10 +79,9 @@ std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,
   }
   std::unique_ptr<platform::Toolkit> toolkit(entry(platform::kToolkitInterfaceVersion));
   if (toolkit == nullptr) {
-    *error = path +
-             ": a toolkit module of another build of the runtime, or its toolkit did not start"
-             " (interface version " +
-             std::to_string(platform::kToolkitInterfaceVersion) + " asked)";
+    // The module has said why on standard error (its display cannot be
+    // reached, Qt cannot start).
+    *error = path + ": its toolkit did not start";
   }
   return toolkit;
 }

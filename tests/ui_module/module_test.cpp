@@ -179,6 +179,25 @@ TEST_F(QtModule, AnAppUiOtherThanQtWithADisplayGoesOnHeadless) {
   }
 }
 
+// An X display that cannot be reached (a session's stale DISPLAY): Qt would
+// end the process when it starts; the module says so instead, and the run
+// goes on without windows as with no module at all.
+TEST_F(QtModule, AnUnreachableDisplayGoesOnHeadless) {
+  EnvSet platform("QT_QPA_PLATFORM", nullptr);
+  EnvSet wayland("WAYLAND_DISPLAY", nullptr);
+  EnvSet ui_env("APP_UI", nullptr);
+  // A display number no X server of the machine has (its socket is not there).
+  ASSERT_FALSE(fs::exists("/tmp/.X11-unix/X4242"));
+  EnvSet display("DISPLAY", ":4242");
+  testing::internal::CaptureStderr();
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+  std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_NE(tk, nullptr) << said;
+  EXPECT_STREQ(tk->name(), "headless");
+  EXPECT_NE(said.find(":4242"), std::string::npos) << said;
+  EXPECT_NE(said.find("without windows"), std::string::npos) << said;
+}
+
 TEST_F(QtModule, FilesThatAreNoToolkitModuleAreRefusedByName) {
   fs::path junk = fs::path(testing::TempDir()) / "apprun-qt-junk.so";
   std::ofstream(junk) << "not a shared object\n";
@@ -216,7 +235,8 @@ TEST(QtModulePath, ARelativeAppQtModuleIsAFileOfTheCurrentFolder) {
     EXPECT_EQ(path, (root / "libm.so.6").string());
     std::string error;
     EXPECT_EQ(ui::toolkit_module_open(path, &error), nullptr);
-    EXPECT_EQ(error.find("not a toolkit module"), std::string::npos) << "a library of the loader's path was opened: " << error;
+    EXPECT_EQ(error.find("not a toolkit module"), std::string::npos)
+        << "a library of the loader's path was opened: " << error;
   }
   fs::current_path(here);
   fs::remove_all(tmpl);
