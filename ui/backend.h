@@ -17,17 +17,18 @@ inline constexpr const char* kQtModuleName = "apprun-qt.so";
 extern const char* const kQtModuleInstalledFolder;
 
 // The module for programs in program_folder: APP_QT_MODULE when set (a
-// path to the module file); else, for a program in a bin/ folder, the
-// installed one when it is there; else the one beside the program (a
-// build tree). When no candidate exists, the first of them, for the
-// message that says it is missing.
+// path to the module file, a relative one from the current folder); else,
+// for a program in a bin/ folder, the installed one when it is there; else
+// the one beside the program (a build tree). When no candidate exists, the
+// first of them, for the message that says it is missing.
 std::string qt_module_path_of(const std::string& program_folder);
 // The same for the running program.
 std::string qt_module_path();
 
 // Opens a toolkit module and makes its toolkit. Null when the file cannot
-// be loaded, has no entry point, or its entry refuses this interface
-// version; *error then says why in a line that names the file.
+// be loaded, has no entry point, is of another build (its tag), or its
+// toolkit does not start (an X display it cannot reach); *error then says
+// why in a line that names the file.
 std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path, std::string* error);
 
 }  // namespace ui

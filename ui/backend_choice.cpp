@@ -23,6 +23,9 @@ std::unique_ptr<Toolkit> toolkit_from_environment() {
   const char* asked = std::getenv("APP_UI");
   bool want_qt = asked != nullptr && std::strcmp(asked, "qt") == 0;
   bool want_headless = asked != nullptr && std::strcmp(asked, "headless") == 0;
+  // Only APP_UI=qt asks for Qt by name; any other value leaves the choice
+  // to the display, as when the variable is not set.
+  const bool want_qt_by_name = want_qt;
   if (!want_qt && !want_headless) want_qt = set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
   std::unique_ptr<Toolkit> tk;
   if (want_qt) {
@@ -31,7 +34,7 @@ std::unique_ptr<Toolkit> toolkit_from_environment() {
     // run started from a desktop session expects.
     std::string error;
     tk = ui::toolkit_module_open(ui::qt_module_path(), &error);
-    if (tk == nullptr && asked != nullptr) {
+    if (tk == nullptr && want_qt_by_name) {
       std::fprintf(stderr, "APP_UI=qt: no Qt backend: %s\n", error.c_str());
       return nullptr;
     }

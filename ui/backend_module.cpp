@@ -2,12 +2,14 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "core/arena.h"
 #include "paths/paths.h"
 #include "ui/backend.h"
+#include "ui/platform/toolkit_abi.h"
 #include "ui/platform/toolkit_module.h"
 
 namespace ui {
@@ -24,7 +26,14 @@ bool is_file(const std::filesystem::path& p) {
 }  // namespace
 
 std::string qt_module_path_of(const std::string& program_folder) {
-  if (const char* set = std::getenv("APP_QT_MODULE"); set != nullptr && set[0] != 0) return set;
+  // A path, relative ones from the current folder: a bare name given to
+  // dlopen would be looked for along the library path instead.
+  if (const char* set = std::getenv("APP_QT_MODULE"); set != nullptr && set[0] != 0) {
+    std::error_code ec;
+    std::filesystem::path chosen = std::filesystem::absolute(set, ec);
+    if (!ec) return chosen.lexically_normal().string();
+    return std::string(std::strchr(set, '/') != nullptr ? "" : "./") + set;
+  }
   std::filesystem::path folder(program_folder);
   std::filesystem::path beside = folder / kQtModuleName;
   if (folder.filename() == "bin") {
@@ -60,12 +69,19 @@ std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,
         path + ": not a toolkit module of this runtime (no " + platform::kToolkitEntryName + ")";
     return nullptr;
   }
+  // Nothing of the module is called before its tag is this program's.
+  const char* abi = static_cast<const char*>(dlsym(module, platform::kToolkitAbiName));
+  if (abi == nullptr || std::strncmp(abi, APP_TOOLKIT_ABI, sizeof APP_TOOLKIT_ABI) != 0) {
+    *error = path + ": a toolkit module of another build of the runtime (built against headers " +
+             (abi != nullptr ? std::string(abi, strnlen(abi, 32)) : std::string("of no tag")) +
+             ", this program's " + APP_TOOLKIT_ABI + ")";
+    return nullptr;
+  }
   std::unique_ptr<platform::Toolkit> toolkit(entry(platform::kToolkitInterfaceVersion));
   if (toolkit == nullptr) {
-    *error = path +
-             ": a toolkit module of another build of the runtime, or its toolkit did not start"
-             " (interface version " +
-             std::to_string(platform::kToolkitInterfaceVersion) + " asked)";
+    // The module has said why on standard error (its display cannot be
+    // reached, Qt cannot start).
+    *error = path + ": its toolkit did not start";
   }
   return toolkit;
 }

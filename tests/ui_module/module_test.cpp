@@ -161,6 +161,43 @@ TEST_F(QtModule, MissingModuleWithADisplayGoesOnHeadless) {
   EXPECT_NE(said.find("without windows"), std::string::npos) << said;
 }
 
+// Only APP_UI=qt itself asks for Qt by name: a variable set to anything
+// else (empty, another word) leaves the choice to the display, and a module
+// that cannot be had then goes on headless, as with the variable unset.
+TEST_F(QtModule, AnAppUiOtherThanQtWithADisplayGoesOnHeadless) {
+  EnvSet module("APP_QT_MODULE", "/nonexistent/apprun-qt.so");
+  EnvSet display("DISPLAY", ":99");
+  for (const char* value : {"", "auto"}) {
+    EnvSet ui_env("APP_UI", value);
+    testing::internal::CaptureStderr();
+    std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(tk, nullptr) << "APP_UI=\"" << value << "\": " << said;
+    EXPECT_STREQ(tk->name(), "headless");
+    EXPECT_EQ(said.find("APP_UI=qt"), std::string::npos) << said;
+    EXPECT_NE(said.find("without windows"), std::string::npos) << said;
+  }
+}
+
+// An X display that cannot be reached (a session's stale DISPLAY): Qt would
+// end the process when it starts; the module says so instead, and the run
+// goes on without windows as with no module at all.
+TEST_F(QtModule, AnUnreachableDisplayGoesOnHeadless) {
+  EnvSet platform("QT_QPA_PLATFORM", nullptr);
+  EnvSet wayland("WAYLAND_DISPLAY", nullptr);
+  EnvSet ui_env("APP_UI", nullptr);
+  // A display number no X server of the machine has (its socket is not there).
+  ASSERT_FALSE(fs::exists("/tmp/.X11-unix/X4242"));
+  EnvSet display("DISPLAY", ":4242");
+  testing::internal::CaptureStderr();
+  std::unique_ptr<ui::platform::Toolkit> tk = ui::platform::toolkit_from_environment();
+  std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_NE(tk, nullptr) << said;
+  EXPECT_STREQ(tk->name(), "headless");
+  EXPECT_NE(said.find(":4242"), std::string::npos) << said;
+  EXPECT_NE(said.find("without windows"), std::string::npos) << said;
+}
+
 TEST_F(QtModule, FilesThatAreNoToolkitModuleAreRefusedByName) {
   fs::path junk = fs::path(testing::TempDir()) / "apprun-qt-junk.so";
   std::ofstream(junk) << "not a shared object\n";
@@ -172,6 +209,50 @@ TEST_F(QtModule, FilesThatAreNoToolkitModuleAreRefusedByName) {
   error.clear();
   EXPECT_EQ(ui::toolkit_module_open("libm.so.6", &error), nullptr);
   EXPECT_NE(error.find("libm.so.6: not a toolkit module"), std::string::npos) << error;
+}
+
+// APP_QT_MODULE is a file's path: a relative one is taken from the current
+// folder, never looked for along the loader's library path (where a bare
+// name would find another library of that name).
+TEST(QtModulePath, ARelativeAppQtModuleIsAFileOfTheCurrentFolder) {
+  fs::path here = fs::current_path();
+  // A folder of this run's own (other builds may test at the same time).
+  std::string tmpl = (fs::path(testing::TempDir()) / "qt_module_relative_XXXXXX").string();
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  fs::create_directories(fs::path(tmpl) / "sub");
+  fs::current_path(tmpl);
+  // The folder as the system names it (a temporary folder may be reached
+  // through a link).
+  const fs::path root = fs::current_path();
+  {
+    EnvSet chosen("APP_QT_MODULE", "sub/apprun-qt.so");
+    EXPECT_EQ(ui::qt_module_path_of("/usr/bin"), (root / "sub/apprun-qt.so").string());
+  }
+  {
+    // libm.so.6 is on the library path, not in this folder.
+    EnvSet chosen("APP_QT_MODULE", "libm.so.6");
+    std::string path = ui::qt_module_path_of("/usr/bin");
+    EXPECT_EQ(path, (root / "libm.so.6").string());
+    std::string error;
+    EXPECT_EQ(ui::toolkit_module_open(path, &error), nullptr);
+    EXPECT_EQ(error.find("not a toolkit module"), std::string::npos)
+        << "a library of the loader's path was opened: " << error;
+  }
+  fs::current_path(here);
+  fs::remove_all(tmpl);
+}
+
+// A module built against other headers than the program's (a stale one of
+// another build, one copied from another installation) is refused by name
+// before any of its code is called, even when nobody raised the interface
+// version: its tables and types need not be the program's.
+TEST_F(QtModule, AModuleOfAnotherBuildIsRefused) {
+  const char* other = getenv("APP_QT_OTHER_BUILD_MODULE");
+  ASSERT_NE(other, nullptr) << "APP_QT_OTHER_BUILD_MODULE names the module of another build";
+  std::string error;
+  EXPECT_EQ(ui::toolkit_module_open(other, &error), nullptr);
+  EXPECT_NE(error.find(other), std::string::npos) << error;
+  EXPECT_NE(error.find("another build"), std::string::npos) << error;
 }
 
 TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {

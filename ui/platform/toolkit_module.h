@@ -24,6 +24,13 @@ inline constexpr const char* kToolkitEntryName = "apprun_toolkit_create";
 // called through a different table of virtual functions.
 inline constexpr int kToolkitInterfaceVersion = 1;
 
+// The name of the module's tag: a string of the hash of the headers it was
+// built against (the core's and this interface's, ui/toolkit_abi.cmake).
+// The loader reads it before calling the module and opens only a module of
+// its own tag, so a module of another build is refused even when nobody
+// raised the version below.
+inline constexpr const char* kToolkitAbiName = "apprun_toolkit_abi";
+
 // Makes the module's toolkit (owned by the caller, deleted through its
 // virtual destructor); null when version is not the module's own or the
 // toolkit cannot start.
@@ -32,3 +39,4 @@ using ToolkitEntry = Toolkit* (*)(int version);
 }  // namespace ui::platform
 
 extern "C" ui::platform::Toolkit* apprun_toolkit_create(int version);
+extern "C" const char apprun_toolkit_abi[];
