@@ -33,6 +33,10 @@ done
 
 prefix="$work/root/usr"
 dpkg -x "$deb" "$work/root"
+# The Qt module is private to the programs, not a library of the library
+# path: nothing to run ldconfig for when the package comes or goes.
+dpkg-deb -e "$deb" "$work/control"
+! grep -qs ldconfig "$work/control/postinst" "$work/control/postrm" || fail "the package's scripts run ldconfig"
 for f in bin/apprun bin/appcontrol share/apprun/background.png \
          share/apprun/lang/QV_LANG_EN.MSJ share/apprun/lang/QV_LANG_FR.MSJ share/apprun/lang/QV_LANG_DE.MSJ share/apprun/lang/QV_LANG_IT.MSJ \
          share/apprun/examples/tienda/DBMENU.PMT share/applications/apprun.desktop \

@@ -13,7 +13,7 @@ namespace ui {
 // The module's file name.
 inline constexpr const char* kQtModuleName = "apprun-qt.so";
 // The module's folder in an installation, relative to the programs'
-// folder ("../lib/apprun" for bin/ and lib/apprun/ under one prefix).
+// folder ("../lib/<architecture>/apprun" for bin/ and that folder under one prefix).
 extern const char* const kQtModuleInstalledFolder;
 
 // The module for programs in program_folder: APP_QT_MODULE when set (a

@@ -47,11 +47,22 @@ std::string qt_module_path_of(const std::string& program_folder) {
 std::string qt_module_path() {
   core::ArenaScope scope;
   core::Text folder = paths::path_program_folder();
-  return qt_module_path_of(folder.ok() ? std::string(folder.ptr, folder.len) : std::string("."));
+  // A program that cannot tell its own folder does not look for the module
+  // in the current one (a folder of anyone's files): only APP_QT_MODULE
+  // names it then.
+  if (!folder.ok() || folder.len == 0) {
+    const char* set = std::getenv("APP_QT_MODULE");
+    return set != nullptr && set[0] != 0 ? qt_module_path_of("/") : std::string();
+  }
+  return qt_module_path_of(std::string(folder.ptr, folder.len));
 }
 
 std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,
                                                        std::string* error) {
+  if (path.empty()) {
+    *error = "the program's own folder cannot be told, and APP_QT_MODULE names no module";
+    return nullptr;
+  }
   // RTLD_NOW: a symbol the module needs and the program lacks is said here,
   // not as a crash at its first call. The handle is never closed: the
   // toolkit's objects and Qt's application object live until the end.

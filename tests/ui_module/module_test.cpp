@@ -257,8 +257,9 @@ TEST_F(QtModule, AModuleOfAnotherBuildIsRefused) {
 
 TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
   EnvSet module("APP_QT_MODULE", nullptr);
-  fs::path root = fs::path(testing::TempDir()) / "qt_module_path";
-  fs::remove_all(root);
+  std::string tmpl = testing::TempDir() + "qt_module_pathXXXXXX";
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  fs::path root = tmpl;
   fs::create_directories(root / "usr/bin");
   fs::create_directories(root / "build/apprun");
   fs::path installed =
@@ -269,6 +270,7 @@ TEST(QtModulePath, InstalledUnderLibElseBesideTheProgram) {
   std::ofstream(installed) << "x";
   EXPECT_EQ(ui::qt_module_path_of((root / "usr/bin").string()), installed.string());
   EXPECT_EQ(installed.string().rfind((root / "usr/lib/").string(), 0), 0u) << installed;
+  EXPECT_EQ(installed.parent_path().filename(), "apprun") << installed;
   // A build tree: beside the program.
   EXPECT_EQ(ui::qt_module_path_of((root / "build/apprun").string()),
             (root / "build/apprun/apprun-qt.so").string());
