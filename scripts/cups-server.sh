@@ -118,7 +118,13 @@ fi
 for queue in "$@"; do
   # Raw queues are what a printer that takes the bytes as they are needs;
   # lpadmin warns that they are deprecated.
-  "$lpadmin" -p "$queue" -E -v "capture:$dir/out/$queue.txt" -m raw 2>&1 | grep -v deprecated >&2 || true
+  # A scheduler that has just started may still turn a first request away
+  # ("Bad file descriptor"): the queue is asked for again for a while.
+  for _ in $(seq 20); do
+    "$lpadmin" -p "$queue" -E -v "capture:$dir/out/$queue.txt" -m raw 2>&1 | grep -v deprecated >&2 || true
+    lpstat -p "$queue" >/dev/null 2>&1 && break
+    sleep 0.2
+  done
   lpstat -p "$queue" >/dev/null 2>&1 || unavailable "the queue $queue was not made"
 done
 echo "CUPS_SERVER=$dir/cups.sock"
