@@ -48,17 +48,35 @@ void position_restore(const SavedPosition& p) {
   static_cast<void>(cursor_resume(p.file, p.run_key, saved));
 }
 
-void local_call(bool begin, bool restore_positions) {
+namespace {
+
+// Ends the innermost local call; puts back the kept positions `keep` says.
+template <class Keep>
+void local_call_end(Keep keep) {
   AccessState& s = access_state();
-  if (begin) {
-    s.local_frames.emplace_back();
-    return;
-  }
   if (s.local_frames.empty()) return;
   LocalFrame frame = std::move(s.local_frames.back());
   s.local_frames.pop_back();
-  if (!restore_positions) return;
-  for (auto p = frame.saved.rbegin(); p != frame.saved.rend(); ++p) position_restore(*p);
+  for (auto p = frame.saved.rbegin(); p != frame.saved.rend(); ++p)
+    if (keep(p->file)) position_restore(*p);
+}
+
+}  // namespace
+
+void local_call(bool begin, bool restore_positions) {
+  if (begin) {
+    access_state().local_frames.emplace_back();
+    return;
+  }
+  local_call_end([&](uint16_t) { return restore_positions; });
+}
+
+void local_call_end_restoring(const uint16_t* files, size_t count) {
+  local_call_end([&](uint16_t file) {
+    for (size_t i = 0; i < count; ++i)
+      if (files[i] != 0 && files[i] == file) return true;
+    return false;
+  });
 }
 
 }  // namespace data::internal

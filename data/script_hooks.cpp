@@ -172,4 +172,8 @@ Status field_reference(Text ref, bool write, Value* value, bool* is_text_type) {
 
 void local_call(bool begin, bool restore_positions) { internal::local_call(begin, restore_positions); }
 
+void local_call_end_restoring(std::initializer_list<uint16_t> files) {
+  internal::local_call_end_restoring(files.begin(), files.size());
+}
+
 }  // namespace data

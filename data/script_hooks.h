@@ -10,6 +10,8 @@
 // as detail; it never stops the runtime.
 #pragma once
 
+#include <initializer_list>
+
 #include "script/hooks.h"
 
 namespace data {
@@ -25,5 +27,8 @@ Status field_reference(Text ref, bool write, Value* value, bool* is_text_type);
 // The start and the end of a local procedure call (a LocalCallHook): the
 // data files' positions are kept and put back.
 void local_call(bool begin, bool restore_positions);
+// The end of such a call that puts back only the given files (0 is no
+// file); the others stay where the call left them.
+void local_call_end_restoring(std::initializer_list<uint16_t> files);
 
 }  // namespace data

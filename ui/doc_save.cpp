@@ -311,14 +311,15 @@ Status doc_event(DocWindow* d, int event) {
   Status st = script::var_set("DOCEVENT$"_t, name);
   if (st == 0) st = script::var_set(kAlarm, Text{});
   bool answered = false;
-  // The handler's variables stay, as a procedure's do; the data files it
-  // moves come back where they stood (the typed header, the line shown),
-  // as after a local call, and after an error in it as well: the window
-  // goes on with what the user typed.
+  // The handler's variables stay, as a procedure's do. The header's and
+  // the lines' files come back where they stood (the typed header, the
+  // line shown), after an error in it as well: the window goes on with
+  // what the user typed. Other files stay where the handler left them, as
+  // after any procedure, so a lookup it made holds.
   data::local_call(true, false);
   if (st == 0) st = own_handler(*d, name, &answered);
   if (st == 0 && !answered) st = named_procedure();
-  data::local_call(false, true);
+  data::local_call_end_restoring({d->head.file, d->lines.file});
   if (st >= 128) {
     core::error_box(st);
     return core::CANCELLED;

@@ -102,6 +102,8 @@ void position_restore(const SavedPosition& p);
 // The start and the end of a local procedure call (the procedure layer's
 // hook); at the end with restore_positions the kept positions come back.
 void local_call(bool begin, bool restore_positions);
+// The end of a local call that puts back only the files of the list.
+void local_call_end_restoring(const uint16_t* files, size_t count);
 
 // --- keys and key values -----------------------------------------------------------
 struct KeyField {

@@ -26,6 +26,12 @@ class DocEvents : public docwin::DocWindowTest {
   std::string count(const std::string& table, int note) {
     return query("SELECT count(*) FROM " + table + " WHERE numero = " + std::to_string(note) + ";");
   }
+  // A variable's value as text.
+  static std::string var(const char* name) {
+    script::Value v;
+    if (script::var_get_value(core::text_from_c(name), &v) != 0) return "?";
+    return v.is_text() ? datatest::str(v.text) : datatest::str(script::number_to_text(v.number));
+  }
   static int64_t saves() {
     script::Value v;
     EXPECT_EQ(script::var_get_value("SAVES"_t, &v), 0);
@@ -63,6 +69,23 @@ TEST_F(DocEvents, TheOwnProceduresEntriesAnswerTheirEventsAndCanRefuseASave) {
   EXPECT_EQ(saves(), 1);
   // PRCNAME$ ran only at the events the procedure has no entry for.
   EXPECT_EQ(named_, (std::vector<std::string>{"INIT", "INIT"}));
+}
+
+TEST_F(DocEvents, AHandlersLookupOfAnotherFileHoldsAndTheNoteComesBack) {
+  // LOAD looks a customer up and moves the header's file; CHECK reads both.
+  write("ALBARAN.PRX",
+        "DEF_FN LOAD\n"
+        "S=FILEFIND('C00003';'clientes';1)\n"
+        "S=FILEFIND('';'albaranes';1;2)\n"
+        "END\n"
+        "DEF_FN CHECK\n"
+        "LOOKED$=FN$TRIM(nombre{clientes})\n"
+        "NOTE#=numero{albaranes}\n"
+        "END\n");
+  EXPECT_EQ(run_document("ALBARAN", read_back(1) + "press Grabar\n"), 0);
+  expect_script_ok();
+  EXPECT_EQ(var("LOOKED$"), "Suministros Garcia");
+  EXPECT_EQ(var("NOTE#"), "1") << "the header's file is back on the note shown";
 }
 
 TEST_F(DocEvents, ANoteWhoseLoadIsRefusedIsNotKeptInTheWindow) {
