@@ -43,6 +43,9 @@ struct Insn {
   Text name{};             // variable name, a view into the program's text
   Text detail{};           // the rest of the expression from the operand, for errors
   mutable VarHandle handle;  // the variable once resolved, while its generation holds
+  // At the head of a run that multiplies by a literal holding a whole
+  // number: that number, by which the product needs no rounding (0: none).
+  int64_t whole = 0;
 };
 
 }  // namespace
@@ -186,15 +189,26 @@ class Compiler {
 };
 
 // Marks the heads of the runs a numeric program runs in one step.
+// A multiplication by a whole number (literals are scaled when compiled)
+// is that number's product, with nothing to round.
+constexpr int kOpMultiply = 1;
+int64_t whole_factor(const Insn& number, const Insn& op) {
+  int64_t scale = number_scale();
+  int64_t v = number.value.number;
+  return op.op == kOpMultiply && v != 0 && v % scale == 0 ? v / scale : 0;
+}
+
 void fuse(std::vector<Insn>* code) {
   std::vector<Insn>& c = *code;
   for (size_t i = 0; i + 1 < c.size(); ++i) {
     if (i + 2 < c.size() && c[i].kind == Kind::Variable && c[i + 1].kind == Kind::Number &&
         c[i + 2].kind == Kind::Operator) {
       c[i].kind = Kind::VarNumber;
+      c[i].whole = whole_factor(c[i + 1], c[i + 2]);
       i += 2;
     } else if (c[i].kind == Kind::Number && c[i + 1].kind == Kind::Operator) {
       c[i].kind = Kind::NumberOp;
+      c[i].whole = whole_factor(c[i], c[i + 1]);
       i += 1;
     }
   }
@@ -332,7 +346,10 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
         Status st = read(insn, &a);
         if (st >= 128) return st;
         const Insn& op = code[i + 2];
-        st = ops::number_op(op.op, a, code[i + 1].value.number, precis, &values[top]);
+        if (insn.whole != 0)
+          values[top] = ops::sat_mul(a, insn.whole);
+        else
+          st = ops::number_op(op.op, a, code[i + 1].value.number, precis, &values[top]);
         if (st >= 128) return fail(op, st);
         targets[top++] = nullptr;
         i += 2;
@@ -342,7 +359,10 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
         Status st = force(top - 1);
         if (st >= 128) return st;
         const Insn& op = code[i + 1];
-        st = ops::number_op(op.op, values[top - 1], insn.value.number, precis, &values[top - 1]);
+        if (insn.whole != 0)
+          values[top - 1] = ops::sat_mul(values[top - 1], insn.whole);
+        else
+          st = ops::number_op(op.op, values[top - 1], insn.value.number, precis, &values[top - 1]);
         if (st >= 128) return fail(op, st);
         i += 1;
         break;
