@@ -20,7 +20,8 @@ extern const char* const kQtModuleInstalledFolder;
 // path to the module file, a relative one from the current folder); else,
 // for a program in a bin/ folder, the installed one when it is there; else
 // the one beside the program (a build tree). When no candidate exists, the
-// first of them, for the message that says it is missing.
+// first of them, for the message that says it is missing. Empty when the
+// program's folder is not known (empty) and APP_QT_MODULE is not set.
 std::string qt_module_path_of(const std::string& program_folder);
 // The same for the running program.
 std::string qt_module_path();

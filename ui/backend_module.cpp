@@ -34,6 +34,10 @@ std::string qt_module_path_of(const std::string& program_folder) {
     if (!ec) return chosen.lexically_normal().string();
     return std::string(std::strchr(set, '/') != nullptr ? "" : "./") + set;
   }
+  // A program that cannot tell its own folder does not look for the module
+  // in the current one (a folder of anyone's files): only APP_QT_MODULE
+  // names it then.
+  if (program_folder.empty()) return std::string();
   std::filesystem::path folder(program_folder);
   std::filesystem::path beside = folder / kQtModuleName;
   if (folder.filename() == "bin") {
@@ -47,14 +51,7 @@ std::string qt_module_path_of(const std::string& program_folder) {
 std::string qt_module_path() {
   core::ArenaScope scope;
   core::Text folder = paths::path_program_folder();
-  // A program that cannot tell its own folder does not look for the module
-  // in the current one (a folder of anyone's files): only APP_QT_MODULE
-  // names it then.
-  if (!folder.ok() || folder.len == 0) {
-    const char* set = std::getenv("APP_QT_MODULE");
-    return set != nullptr && set[0] != 0 ? qt_module_path_of("/") : std::string();
-  }
-  return qt_module_path_of(std::string(folder.ptr, folder.len));
+  return qt_module_path_of(folder.ok() ? std::string(folder.ptr, folder.len) : std::string());
 }
 
 std::unique_ptr<platform::Toolkit> toolkit_module_open(const std::string& path,

@@ -62,34 +62,6 @@ CREATE TABLE albaranes (
 CREATE UNIQUE INDEX albaranes_ndx1 ON albaranes USING btree ("numero" NULLS FIRST);
 CREATE INDEX albaranes_ndx1o ON albaranes USING btree ("numero" NULLS FIRST, "fecha" NULLS FIRST, "cliente" NULLS FIRST);
 
--- The balances and stock figures already hold the lines below.
-INSERT INTO clientes VALUES
-  ('C00001', 'Ferreteria Alonso',  'Madrid',   '914112233', 74.35),
-  ('C00002', 'Bazar La Estrella',  'Sevilla',  '954223344', 42.00),
-  ('C00003', 'Suministros Garcia', 'Madrid',   '915334455', 94.50),
-  ('C00004', 'Casa Pilar',         'Valencia', '963445566', 0),
-  ('C00005', 'Hogar y Jardin',     'Madrid',   '916556677', 0),
-  ('C00006', 'Talleres Ruiz',      'Sevilla',  '955667788', 0),
-  ('C00007', 'Drogueria del Sol',  'Bilbao',   '944778899', 0);
-
-INSERT INTO articulos VALUES
-  ('A0001', 'Martillo de carpintero', 'HERR', 12.50, 38),
-  ('A0002', 'Destornillador plano',   'HERR',  4.20, 50),
-  ('A0003', 'Caja de tornillos 4x40', 'TORN',  6.75, 95),
-  ('A0004', 'Caja de tacos 8 mm',     'TORN',  3.90, 76),
-  ('A0005', 'Pintura blanca 4 l',     'PINT', 24.00, 17),
-  ('A0006', 'Rodillo de pintor',      'PINT',  7.50, 27);
-
-INSERT INTO movimientos VALUES
-  (1, 1, '20240105', 'C00001', 'A0001',  2, 12.50, 25.00),
-  (1, 2, '20240105', 'C00001', 'A0003',  5,  6.75, 33.75),
-  (2, 1, '20240112', 'C00003', 'A0005',  3, 24.00, 72.00),
-  (2, 2, '20240112', 'C00003', 'A0006',  3,  7.50, 22.50),
-  (3, 1, '20240120', 'C00002', 'A0002', 10,  4.20, 42.00),
-  (4, 1, '20240202', 'C00001', 'A0004',  4,  3.90, 15.60);
-
-INSERT INTO albaranes VALUES
-  (1, '20240105', 'C00001', 58.75),
-  (2, '20240112', 'C00003', 94.50),
-  (3, '20240120', 'C00002', 42.00),
-  (4, '20240202', 'C00001', 15.60);
+-- The first data: the same script appcontrol sends to a new company made
+-- from KADICC.DAT. Its balances and stock figures already hold its lines.
+\ir KADICC.SQL
