@@ -5,6 +5,8 @@
 
 #include <sstream>
 
+#include <unistd.h>
+
 #include "core/arena.h"
 #include "core/errors.h"
 #include "data/access.h"
@@ -192,6 +194,36 @@ TEST_F(CatalogueTest, EveryFileGetsTheColumnsAndKeysOfItsOwnTable) {
   EXPECT_EQ(keys(4), "1");
   EXPECT_EQ(fields(5), "i:N:32,j:N:32,k:N:32");
   EXPECT_EQ(keys(5), "2|3,2");
+}
+
+// A user sees the tables and the columns the server lets him use: a table
+// with only some columns granted gives only those fields, a table with no
+// grant gives no file, a table granted whole gives every field, and
+// another user's view is seen through its grant like a table.
+TEST_F(CatalogueTest, AUserSeesOnlyWhatHeIsGranted) {
+  std::string role = "clerk" + std::to_string(getpid());
+  datatest::admin_sql("postgres", "CREATE ROLE " + role + " LOGIN PASSWORD 'pw';");
+  roles_.push_back(role);
+  sql("CREATE TABLE partes (a int, secreto text, c char(3), d date);"
+      "CREATE TABLE oculta (x int);"
+      "CREATE TABLE entera (k char(2) PRIMARY KEY, v numeric(6,1));"
+      "CREATE VIEW vista AS SELECT k FROM entera;"
+      "GRANT SELECT (a, c) ON partes TO " + role + "; GRANT UPDATE (d) ON partes TO " + role + ";"
+      "GRANT INSERT ON entera TO " + role + "; GRANT SELECT ON vista TO " + role + ";"
+      "REVOKE ALL ON SCHEMA public FROM PUBLIC; GRANT USAGE ON SCHEMA public TO " + role + ";");
+  reset_runtime();
+  ASSERT_EQ(data::sql_connect(txt(datatest::pg_host()), txt(db_), txt(role), "pw"_t, data::kOpenColumns),
+            core::kOk)
+      << str(core::error_detail());
+  ASSERT_EQ(names(), "partes,entera,vista");
+  EXPECT_EQ(fields(1), "a:N:32,c:A:3,d:D:8");
+  EXPECT_EQ(fields(2), "k:A:2,v:1:6");
+  EXPECT_EQ(keys(2), "1");
+  EXPECT_EQ(fields(3), "k:A:2");
+  // The owner sees them all.
+  reload();
+  EXPECT_EQ(names(), "partes,oculta,entera,vista");
+  EXPECT_EQ(fields(1), "a:N:32,secreto:A:255,c:A:3,d:D:8");
 }
 
 TEST_F(CatalogueTest, ThirtyTablesAreTheLimit) {
