@@ -16,6 +16,7 @@
 #include "script/eval.h"
 #include "script/internal/eval_ops.h"
 #include "script/internal/number_ops.h"
+#include "script/internal/var_state.h"
 #include "script/lexer.h"
 #include "script/numbers.h"
 
@@ -297,7 +298,10 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
   int64_t values[kMaxStack + 1];
   const Insn* targets[kMaxStack + 1];  // deferred assignment targets
   size_t top = 0;
-  uint32_t generation = var_generation();  // moves only when a name is set by text
+  // The number of decimals holds for the whole program: one that names
+  // _PRECIS is left to the interpreter.
+  const int64_t scale = ops::kScales[precis];
+  uint32_t generation = internal::g_generation;  // moves only when a name is set by text
   // Reads a deferred target that is needed as a value after all.
   auto force_target = [&](size_t i) -> Status {
     const Insn* t = targets[i];
@@ -316,7 +320,7 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
   // Reads a variable operand.
   auto read = [&](const Insn& insn, int64_t* value) -> Status {
     if (insn.handle.generation == generation) {
-      *value = var_read(insn.handle).number;
+      *value = internal::read_scaled(insn.handle, scale);
       return 0;
     }
     Value v;
@@ -388,11 +392,10 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
         const Insn* t = targets[top - 2];
         if (t == nullptr || (t->code != kOpIntVar && t->code != kOpNumberVar))
           return fail(insn, core::SINTAXERROR);
-        Value v = Value::num(values[top - 1]);
         if (t->handle.generation == generation || resolved(*t)) {
-          var_write(t->handle, v);
+          internal::write_scaled(t->handle, values[top - 1], scale);
         } else {
-          st = var_set_value(t->name, v);
+          st = var_set_value(t->name, Value::num(values[top - 1]));
           generation = var_generation();
         }
         if (st >= 128) return fail(insn, st);

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/arena.h"
+#include "script/internal/var_state.h"
 #include "script/variables.h"
 
 namespace script {
@@ -48,7 +49,7 @@ bool narrow(int64_t v) { return v < kNarrowLimit && v > -kNarrowLimit; }
 }  // namespace
 
 int number_precis() {
-  int p = var_get_int(core::kSwPrecis);
+  int p = internal::int_word(core::kSwPrecis);
   if (p < 0) return 0;
   return p > kMaxPrecis ? kMaxPrecis : p;
 }

@@ -7,6 +7,7 @@
 #include "core/files.h"
 #include "script/eval.h"
 #include "script/internal/proc_state.h"
+#include "script/internal/var_state.h"
 
 namespace script {
 namespace {
@@ -58,30 +59,6 @@ Status test_condition(const Statement& st, bool* holds) {
 // statement may take long, and the pump is asked right after it.
 constexpr int kQuickStatementsPerPump = 16;
 
-bool quick(const Statement& st) {
-  switch (st.code) {
-    case kStGoto:
-    case kStLoop:
-    case kStElse:
-    case kStGosub:
-    case kStReturn:
-    case kStEndif:
-    case kStDo:
-      return true;
-    case kStExpression:
-    case kStLoopWhile:
-    case kStIfFalse:
-    case kStDoUntil:
-    case kStLoopUntil:
-    case kStIf:
-    case kStIfTrue:
-    case kStDoWhile:
-      return st.binding.compiled;
-    default:
-      return false;
-  }
-}
-
 Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
   core::ArenaScope scope;
   uint16_t returns[kReturnStackDepth];
@@ -91,7 +68,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
   while (pc < count) {
     const uint16_t here = pc;
     const Statement& st = p.statements[here];
-    if ((var_get_int(core::kSwTrace) & core::kTraceProcedures) != 0) write_trace(here, st);
+    if ((internal::int_word(core::kSwTrace) & core::kTraceProcedures) != 0) write_trace(here, st);
     if (core::arena_mark() != scope.mark()) core::arena_release(scope.mark());
     if (--until_pump <= 0) {
       if (s.pump != nullptr && s.pump()) return stop(here, st, core::CANCELLED);
@@ -100,9 +77,12 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
     ++pc;
     Status code = 0;
     bool holds = false;
+    // A statement that may take long (anything but a jump or a compiled
+    // expression) has the pump asked right after it.
     switch (st.code) {
       case kStExpression:
         code = expr_status_bound(&st.binding, core::text_view(st.argument));
+        if (!st.binding.compiled) until_pump = 0;
         break;
       case kStGoto:
       case kStLoop:
@@ -119,6 +99,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
         break;
       case kStCall:
         code = internal::run_call_statement(core::text_view(st.argument));
+        until_pump = 0;
         break;
       case kStReturn:
         if (depth == 0) return 0;  // no GOSUB pending: the procedure ends
@@ -133,6 +114,7 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
       case kStDoUntil:
         code = test_condition(st, &holds);
         if (code == 0 && holds) pc = st.target;
+        if (!st.binding.compiled) until_pump = 0;
         break;
       case kStLoopUntil:
       case kStIf:
@@ -140,19 +122,21 @@ Status run_loop(ProcState& s, const Procedure& p, uint16_t pc) {
       case kStDoWhile:
         code = test_condition(st, &holds);
         if (code == 0 && !holds) pc = st.target;
+        if (!st.binding.compiled) until_pump = 0;
         break;
       case kStLocalVars:
         code = internal::run_localvars_statement(core::text_view(st.argument));
+        until_pump = 0;
         break;
       case kStEnd:
         return 0;
       default:
         code = internal::run_handler_statement(st);
         if (code < core::CANCELLED) clear_error_record();
+        until_pump = 0;
         break;
     }
     if (code >= core::CANCELLED) return stop(here, st, code);
-    if (!quick(st)) until_pump = 0;
   }
   return 0;
 }

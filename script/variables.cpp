@@ -19,15 +19,11 @@ using core::kOk;
 using namespace internal;
 
 namespace internal {
-namespace {
 
 ScriptState* g_current = nullptr;
 // Moves whenever resolved handles may have gone stale (see var_generation).
 uint32_t g_generation = 1;
 
-}  // namespace
-
-ScriptState* current() { return g_current; }
 void set_current(ScriptState* s) {
   g_current = s;
   ++g_generation;
@@ -35,12 +31,6 @@ void set_current(ScriptState* s) {
 
 Status record_failure(Status code) {
   return core::error_record(core::kRecord, core::Context::VARNMASSIGN, code, code);
-}
-
-int16_t clamp_int16(int64_t v) {
-  if (v > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
-  if (v < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
-  return static_cast<int16_t>(v);
 }
 
 int16_t value_to_int(const Value& v) {
@@ -234,11 +224,7 @@ Status var_set_value(Text name, const Value& value) {
 
 Status var_set(Text name, Text value) { return var_set_value(name, Value::txt(value)); }
 
-int16_t var_get_int(uint16_t index) {
-  const ScriptState* s = current();
-  if (s == nullptr) return system_default(index);
-  return index < s->ints.count ? s->ints.data[index] : 0;
-}
+int16_t var_get_int(uint16_t index) { return int_word(index); }
 
 void var_set_int(uint16_t index, int16_t value) {
   ScriptState* s = current();

@@ -15,6 +15,7 @@
 
 #include "core/status.h"
 #include "core/text.h"
+#include "script/numbers.h"
 #include "script/variables.h"
 
 namespace script::internal {
@@ -77,7 +78,12 @@ struct ScriptState {
   std::string scratch;  // a copy of a text being stored that may alias the store
 };
 
-ScriptState* current();
+// The current state (null outside any ScriptContext) and the generation of
+// resolved handles (see var_generation), read inline by the evaluator's
+// and the procedures' inner loops.
+extern ScriptState* g_current;
+extern uint32_t g_generation;
+inline ScriptState* current() { return g_current; }
 void set_current(ScriptState* s);
 
 // --- names.cpp -----------------------------------------------------------------
@@ -95,11 +101,44 @@ int name_lookup(const ScriptState& s, NameList list, Text name);
 uint16_t names_cut(ScriptState& s, NameList list, uint16_t keep);
 void names_rebuild(ScriptState& s, NameList list);
 
+// --- sysvars.cpp -----------------------------------------------------------------
+// The default of integer system variable `index` (0 beyond them).
+[[gnu::cold, gnu::noinline]] int16_t system_default(uint16_t index);
+
 // --- values ----------------------------------------------------------------------
-int16_t clamp_int16(int64_t v);
+inline int16_t clamp_int16(int64_t v) {
+  if (v > INT16_MAX) return INT16_MAX;
+  if (v < INT16_MIN) return INT16_MIN;
+  return static_cast<int16_t>(v);
+}
 // The value converted for a variable of kind integer or number.
 int16_t value_to_int(const Value& v);
 int64_t value_to_number(const Value& v);
+
+// Integer variable `index` by its number (a system variable's default
+// outside any ScriptContext, 0 beyond the table).
+inline int16_t int_word(uint16_t index) {
+  const ScriptState* s = g_current;
+  if (s == nullptr) return system_default(index);
+  return index < s->ints.count ? s->ints.data[index] : 0;
+}
+
+// A resolved variable as a number scaled by `scale` (10 to the number of
+// decimals, which the caller has read), and a number stored into one: an
+// integer variable takes it rounded and clipped to its range.
+inline int64_t read_scaled(const VarHandle& h, int64_t scale) {
+  const ScriptState* s = g_current;
+  // An integer times a scale of at most 10^4 cannot overflow.
+  if (h.kind == kKindInt) return static_cast<int64_t>(s->ints.data[h.index]) * scale;
+  return s->nums.data[h.index];
+}
+inline void write_scaled(const VarHandle& h, int64_t value, int64_t scale) {
+  ScriptState* s = g_current;
+  if (h.kind == kKindInt)
+    s->ints.data[h.index] = clamp_int16(scale == 1 ? value : div_round(value, scale));
+  else
+    s->nums.data[h.index] = value;
+}
 
 // --- arrays.cpp ------------------------------------------------------------------
 // Pops arrays down to `keep`, freeing their storage; 0 frees the blocks.
@@ -110,8 +149,5 @@ void arrays_free_all(ScriptState& s);
 // recorded yet) and returns it.
 Status record_failure(Status code);
 
-// --- sysvars.cpp -----------------------------------------------------------------
-// The default of integer system variable `index` (0 beyond them).
-[[gnu::cold, gnu::noinline]] int16_t system_default(uint16_t index);
 
 }  // namespace script::internal

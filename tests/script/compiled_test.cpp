@@ -121,7 +121,9 @@ TEST(Compiled, RandomExpressionsBehaveAsInterpreted) {
 TEST(Compiled, FixedCasesBehaveAsInterpreted) {
   for (const char* expr : {"A#=A#+A*2", "B$=B$+'c',B$", "(A#=2)+A#", "A#+(A#=5)", "=5", "1+2=3",
                            "A#=(B$='z')", "((1,2),3)*2", "'a'<'b'&&1", "C#=C#+1,C#=C#+1",
-                           "A=7/2,A", "_PRECIS=3,1.0005", "1+", ",", "1,", "A#==1.25"}) {
+                           "A=7/2,A", "_PRECIS=3,1.0005", "1+", ",", "1,", "A#==1.25",
+                           // variables read and written after the decimals change
+                           "_PRECIS=1,A=A+1,A#=A+0.25,A", "A=A*1.5,_PRECIS=0,A=A+1.6,A#=A#*2,A"}) {
     EXPECT_EQ(observe(expr, true), observe(expr, false)) << "expression: " << expr;
   }
 }
