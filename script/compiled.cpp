@@ -32,8 +32,11 @@ bool g_enabled = true;
 // variable with a number and an operator ("I#+1", "I#<N") and a number with
 // an operator ("*2"): the insns of the run follow them unchanged, and are
 // run by them in one step.
+// AssignTo is an Assign that carries its own target: the Target it stood
+// for is gone from the program, as nothing between the two could use it.
 enum class Kind : uint8_t {
-  Number, Text, Variable, Target, Operator, Assign, GroupBegin, GroupEnd, Drop, VarNumber, NumberOp
+  Number, Text, Variable, Target, Operator, Assign, GroupBegin, GroupEnd, Drop, VarNumber, NumberOp,
+  AssignTo
 };
 
 struct Insn {
@@ -59,6 +62,7 @@ struct Program {
   size_t max_depth = 0;
   bool interpret = false;  // not a simple expression: the interpreter evaluates it
   bool numeric = false;    // numbers only: no value ever lives on the arena
+  bool deferred = false;   // a numeric program still holding a Target
 };
 
 namespace {
@@ -199,7 +203,51 @@ int64_t whole_factor(const Insn& number, const Insn& op) {
   return op.op == kOpMultiply && v != 0 && v % scale == 0 ? v / scale : 0;
 }
 
+// The Assign that takes the Target at index t as its target, when nothing
+// between the two touches the target's stack entry (an operator below it,
+// a list separator dropping it); 0 when there is none.
+size_t assign_of(const std::vector<Insn>& c, size_t t) {
+  size_t depth = 1;  // entries from the target's up
+  for (size_t k = t + 1; k < c.size(); ++k) {
+    switch (c[k].kind) {
+      case Kind::Operator:
+      case Kind::Assign:  // on the two entries on top
+        if (depth == 1) return 0;
+        if (depth == 2) return c[k].kind == Kind::Assign ? k : 0;
+        --depth;
+        break;
+      case Kind::Drop:  // on the entry on top
+      case Kind::GroupEnd:
+        if (depth == 1) return 0;
+        --depth;
+        break;
+      default:
+        ++depth;
+        break;
+    }
+  }
+  return 0;
+}
+
+// Folds each variable Target into the Assign that takes it.
+void fold_targets(std::vector<Insn>* code) {
+  std::vector<Insn>& c = *code;
+  for (size_t t = 0; t < c.size(); ++t) {
+    if (c[t].kind != Kind::Target || (c[t].code != kOpIntVar && c[t].code != kOpNumberVar)) continue;
+    size_t a = assign_of(c, t);
+    if (a == 0) continue;
+    Insn folded = c[t];
+    folded.kind = Kind::AssignTo;
+    folded.op = c[a].op;
+    folded.detail = c[a].detail;
+    c[a] = folded;
+    c.erase(c.begin() + static_cast<std::ptrdiff_t>(t));
+    --t;
+  }
+}
+
 void fuse(std::vector<Insn>* code) {
+  fold_targets(code);
   std::vector<Insn>& c = *code;
   for (size_t i = 0; i + 1 < c.size(); ++i) {
     if (i + 2 < c.size() && c[i].kind == Kind::Variable && c[i + 1].kind == Kind::Number &&
@@ -239,7 +287,10 @@ std::shared_ptr<Program> compile(Text expr) {
     if (text_operand) p->numeric = false;
   }
   p->interpret = false;
-  if (p->numeric) fuse(&p->code);
+  if (p->numeric) {
+    fuse(&p->code);
+    for (const Insn& insn : p->code) p->deferred = p->deferred || insn.kind == Kind::Target;
+  }
   return p;
 }
 
@@ -293,19 +344,28 @@ void settle(Slot* s) {
 
 // The same program when every operand is a number: values are plain scaled
 // integers, no type can mismatch, and the arena is never touched, so no marks
-// are kept. Errors, details and side effects are those of run().
-Status run_numeric(const Program& p, int precis, int64_t* out) {
+// are kept. Errors, details and side effects are those of run(). A program
+// without deferred targets (kDeferred false) keeps no record of them.
+template <bool kDeferred>
+Status run_numeric_as(const Program& p, int precis, int64_t* out) {
   int64_t values[kMaxStack + 1];
-  const Insn* targets[kMaxStack + 1];  // deferred assignment targets
+  const Insn* targets[kDeferred ? kMaxStack + 1 : 1];  // deferred assignment targets
   size_t top = 0;
   // The number of decimals holds for the whole program: one that names
   // _PRECIS is left to the interpreter.
   const int64_t scale = ops::kScales[precis];
   uint32_t generation = internal::g_generation;  // moves only when a name is set by text
+  auto no_target = [&](size_t i) {
+    if constexpr (kDeferred) targets[i] = nullptr;
+  };
+  auto target = [&](size_t i) -> const Insn* {
+    if constexpr (kDeferred) return targets[i];
+    return nullptr;
+  };
   // Reads a deferred target that is needed as a value after all.
   auto force_target = [&](size_t i) -> Status {
-    const Insn* t = targets[i];
-    targets[i] = nullptr;
+    const Insn* t = target(i);
+    no_target(i);
     if (t->code != kOpIntVar && t->code != kOpNumberVar) {
       values[i] = t->value.number;
       return 0;
@@ -316,7 +376,7 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
     values[i] = v.number;
     return st;
   };
-  auto force = [&](size_t i) -> Status { return targets[i] == nullptr ? Status{0} : force_target(i); };
+  auto force = [&](size_t i) -> Status { return target(i) == nullptr ? Status{0} : force_target(i); };
   // Reads a variable operand.
   auto read = [&](const Insn& insn, int64_t* value) -> Status {
     if (insn.handle.generation == generation) {
@@ -329,17 +389,28 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
     *value = v.number;
     return st;
   };
+  // Stores the value on top into the variable of insn t.
+  auto assign = [&](const Insn& t, const Insn& at) -> Status {
+    Status st = 0;
+    if (t.handle.generation == generation || resolved(t)) {
+      internal::write_scaled(t.handle, values[top - 1], scale);
+    } else {
+      st = var_set_value(t.name, Value::num(values[top - 1]));
+      generation = var_generation();
+    }
+    return st >= 128 ? fail(at, st) : Status{0};
+  };
   const Insn* code = p.code.data();
   const size_t count = p.code.size();
   for (size_t i = 0; i < count; ++i) {
     const Insn& insn = code[i];
     switch (insn.kind) {
       case Kind::Number:
-        targets[top] = nullptr;
+        no_target(top);
         values[top++] = insn.value.number;
         break;
       case Kind::Variable: {
-        targets[top] = nullptr;
+        no_target(top);
         Status st = read(insn, &values[top]);
         if (st >= 128) return st;
         ++top;
@@ -355,7 +426,7 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
         else
           st = ops::number_op(op.op, a, code[i + 1].value.number, precis, &values[top]);
         if (st >= 128) return fail(op, st);
-        targets[top++] = nullptr;
+        no_target(top++);
         i += 2;
         break;
       }
@@ -372,11 +443,12 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
         break;
       }
       case Kind::Target:
+        if constexpr (!kDeferred) return core::INTERNAL;  // counted when compiled
         targets[top] = &insn;
         values[top++] = 0;
         break;
       case Kind::Operator: {
-        if (targets[top - 2] != nullptr || targets[top - 1] != nullptr) {
+        if (target(top - 2) != nullptr || target(top - 1) != nullptr) {
           Status st = force(top - 2);
           if (st < 128) st = force(top - 1);
           if (st >= 128) return st;
@@ -389,23 +461,24 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
       case Kind::Assign: {
         Status st = force(top - 1);
         if (st >= 128) return st;
-        const Insn* t = targets[top - 2];
+        const Insn* t = target(top - 2);
         if (t == nullptr || (t->code != kOpIntVar && t->code != kOpNumberVar))
           return fail(insn, core::SINTAXERROR);
-        if (t->handle.generation == generation || resolved(*t)) {
-          internal::write_scaled(t->handle, values[top - 1], scale);
-        } else {
-          st = var_set_value(t->name, Value::num(values[top - 1]));
-          generation = var_generation();
-        }
-        if (st >= 128) return fail(insn, st);
-        targets[top - 2] = nullptr;
+        st = assign(*t, insn);
+        if (st >= 128) return st;
+        no_target(top - 2);
         values[top - 2] = values[top - 1];
         --top;
         break;
       }
+      case Kind::AssignTo: {  // the value stays as the assignment's own
+        Status st = force(top - 1);
+        if (st < 128) st = assign(insn, insn);
+        if (st >= 128) return st;
+        break;
+      }
       case Kind::GroupBegin:
-        targets[top] = nullptr;
+        no_target(top);
         values[top++] = 0;
         break;
       case Kind::GroupEnd: {
@@ -426,6 +499,10 @@ Status run_numeric(const Program& p, int precis, int64_t* out) {
   if (st >= 128) return st;
   *out = values[top - 1];
   return 0;
+}
+
+Status run_numeric(const Program& p, int precis, int64_t* out) {
+  return p.deferred ? run_numeric_as<true>(p, precis, out) : run_numeric_as<false>(p, precis, out);
 }
 
 // Most expressions need a handful of stack entries; only deep ones pay for
@@ -509,6 +586,7 @@ Status run(const Program& p, Value* out) {
         break;
       case Kind::VarNumber:
       case Kind::NumberOp:
+      case Kind::AssignTo:
         return core::INTERNAL;  // only numeric programs have these
     }
   }
@@ -544,6 +622,10 @@ std::array<Recent, kRecentSlots> g_recent;
 // expressions of its own). The cache is only emptied when none runs, so a
 // running program is never freed under its feet.
 int g_running = 0;
+struct Running {
+  Running() { ++g_running; }
+  ~Running() { --g_running; }
+};
 
 void forget_all() {
   for (Cache& c : g_cache) c.clear();
@@ -584,10 +666,7 @@ Status evaluate_mixed(const Program& p, Value* out) {
 
 // Runs a program as try_eval does.
 [[gnu::always_inline]] inline Status evaluate(const Program& p, int precis, Value* out) {
-  struct Running {
-    Running() { ++g_running; }
-    ~Running() { --g_running; }
-  } running;
+  Running running;
   if (!p.numeric) return evaluate_mixed(p, out);
   int64_t n = 0;
   Status st = run_numeric(p, precis, &n);
@@ -621,6 +700,15 @@ bool try_eval_bound(ExprBinding* binding, Text expr, Value* out, Status* status)
   binding->compiled = !p.interpret;
   if (p.interpret) return false;
   *status = evaluate(p, precis, out);
+  return true;
+}
+
+bool run_bound_numeric(ExprBinding* binding, int64_t* number, Status* status) {
+  const Program* p = binding->program.get();
+  if (!g_enabled || p == nullptr || !p->numeric || binding->precis != number_precis()) return false;
+  Running running;
+  *status = run_numeric(*p, binding->precis, number);
+  binding->compiled = true;
   return true;
 }
 

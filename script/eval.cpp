@@ -481,14 +481,21 @@ Status expr_status(Text expr) {
 
 Status expr_cond_bound(ExprBinding* binding, Text expr) {
   if (expr.ok() && expr.len == 0) return 1;
+  int64_t n = 0;
+  Status st = 0;
+  if (compiled::run_bound_numeric(binding, &n, &st)) return condition_of(st, Value::num(st >= 128 ? 0 : n));
   Value v;
-  Status st = bound_value(binding, expr, &v);
+  st = bound_value(binding, expr, &v);
   return condition_of(st, v);
 }
 
 Status expr_status_bound(ExprBinding* binding, Text expr) {
-  Value v;
-  Status st = bound_value(binding, expr, &v);
+  int64_t n = 0;
+  Status st = 0;
+  if (!compiled::run_bound_numeric(binding, &n, &st)) {
+    Value v;
+    st = bound_value(binding, expr, &v);
+  }
   return st >= 128 ? st : Status{0};
 }
 

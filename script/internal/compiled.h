@@ -19,6 +19,11 @@ bool try_eval(Text expr, Value* out, Status* status);
 // statement): the text is looked up only when first run or when the number of
 // decimals has changed since.
 bool try_eval_bound(ExprBinding* binding, Text expr, Value* out, Status* status);
+// The quick way for a binding already made: when it holds a program of
+// numbers only bound at the current number of decimals, runs it and gives
+// its status and number as try_eval_bound would; false (nothing run) sends
+// the caller the general way.
+bool run_bound_numeric(ExprBinding* binding, int64_t* number, Status* status);
 // For a binding whose expression is left to the interpreter: the program,
 // which keeps *prepared (the expression as the lexer prepares it) alive
 // while the caller holds it; null when there is none.
