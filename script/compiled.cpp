@@ -34,9 +34,10 @@ bool g_enabled = true;
 // run by them in one step.
 // AssignTo is an Assign that carries its own target: the Target it stood
 // for is gone from the program, as nothing between the two could use it.
+// End closes a numeric program.
 enum class Kind : uint8_t {
   Number, Text, Variable, Target, Operator, Assign, GroupBegin, GroupEnd, Drop, VarNumber, NumberOp,
-  AssignTo
+  AssignTo, End
 };
 
 struct Insn {
@@ -290,6 +291,7 @@ std::shared_ptr<Program> compile(Text expr) {
   if (p->numeric) {
     fuse(&p->code);
     for (const Insn& insn : p->code) p->deferred = p->deferred || insn.kind == Kind::Target;
+    p->code.push_back(Insn{Kind::End});
   }
   return p;
 }
@@ -400,10 +402,8 @@ Status run_numeric_as(const Program& p, int precis, int64_t* out) {
     }
     return st >= 128 ? fail(at, st) : Status{0};
   };
-  const Insn* code = p.code.data();
-  const size_t count = p.code.size();
-  for (size_t i = 0; i < count; ++i) {
-    const Insn& insn = code[i];
+  for (const Insn* at = p.code.data();; ++at) {
+    const Insn& insn = *at;
     switch (insn.kind) {
       case Kind::Number:
         no_target(top);
@@ -420,26 +420,26 @@ Status run_numeric_as(const Program& p, int precis, int64_t* out) {
         int64_t a = 0;
         Status st = read(insn, &a);
         if (st >= 128) return st;
-        const Insn& op = code[i + 2];
+        const Insn& op = at[2];
         if (insn.whole != 0)
           values[top] = ops::sat_mul(a, insn.whole);
         else
-          st = ops::number_op(op.op, a, code[i + 1].value.number, precis, &values[top]);
+          st = ops::number_op(op.op, a, at[1].value.number, precis, &values[top]);
         if (st >= 128) return fail(op, st);
         no_target(top++);
-        i += 2;
+        at += 2;
         break;
       }
       case Kind::NumberOp: {  // number, operator: on the value below
         Status st = force(top - 1);
         if (st >= 128) return st;
-        const Insn& op = code[i + 1];
+        const Insn& op = at[1];
         if (insn.whole != 0)
           values[top - 1] = ops::sat_mul(values[top - 1], insn.whole);
         else
           st = ops::number_op(op.op, values[top - 1], insn.value.number, precis, &values[top - 1]);
         if (st >= 128) return fail(op, st);
-        i += 1;
+        at += 1;
         break;
       }
       case Kind::Target:
@@ -493,12 +493,14 @@ Status run_numeric_as(const Program& p, int precis, int64_t* out) {
         break;
       case Kind::Text:
         return core::INTERNAL;  // a numeric program holds no text
+      case Kind::End: {
+        Status st = force(top - 1);
+        if (st >= 128) return st;
+        *out = values[top - 1];
+        return 0;
+      }
     }
   }
-  Status st = force(top - 1);
-  if (st >= 128) return st;
-  *out = values[top - 1];
-  return 0;
 }
 
 Status run_numeric(const Program& p, int precis, int64_t* out) {
@@ -587,6 +589,7 @@ Status run(const Program& p, Value* out) {
       case Kind::VarNumber:
       case Kind::NumberOp:
       case Kind::AssignTo:
+      case Kind::End:
         return core::INTERNAL;  // only numeric programs have these
     }
   }
