@@ -64,6 +64,10 @@ struct Program {
   bool interpret = false;  // not a simple expression: the interpreter evaluates it
   bool numeric = false;    // numbers only: no value ever lives on the arena
   bool deferred = false;   // a numeric program still holding a Target
+  // A numeric program that is one variable and a number under an operator
+  // ("I#<N"), stored into a variable or not ("I#=I#+1"): the commonest
+  // loop conditions and counters, run without the general loop.
+  enum class Shape : uint8_t { General, VarOp, VarOpStore } shape = Shape::General;
 };
 
 namespace {
@@ -292,6 +296,10 @@ std::shared_ptr<Program> compile(Text expr) {
     fuse(&p->code);
     for (const Insn& insn : p->code) p->deferred = p->deferred || insn.kind == Kind::Target;
     p->code.push_back(Insn{Kind::End});
+    const std::vector<Insn>& code = p->code;
+    if (code[0].kind == Kind::VarNumber && code.size() == 4) p->shape = Program::Shape::VarOp;
+    if (code[0].kind == Kind::VarNumber && code.size() == 5 && code[3].kind == Kind::AssignTo)
+      p->shape = Program::Shape::VarOpStore;
   }
   return p;
 }
@@ -503,7 +511,29 @@ Status run_numeric_as(const Program& p, int precis, int64_t* out) {
   }
 }
 
+// A program of shape VarOp or VarOpStore whose variables are resolved:
+// false, with nothing done, sends it the general way (a name to look up,
+// an operator numbers do not have), which gives the errors and details.
+bool run_var_op(const Program& p, int precis, int64_t* out) {
+  const Insn& var = p.code[0];
+  const Insn* store = p.shape == Program::Shape::VarOpStore ? &p.code[3] : nullptr;
+  const uint32_t generation = internal::g_generation;
+  if (var.handle.generation != generation || (store != nullptr && store->handle.generation != generation))
+    return false;
+  const int64_t scale = ops::kScales[precis];
+  const int64_t a = internal::read_scaled(var.handle, scale);
+  int64_t result = 0;
+  if (var.whole != 0)
+    result = ops::sat_mul(a, var.whole);
+  else if (ops::number_op(p.code[2].op, a, p.code[1].value.number, precis, &result) >= 128)
+    return false;
+  if (store != nullptr) internal::write_scaled(store->handle, result, scale);
+  *out = result;
+  return true;
+}
+
 Status run_numeric(const Program& p, int precis, int64_t* out) {
+  if (p.shape != Program::Shape::General && run_var_op(p, precis, out)) return 0;
   return p.deferred ? run_numeric_as<true>(p, precis, out) : run_numeric_as<false>(p, precis, out);
 }
 

@@ -123,7 +123,10 @@ TEST(Compiled, FixedCasesBehaveAsInterpreted) {
                            "A#=(B$='z')", "((1,2),3)*2", "'a'<'b'&&1", "C#=C#+1,C#=C#+1",
                            "A=7/2,A", "_PRECIS=3,1.0005", "1+", ",", "1,", "A#==1.25",
                            // variables read and written after the decimals change
-                           "_PRECIS=1,A=A+1,A#=A+0.25,A", "A=A*1.5,_PRECIS=0,A=A+1.6,A#=A#*2,A"}) {
+                           "_PRECIS=1,A=A+1,A#=A+0.25,A", "A=A*1.5,_PRECIS=0,A=A+1.6,A#=A#*2,A",
+                           // one variable and a number, stored or not
+                           "A#<2", "A*3", "C#=C#+1", "A=A*3", "A=A/0", "A=A+1.5", "A#=A#@2",
+                           "A=A#*2", "C#=A-7"}) {
     EXPECT_EQ(observe(expr, true), observe(expr, false)) << "expression: " << expr;
   }
 }
