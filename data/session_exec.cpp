@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "data/internal/access_run.h"
+#include "data/internal/catalogue.h"
 #include "data/internal/session.h"
 #include "data/internal/state.h"
 #include "data/session.h"

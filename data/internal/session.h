@@ -11,19 +11,6 @@
 
 namespace data::internal {
 
-// The tables of schema public, in creation order: the rows and the
-// privilege filter of information_schema.tables, read from pg_catalog
-// itself (the view costs a fresh session milliseconds of planning and
-// works out columns nobody reads).
-using core::operator""_t;
-inline constexpr core::Text kTableQuery =
-    "SELECT c.relname AS table_name FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-    "WHERE n.nspname = 'public' AND c.relkind IN ('r', 'v', 'f', 'p') "
-    "AND (pg_has_role(c.relowner, 'USAGE') "
-    "OR has_table_privilege(c.oid, 'SELECT, INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER') "
-    "OR has_any_column_privilege(c.oid, 'SELECT, INSERT, UPDATE, REFERENCES')) "
-    "ORDER BY c.oid;"_t;
-
 // The current slot: status word 16, read as 0 when out of range.
 int current_slot();
 void set_current_slot(int slot);

@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "data/access.h"
 #include "data/dictionary.h"
+#include "data/internal/catalogue.h"
 #include "data/records.h"
 #include "data/session.h"
 #include "tests/data/pg_test.h"
@@ -224,6 +225,60 @@ TEST_F(CatalogueTest, AUserSeesOnlyWhatHeIsGranted) {
   reload();
   EXPECT_EQ(names(), "partes,oculta,entera,vista");
   EXPECT_EQ(fields(1), "a:N:32,secreto:A:255,c:A:3,d:D:8");
+}
+
+// The dictionary's own catalogue queries give the rows the standard views
+// give, for the owner and for a user with some grants, over types of
+// every kind: domains (of domains, of arrays), arrays, enumerations,
+// composite types, bit strings, numbers with and without a size, dropped
+// columns, views and partitions.
+TEST_F(CatalogueTest, TheQueriesGiveWhatTheStandardViewsGive) {
+  std::string role = "viewer" + std::to_string(getpid());
+  datatest::admin_sql("postgres", "CREATE ROLE " + role + " LOGIN PASSWORD 'pw';");
+  roles_.push_back(role);
+  ASSERT_EQ(sql("CREATE DOMAIN d_num AS numeric(9,3); CREATE DOMAIN d_vc AS varchar(12);"
+                "CREATE DOMAIN d_ch AS char(4); CREATE DOMAIN d_arr AS int[]; CREATE DOMAIN d_bit AS bit varying(7);"
+                "CREATE DOMAIN d_int AS integer; CREATE DOMAIN d_dom AS d_num; CREATE DOMAIN d_txt AS text;"
+                "CREATE TYPE mood AS ENUM ('a'); CREATE TYPE pair AS (a int, b text);"
+                "CREATE TABLE zoo (a smallint, b bigint, c real, d double precision, e numeric, f numeric(5),"
+                " g numeric(7,-2), h float(10), i bit(3), j varbit, k char, l varchar, m text, n date,"
+                " o timestamp(3), p interval, q int[], r varchar(5)[], s mood, t pair, u d_num, v d_vc,"
+                " w d_ch, x d_arr, y d_bit, z d_int, aa d_dom, bb serial, cc bigserial, dd money, ee uuid,"
+                " ff json, gg \"char\", hh name, ii oid, jj bytea, kk boolean, ll timetz, mm inet, nn d_txt,"
+                " gone int, oo numeric(38,10), pp bit varying, qq character varying(1000));"
+                "ALTER TABLE zoo DROP COLUMN gone;"
+                "CREATE VIEW zoo_view AS SELECT a, u, r FROM zoo;"
+                "CREATE TABLE part (k int, v varchar(3)) PARTITION BY RANGE (k);"
+                "CREATE TABLE part_1 PARTITION OF part FOR VALUES FROM (0) TO (10);"
+                "CREATE MATERIALIZED VIEW mat AS SELECT 1 AS one;"
+                "CREATE TABLE hidden (x int);"
+                "GRANT SELECT (a, u, x) ON zoo TO " + role + "; GRANT REFERENCES (qq) ON zoo TO " + role + ";"
+                "GRANT SELECT ON zoo_view TO " + role + "; GRANT TRUNCATE ON part TO " + role + ";"),
+            "");
+  const std::string ours_columns = datatest::str(data::internal::kColumnQuery);
+  const std::string views_columns =
+      "SELECT table_name, column_name, data_type, character_maximum_length, numeric_precision, "
+      "numeric_scale, ordinal_position FROM information_schema.columns WHERE table_schema = 'public' "
+      "ORDER BY table_name, ordinal_position;";
+  const std::string ours_tables = datatest::str(data::internal::kTableQuery);
+  const std::string views_tables =
+      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public' "
+      "ORDER BY (quote_ident(table_schema) || '.' || quote_ident(table_name))::regclass::oid;";
+  for (const std::string& as : {std::string(), "SET ROLE " + role + ";"}) {
+    std::string columns = sql(as + ours_columns);
+    EXPECT_EQ(columns, sql(as + views_columns)) << as;
+    EXPECT_EQ(sql(as + ours_tables), sql(as + views_tables)) << as;
+    if (as.empty()) {
+      EXPECT_NE(columns.find("zoo|aa|USER-DEFINED"), std::string::npos) << columns;
+      EXPECT_NE(columns.find("zoo|x|ARRAY"), std::string::npos) << columns;
+      EXPECT_NE(columns.find("zoo|u|numeric||9|3|"), std::string::npos) << columns;
+    } else {
+      EXPECT_EQ(columns, "zoo|a|smallint||16|0|1\nzoo|u|numeric||9|3|21\nzoo|x|ARRAY||||24\n"
+                         "zoo|qq|character varying|1000|||44\n"
+                         "zoo_view|a|smallint||16|0|1\nzoo_view|u|numeric||9|3|2\n"
+                         "zoo_view|r|ARRAY||||3");
+    }
+  }
 }
 
 TEST_F(CatalogueTest, ThirtyTablesAreTheLimit) {
