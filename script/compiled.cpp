@@ -226,6 +226,10 @@ size_t assign_of(const std::vector<Insn>& c, size_t t) {
         if (depth == 1) return 0;
         --depth;
         break;
+      case Kind::AssignTo:  // an earlier target's, folded already: stores the
+                            // entry on top, which stays where it is
+        if (depth == 1) return 0;
+        break;
       default:
         ++depth;
         break;

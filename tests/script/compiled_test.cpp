@@ -126,7 +126,10 @@ TEST(Compiled, FixedCasesBehaveAsInterpreted) {
                            "_PRECIS=1,A=A+1,A#=A+0.25,A", "A=A*1.5,_PRECIS=0,A=A+1.6,A#=A#*2,A",
                            // one variable and a number, stored or not
                            "A#<2", "A*3", "C#=C#+1", "A=A*3", "A=A/0", "A=A+1.5", "A#=A#@2",
-                           "A=A#*2", "C#=A-7"}) {
+                           "A=A#*2", "C#=A-7",
+                           // an assignment of a variable that is itself a target, in a group
+                           // stored into
+                           "(C#=A#=1)=5", "(A=A#=1)=2", "((C#=A#=1)=5)"}) {
     EXPECT_EQ(observe(expr, true), observe(expr, false)) << "expression: " << expr;
   }
 }
