@@ -83,9 +83,13 @@ class Generator {
   std::string operand(int depth) {
     static const char* atoms[] = {"0",   "1",  "2.5", "12D2", ".5",  ".envvar", "'ab'", "\"x\"",
                                   "A",   "A#", "B$",  "C#",   "",    "7",       "0.005", "' '",
-                                  "A#=", "B$=", "C#=", "A=",  "'q'=", "(", "3"};
+                                  "A#=", "B$=", "C#=", "A=",  "'q'=", "(", "3",
+                                  // chains of assignments, numbers near the limits
+                                  "C#=A#=", "A=C#=", "32767", "99999999999"};
     std::string a = atoms[pick(sizeof atoms / sizeof *atoms)];
-    if (a == "(") return depth < 3 ? "(" + list_at(depth + 1) + ")" : "1";
+    // A group is now and then assigned to: an error, after the group's own
+    // assignments have been made.
+    if (a == "(") return depth < 3 ? "(" + list_at(depth + 1) + (pick(4) == 0 ? ")=" : ")") : "1";
     return a;
   }
 
