@@ -281,6 +281,20 @@ TEST_F(CatalogueTest, TheQueriesGiveWhatTheStandardViewsGive) {
   }
 }
 
+// Tables named like the catalogues, found first by the search path, are
+// files like any other and do not stand in for the catalogues.
+TEST_F(CatalogueTest, TablesNamedLikeTheCataloguesAreJustTables) {
+  sql("CREATE TABLE pg_class (x int); CREATE TABLE pg_attribute (y char(2));"
+      "CREATE TABLE pg_type (z int); CREATE TABLE pg_index (w int); CREATE TABLE pg_namespace (v int);"
+      "CREATE TABLE real_one (k char(3) PRIMARY KEY, n numeric(6,2));"
+      "ALTER DATABASE " + db_ + " SET search_path = public, pg_catalog;");
+  reload();
+  EXPECT_EQ(names(), "pg_class,pg_attribute,pg_type,pg_index,pg_namespace,real_one");
+  EXPECT_EQ(fields(2), "y:A:2");
+  EXPECT_EQ(fields(6), "k:A:3,n:2:6");
+  EXPECT_EQ(keys(6), "1");
+}
+
 TEST_F(CatalogueTest, ThirtyTablesAreTheLimit) {
   std::string ddl;
   for (int i = 1; i <= 31; ++i) ddl += "CREATE TABLE t" + std::to_string(i) + " (k int);";
